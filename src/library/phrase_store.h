@@ -1,0 +1,50 @@
+#pragma once
+
+#include "library/phrase.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+#include <memory>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+class QNetworkAccessManager;
+class SessionCookies;
+
+// The learner's saved library as last synced from the web app, its state and
+// a one-line status text.
+class PhraseStore : public QObject {
+    Q_OBJECT
+public:
+    enum class State { signedOut, loading, ready, empty, unavailable };
+    Q_ENUM(State)
+
+    explicit PhraseStore(QObject *parent = nullptr);
+    ~PhraseStore() override;
+
+    State state() const { return m_state; }
+    const QList<Phrase> &phrases() const { return m_phrases; }
+    QString status() const { return m_status; }
+    std::optional<QString> userID() const { return m_userID; }
+    bool refreshing() const { return m_refreshing; }
+
+    // Downloads the whole library page by page. True when this call's outcome
+    // was applied to the store, false when it did nothing or was overtaken.
+    QCoro::Task<bool> refresh(QUrl origin, SessionCookies *auth, bool force);
+    void clear();
+
+Q_SIGNALS:
+    void changed(); // state, phrases, status or userID changed
+
+private:
+    State m_state = State::signedOut;
+    QList<Phrase> m_phrases;
+    QString m_status;
+    std::optional<QString> m_userID;
+    QUuid m_generation = QUuid::createUuid();
+    bool m_refreshing = false;
+    std::unique_ptr<QNetworkAccessManager> m_activeSession;
+};

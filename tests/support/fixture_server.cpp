@@ -1,0 +1,129 @@
+#include "fixture_server.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 201: return "Created";
+    case 204: return "No Content";
+    case 302: return "Found";
+    case 303: return "See Other";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 409: return "Conflict";
+    case 429: return "Too Many Requests";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+    }
+}
+
+// Parses one complete request from the front of `buffer`, removing it.
+// Returns false while the request is still incomplete.
+bool takeRequest(QByteArray &buffer, FixtureServer::Request &request)
+{
+    const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return false;
+    const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+    }
+    const qsizetype length = request.headers.value("content-length").toLongLong();
+    if (buffer.size() < headerEnd + 4 + length)
+        return false;
+    request.body = buffer.mid(headerEnd + 4, length);
+    buffer.remove(0, headerEnd + 4 + length);
+    return true;
+}
+
+} // namespace
+
+FixtureServer::Response FixtureServer::Response::json(int status, const QByteArray &body)
+{
+    Response response;
+    response.status = status;
+    response.headers.append({"Content-Type", "application/json"});
+    response.body = body;
+    return response;
+}
+
+FixtureServer::FixtureServer(QObject *parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &FixtureServer::onNewConnection);
+}
+
+bool FixtureServer::listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
+
+quint16 FixtureServer::port() const { return m_server.serverPort(); }
+
+QUrl FixtureServer::origin() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port())); }
+
+int FixtureServer::openConnections() const { return int(m_buffers.size()); }
+
+void FixtureServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        m_buffers.insert(socket, {});
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void FixtureServer::onReadyRead(QTcpSocket *socket)
+{
+    QByteArray &buffer = m_buffers[socket];
+    buffer += socket->readAll();
+    Request request;
+    while (takeRequest(buffer, request)) {
+        request.url = origin().resolved(QUrl::fromEncoded(request.target));
+        m_requests.append(request);
+        Q_EMIT requestReceived(request);
+        answer(socket, request);
+        request = Request();
+    }
+}
+
+void FixtureServer::answer(QTcpSocket *socket, const Request &request)
+{
+    const Response response = m_handler ? m_handler(request) : Response::json(404, "{}");
+    if (response.hang)
+        return;
+    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    bool hasLength = false;
+    for (const auto &[name, value] : response.headers) {
+        bytes += name + ": " + value + "\r\n";
+        hasLength = hasLength || name.compare("content-length", Qt::CaseInsensitive) == 0;
+    }
+    if (!hasLength)
+        bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    bytes += "Connection: close\r\n\r\n" + response.body;
+
+    QPointer<QTcpSocket> target(socket);
+    auto send = [target, bytes] {
+        if (!target)
+            return;
+        target->write(bytes);
+        target->disconnectFromHost();
+    };
+    if (response.delayMs > 0)
+        QTimer::singleShot(response.delayMs, this, send);
+    else
+        send();
+}
