@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// How texts name keys on this desktop. The companion's texts were written
+// for ⌘-style shortcuts; on Linux they read "Super+M", "Ctrl+S" and so on.
+// Keep every key name here so another desktop can show its own glyphs.
+namespace KeyTexts {
+inline QString lookupShortcut() { return QStringLiteral("Super+M"); }     // the global shortcut
+inline QString save() { return QStringLiteral("Ctrl+S"); }
+inline QString copy() { return QStringLiteral("Ctrl+Shift+C"); }
+inline QString newPhrase() { return QStringLiteral("Ctrl+N"); }
+inline QString computer() { return QStringLiteral("computer"); }          // "on your …"
+} // namespace KeyTexts
