@@ -1,0 +1,1 @@
+target_sources(pelora_lookup PRIVATE lookup_phrase.cpp)
