@@ -1,0 +1,4 @@
+target_sources(pelora_lookup PRIVATE
+    phrase_lookup_api.h
+    companion_phrase_api.h companion_phrase_api.cpp
+    phrase_lookup_model.h phrase_lookup_model.cpp)

@@ -1,0 +1,264 @@
+#include "lookup/companion_phrase_api.h"
+
+#include "account/no_redirects.h"
+#include "account/session_cookies.h"
+#include "account/web_address.h"
+#include "library/text_length.h"
+
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <cmath>
+#include <qcoro/qcoronetworkreply.h>
+
+namespace {
+
+const QString retryText = QStringLiteral("Please try again in a moment.");
+const QString unreachableText = QStringLiteral("Couldn’t reach Pelora. Check your connection and try again.");
+
+// Deletes a reply (later, it may be emitting a signal) when the request ends,
+// unless its client has already taken it down.
+struct ReplyHandle {
+    QPointer<QNetworkReply> reply;
+    ~ReplyHandle()
+    {
+        if (reply)
+            reply->deleteLater();
+    }
+};
+
+// Errors below 200 are the transport's own (connection, time-out, proxy):
+// no usable HTTP answer came back. Higher codes mirror HTTP statuses.
+bool isTransportError(QNetworkReply::NetworkError error)
+{
+    return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+}
+
+// The message of a 400 or 429 answer: its "error" text cut to its first 500
+// characters, or the retry text when the body is not {"error": "…"}.
+QString refusalMessage(const QByteArray &body)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    const QJsonValue error = document.object().value(QLatin1String("error"));
+    if (!document.isObject() || !error.isString())
+        return retryText;
+    return TextLength::firstGraphemes(error.toString(), CompanionPhraseAPI::maxErrorCharacters);
+}
+
+bool readInteger(const QJsonObject &object, QLatin1StringView key, qint64 &out)
+{
+    const QJsonValue value = object.value(key);
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    if (std::trunc(number) != number || std::abs(number) > 9.0e15)
+        return false;
+    out = qint64(number);
+    return true;
+}
+
+struct Receipt {
+    qint64 version = 0;
+    QString userId;
+    QString id;
+};
+
+std::optional<Receipt> decodeReceipt(const QByteArray &body)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    if (!document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    Receipt receipt;
+    if (!readInteger(object, QLatin1StringView("version"), receipt.version)
+        || !PhraseJson::readString(object, QLatin1StringView("userId"), receipt.userId)
+        || !PhraseJson::readString(object, QLatin1StringView("id"), receipt.id))
+        return std::nullopt;
+    return receipt;
+}
+
+} // namespace
+
+// One request in flight: what cancel() needs to end it, and the body as it
+// arrives.
+struct CompanionPhraseAPI::Pending {
+    bool abandoned = false;
+    bool oversized = false;
+    QPointer<QNetworkReply> reply;
+    QByteArray body;
+
+    // Takes what has arrived; a body over the limit ends the transfer at once.
+    void read()
+    {
+        if (oversized || !reply)
+            return;
+        body += reply->readAll();
+        if (body.size() > maxBodyBytes)
+            refuse();
+    }
+    // Ends the transfer of an answer that announces a body over the limit.
+    void checkAnnouncedLength()
+    {
+        if (!oversized && reply && reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxBodyBytes)
+            refuse();
+    }
+    void refuse()
+    {
+        oversized = true;
+        body.clear();
+        reply->abort();
+    }
+};
+
+CompanionPhraseAPI::CompanionPhraseAPI(QUrl origin, QString userID, SessionCookies *auth)
+    : m_origin(std::move(origin)), m_userID(std::move(userID)), m_auth(auth), m_client(NoRedirects::makeClient())
+{
+}
+
+CompanionPhraseAPI::~CompanionPhraseAPI()
+{
+    // Requests that wake up from here on must not touch this client.
+    m_alive.reset();
+    cancel();
+    // The client may be going away from inside one of its replies' signals.
+    if (m_client)
+        m_client.release()->deleteLater();
+}
+
+void CompanionPhraseAPI::cancel()
+{
+    m_dead = true;
+    abandonRequests();
+}
+
+void CompanionPhraseAPI::abandonRequests()
+{
+    // Aborting resumes the waiting request at once, which removes it from
+    // m_pending: work on a copy.
+    const auto pending = m_pending;
+    for (const auto &request : pending) {
+        request->abandoned = true;
+        if (request->reply)
+            request->reply->abort();
+    }
+}
+
+QUrl CompanionPhraseAPI::endpoint(const QString &path) const { return WebAddress::appending(m_origin, path); }
+
+void CompanionPhraseAPI::forget(const std::shared_ptr<Pending> &pending) { m_pending.remove(pending); }
+
+QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJsonObject body)
+{
+    if (m_dead)
+        co_return LookupFailure::cancelled();
+
+    const std::weak_ptr<int> alive = m_alive;
+    SessionCookies *const auth = m_auth;
+    const QUrl origin = m_origin;
+    auto pending = std::make_shared<Pending>();
+    m_pending.push_back(pending);
+    struct Forget {
+        CompanionPhraseAPI *client;
+        std::weak_ptr<int> alive;
+        std::shared_ptr<Pending> pending;
+        ~Forget()
+        {
+            if (!alive.expired())
+                client->forget(pending);
+        }
+    } forgetOnExit{this, alive, pending};
+    const auto stopped = [&] { return alive.expired() || pending->abandoned; };
+
+    const QList<QNetworkCookie> cookies = co_await auth->cookies(origin);
+    if (stopped())
+        co_return LookupFailure::cancelled();
+    if (cookies.isEmpty())
+        co_return LookupFailure(LookupError::signedOut());
+
+    QNetworkRequest request(endpoint(path));
+    NoRedirects::apply(request);
+    request.setTransferTimeout(requestTimeoutMs);
+    request.setRawHeader("Cookie", cookieHeader(cookies));
+    request.setRawHeader("Content-Type", "application/json");
+    request.setRawHeader("Accept", "application/json");
+
+    ReplyHandle handle{m_client->post(request, QJsonDocument(body).toJson(QJsonDocument::Compact))};
+    QNetworkReply *const reply = handle.reply;
+    pending->reply = reply;
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [pending] { pending->checkAnnouncedLength(); });
+    QObject::connect(reply, &QIODevice::readyRead, reply, [pending] { pending->read(); });
+
+    co_await reply;
+
+    if (stopped())
+        co_return LookupFailure::cancelled();
+    if (pending->oversized)
+        co_return LookupFailure(LookupError::invalidResponse());
+    pending->read(); // whatever arrived with the end of the answer
+    if (pending->oversized)
+        co_return LookupFailure(LookupError::invalidResponse());
+    const QNetworkReply::NetworkError error = reply->error();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransportError(error) || (!status.isValid() && error != QNetworkReply::NoError))
+        co_return LookupFailure::transport(error);
+    if (!status.isValid())
+        co_return LookupFailure(LookupError::invalidResponse());
+
+    // Every HTTP answer within the limit hands its cookies to the session,
+    // whatever its status: a 401 may well be clearing the session cookie.
+    co_await auth->acceptCookies(reply->rawHeaderPairs(), origin);
+    if (stopped())
+        co_return LookupFailure::cancelled();
+
+    switch (status.toInt()) {
+    case 200:
+    case 201:
+        co_return std::move(pending->body);
+    case 401:
+        co_return LookupFailure(LookupError::signedOut());
+    case 404:
+        co_return LookupFailure(LookupError::unavailable());
+    case 409:
+        co_return LookupFailure(LookupError::accountChanged());
+    case 400:
+    case 429:
+        co_return LookupFailure(LookupError::rejected(refusalMessage(pending->body)));
+    default:
+        co_return LookupFailure(LookupError::rejected(unreachableText));
+    }
+}
+
+QCoro::Task<LookupOutcome<LookupPhrase>> CompanionPhraseAPI::lookup(QString query)
+{
+    const QString userID = m_userID;
+    const QJsonObject input{{QStringLiteral("expectedUserId"), userID}, {QStringLiteral("query"), query}};
+    const LookupOutcome<QByteArray> body = co_await post(QStringLiteral("api/companion/lookup"), input);
+    if (!body)
+        co_return body.error();
+
+    Result<LookupPhrase, LookupEnvelope::Failure> card = LookupEnvelope::decode(body.value(), userID);
+    if (!card)
+        co_return card.error().isDecoding() ? LookupFailure::decoding() : LookupFailure(*card.error().error);
+    co_return std::move(card).value();
+}
+
+QCoro::Task<LookupOutcome<QString>> CompanionPhraseAPI::save(LookupPhrase phrase)
+{
+    const QString userID = m_userID;
+    const QJsonObject input{{QStringLiteral("expectedUserId"), userID}, {QStringLiteral("phrase"), phrase.toJson()}};
+    const LookupOutcome<QByteArray> body = co_await post(QStringLiteral("api/companion/phrases"), input);
+    if (!body)
+        co_return body.error();
+
+    const std::optional<Receipt> receipt = decodeReceipt(body.value());
+    if (!receipt)
+        co_return LookupFailure::decoding();
+    // The account comes first: a receipt for someone else is an account
+    // change whatever else it says.
+    if (receipt->userId != userID)
+        co_return LookupFailure(LookupError::accountChanged());
+    if (receipt->version == 1 && !receipt->id.isEmpty())
+        co_return receipt->id;
+    co_return LookupFailure(LookupError::invalidResponse());
+}

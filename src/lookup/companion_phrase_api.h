@@ -1,0 +1,56 @@
+#pragma once
+
+#include "lookup/phrase_lookup_api.h"
+
+#include <QJsonObject>
+#include <QUrl>
+#include <list>
+#include <memory>
+
+class QNetworkAccessManager;
+class SessionCookies;
+
+// The HTTP client of the web app's companion API: POST origin +
+// "api/companion/lookup" and origin + "api/companion/phrases", authenticated
+// with the sign-in session's cookie, every answer checked against the account
+// the companion expects. One client per account and origin; after cancel() it
+// is dead.
+class CompanionPhraseAPI final : public PhraseLookupAPI {
+public:
+    static constexpr qint64 maxBodyBytes = 2'000'000;
+    static constexpr int requestTimeoutMs = 45'000;
+    static constexpr qsizetype maxErrorCharacters = 500;
+
+    // `auth` must outlive the client (the sign-in session lives for the process).
+    CompanionPhraseAPI(QUrl origin, QString userID, SessionCookies *auth);
+    ~CompanionPhraseAPI() override;
+
+    CompanionPhraseAPI(const CompanionPhraseAPI &) = delete;
+    CompanionPhraseAPI &operator=(const CompanionPhraseAPI &) = delete;
+
+    QCoro::Task<LookupOutcome<LookupPhrase>> lookup(QString query) override;
+    QCoro::Task<LookupOutcome<QString>> save(LookupPhrase phrase) override;
+    void cancel() override;
+    void abandonRequests() override;
+
+    const QUrl &origin() const { return m_origin; }
+    const QString &userID() const { return m_userID; }
+
+private:
+    struct Pending;
+
+    // Sends one request and returns the body of a successful answer.
+    QCoro::Task<LookupOutcome<QByteArray>> post(QString path, QJsonObject body);
+    QUrl endpoint(const QString &path) const;
+    void forget(const std::shared_ptr<Pending> &pending);
+
+    QUrl m_origin;
+    QString m_userID;
+    SessionCookies *m_auth;
+    std::unique_ptr<QNetworkAccessManager> m_client;
+    std::list<std::shared_ptr<Pending>> m_pending;
+    bool m_dead = false;
+    // Requests check this after every wait: once the client is gone they end
+    // without touching it.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+};

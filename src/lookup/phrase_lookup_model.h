@@ -1,0 +1,117 @@
+#pragma once
+
+#include "lookup/lookup_phrase.h"
+#include "lookup/phrase_lookup_api.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUuid>
+#include <QVariantMap>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The observable state behind the lookup window: the query, the card that
+// came back, where the lookup-and-save flow stands and the one message to
+// show. Answers of abandoned requests are recognised by a generation token
+// and dropped.
+class PhraseLookupModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString query READ query WRITE setQuery NOTIFY queryChanged)
+    Q_PROPERTY(QVariantMap phrase READ phraseMap NOTIFY phraseChanged)
+    Q_PROPERTY(bool hasPhrase READ hasPhrase NOTIFY phraseChanged)
+    Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
+    Q_PROPERTY(QString error READ errorText NOTIFY errorChanged)
+    Q_PROPERTY(bool hasError READ hasError NOTIFY errorChanged)
+    Q_PROPERTY(bool signedIn READ signedIn NOTIFY signedInChanged)
+    Q_PROPERTY(QString trimmedQuery READ trimmedQuery NOTIFY queryChanged)
+    Q_PROPERTY(bool busy READ busy NOTIFY phaseChanged)
+    Q_PROPERTY(bool canLookup READ canLookup NOTIFY availabilityChanged)
+    Q_PROPERTY(bool canSave READ canSave NOTIFY availabilityChanged)
+
+public:
+    enum class Phase { idle, lookingUp, preview, saving, saved, saveUncertain };
+    Q_ENUM(Phase)
+
+    static constexpr qsizetype maxQueryLength = 500; // UTF-16 code units
+
+    explicit PhraseLookupModel(QObject *parent = nullptr);
+    ~PhraseLookupModel() override;
+
+    QString query() const { return m_query; }
+    void setQuery(const QString &query);
+    const std::optional<LookupPhrase> &phrase() const { return m_phrase; }
+    QVariantMap phraseMap() const; // the card's fields by their JSON names; empty when absent
+    bool hasPhrase() const { return m_phrase.has_value(); }
+    Phase phase() const { return m_phase; }
+    QString phaseName() const;
+    const std::optional<QString> &error() const { return m_error; }
+    QString errorText() const { return m_error.value_or(QString()); }
+    bool hasError() const { return m_error.has_value(); }
+    bool signedIn() const { return m_signedIn; }
+
+    QString trimmedQuery() const { return m_query.trimmed(); }
+    bool busy() const { return m_phase == Phase::lookingUp || m_phase == Phase::saving; }
+    bool canLookup() const;
+    bool canSave() const;
+
+    // Attaches a client (after clearing everything); the model owns it until
+    // the next connect or clear.
+    void connect(std::unique_ptr<PhraseLookupAPI> api);
+    // Detaches the client, ends its requests and returns to the initial state.
+    Q_INVOKABLE void clear();
+    Q_INVOKABLE void lookup();
+    Q_INVOKABLE void save();
+    Q_INVOKABLE void cancelLookup();
+    Q_INVOKABLE void discard();
+    // The view's sign-in and "Check my phrasebook" buttons.
+    Q_INVOKABLE void signIn();
+    Q_INVOKABLE void openLibrary();
+
+    std::function<void()> onSaved = [] {};
+    std::function<void()> onSignIn = [] {};
+    std::function<void()> onOpenLibrary = [] {};
+    std::function<void()> onAccountInvalid = [] {};
+
+Q_SIGNALS:
+    void queryChanged();
+    void phraseChanged();
+    void phaseChanged();
+    void errorChanged();
+    void signedInChanged();
+    void availabilityChanged(); // canLookup or canSave may have changed
+
+private:
+    // The lookup or save in flight. Cancelling it makes its answer stale.
+    struct Request {
+        bool cancelled = false;
+    };
+
+    static QCoro::Task<void> finishLookup(QPointer<PhraseLookupModel> self, QCoro::Task<LookupOutcome<LookupPhrase>> answer,
+                                          QUuid token, std::shared_ptr<Request> request);
+    static QCoro::Task<void> finishSave(QPointer<PhraseLookupModel> self, QCoro::Task<LookupOutcome<QString>> answer,
+                                        QUuid token, std::shared_ptr<Request> request);
+    // True when the answer of `request`, started under `token`, may be applied;
+    // the request is then no longer in flight.
+    bool takeCurrent(const QUuid &token, const std::shared_ptr<Request> &request);
+    void cancelTask();
+    void handle(const LookupFailure &failure);
+
+    void setPhrase(std::optional<LookupPhrase> phrase);
+    void setPhase(Phase phase);
+    void setError(std::optional<QString> error);
+    void setSignedIn(bool signedIn);
+    // Emits availabilityChanged when one of the derived flags changed.
+    void noteAvailability(bool couldLookup, bool couldSave);
+
+    QString m_query;
+    std::optional<LookupPhrase> m_phrase;
+    Phase m_phase = Phase::idle;
+    std::optional<QString> m_error;
+    bool m_signedIn = false;
+    std::unique_ptr<PhraseLookupAPI> m_api;
+    std::shared_ptr<Request> m_task;
+    QUuid m_generation = QUuid::createUuid();
+};
