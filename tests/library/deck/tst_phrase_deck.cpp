@@ -1,0 +1,298 @@
+#include "library/phrase_deck.h"
+
+#include <QMap>
+#include <QSet>
+#include <QTest>
+#include <deque>
+
+namespace {
+
+Phrase phrase(const QString &id, const QString &english = QStringLiteral("meaning"))
+{
+    return Phrase{id, QStringLiteral("frasa ") + id, english, {}, {}, {}, {}, {}};
+}
+
+QList<Phrase> library(const QStringList &ids)
+{
+    QList<Phrase> phrases;
+    for (const QString &id : ids)
+        phrases.append(phrase(id));
+    return phrases;
+}
+
+QStringList ids(const QList<Phrase> &phrases)
+{
+    QStringList out;
+    for (const Phrase &p : phrases)
+        out.append(p.id);
+    return out;
+}
+
+QString deal(PhraseDeck &deck, const QList<Phrase> &from)
+{
+    const std::optional<Phrase> dealt = deck.next(from);
+    return dealt ? dealt->id : QStringLiteral("<none>");
+}
+
+// A random source that plays back scripted draws (0 once the script runs out)
+// and records every bound it was asked for.
+struct ScriptedRandom {
+    std::shared_ptr<std::deque<quint32>> script = std::make_shared<std::deque<quint32>>();
+    std::shared_ptr<QList<quint32>> bounds = std::make_shared<QList<quint32>>();
+
+    PhraseDeck::RandomBelow source() const
+    {
+        return [script = script, bounds = bounds](quint32 bound) {
+            bounds->append(bound);
+            if (script->empty())
+                return quint32(0);
+            const quint32 draw = script->front();
+            script->pop_front();
+            return draw;
+        };
+    }
+};
+
+} // namespace
+
+class PhraseDeckTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyLibraryDealsNothing()
+    {
+        PhraseDeck deck;
+        QCOMPARE(deck.next({}), std::nullopt);
+        QVERIFY(deck.remaining().isEmpty());
+        QCOMPARE(deck.lastID(), std::nullopt);
+
+        // A deck part-way through a cycle is left exactly as it was.
+        const QList<Phrase> abc = library({"A", "B", "C"});
+        const QString first = deal(deck, abc);
+        const QList<Phrase> before = deck.remaining();
+        QCOMPARE(deck.next({}), std::nullopt);
+        QCOMPARE(deck.remaining(), before);
+        QCOMPARE(deck.lastID(), first);
+    }
+
+    void singlePhraseIsDealtEveryTime()
+    {
+        PhraseDeck deck;
+        const QList<Phrase> one = library({"A"});
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(deal(deck, one), "A");
+    }
+
+    void twoPhrasesAlternateStrictly()
+    {
+        PhraseDeck deck;
+        const QList<Phrase> two = library({"A", "B"});
+        QString previous = deal(deck, two);
+        for (int i = 0; i < 200; ++i) {
+            const QString current = deal(deck, two);
+            QVERIFY2(current != previous, qPrintable(QStringLiteral("repeat at deal %1").arg(i)));
+            previous = current;
+        }
+    }
+
+    void everyCycleIsAPermutationWithoutRepeatAtTheSeam_data()
+    {
+        QTest::addColumn<int>("size");
+        for (int size : {3, 4, 7})
+            QTest::addRow("%d phrases", size) << size;
+    }
+
+    void everyCycleIsAPermutationWithoutRepeatAtTheSeam()
+    {
+        QFETCH(int, size);
+        QStringList names;
+        for (int i = 0; i < size; ++i)
+            names.append(QString::number(i));
+        const QList<Phrase> phrases = library(names);
+        PhraseDeck deck; // the system generator
+
+        QString lastOfPreviousCycle;
+        for (int cycle = 0; cycle < 300; ++cycle) {
+            QSet<QString> seen;
+            for (int i = 0; i < size; ++i) {
+                const QString dealt = deal(deck, phrases);
+                if (i == 0)
+                    QVERIFY(dealt != lastOfPreviousCycle);
+                QVERIFY2(!seen.contains(dealt), "dealt twice in one cycle");
+                seen.insert(dealt);
+                lastOfPreviousCycle = dealt;
+            }
+            QCOMPARE(seen.size(), size);
+            QVERIFY(deck.remaining().isEmpty());
+        }
+    }
+
+    void shuffleIsUnbiased_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("3 phrases") << 3;
+        QTest::newRow("4 phrases") << 4;
+        QTest::newRow("5 phrases") << 5;
+    }
+
+    // Plays every possible sequence of draws of a uniform source through a
+    // fresh deck's first cycle: an unbiased shuffle yields each of the n!
+    // orders exactly once, and never asks for a draw out of its range.
+    void shuffleIsUnbiased()
+    {
+        QFETCH(int, size);
+        QStringList names;
+        for (int i = 0; i < size; ++i)
+            names.append(QString(QChar(u'A' + i)));
+        const QList<Phrase> phrases = library(names);
+
+        QMap<QStringList, int> orders;
+        QList<quint32> draws;
+        int runs = 0;
+        while (true) {
+            ScriptedRandom random;
+            random.script->assign(draws.begin(), draws.end());
+            PhraseDeck deck(random.source());
+            const QString first = deal(deck, phrases);
+            const QStringList order = ids(deck.remaining()) << first;
+            ++orders[order];
+            ++runs;
+
+            // Pad the draws to what the run used, then step to the next sequence.
+            const QList<quint32> bounds = *random.bounds;
+            QVERIFY(!bounds.isEmpty());
+            while (draws.size() < bounds.size())
+                draws.append(0);
+            qsizetype k = bounds.size() - 1;
+            while (k >= 0 && draws[k] + 1 >= bounds[k])
+                --k;
+            if (k < 0)
+                break;
+            draws.resize(k + 1);
+            ++draws[k];
+            QVERIFY(runs < 1000);
+        }
+        int factorial = 1;
+        for (int i = 2; i <= size; ++i)
+            factorial *= i;
+        QCOMPARE(orders.size(), factorial);
+        for (auto it = orders.cbegin(); it != orders.cend(); ++it)
+            QCOMPARE(it.value(), 1);
+    }
+
+    void newCycleAvoidsTheLastPhraseBySwappingEnds()
+    {
+        ScriptedRandom random;
+        PhraseDeck deck(random.source());
+        const QList<Phrase> abc = library({"A", "B", "C"});
+
+        // First cycle with draws 0, 0: [C,B,A] then [B,C,A]; dealt A, C, B.
+        *random.script = {0, 0};
+        QCOMPARE(deal(deck, abc), "A");
+        QCOMPARE(deal(deck, abc), "C");
+        QCOMPARE(deal(deck, abc), "B");
+        QCOMPARE(deck.lastID(), "B");
+
+        // Second cycle shuffles to [A,C,B]: B would come again, so the first
+        // and last swap to [B,C,A] and A is dealt.
+        *random.script = {1, 1};
+        QCOMPARE(deal(deck, abc), "A");
+        QCOMPARE(ids(deck.remaining()), (QStringList{"B", "C"}));
+    }
+
+    void faultyRandomSourceStaysInsideTheList()
+    {
+        PhraseDeck deck([](quint32 bound) { return bound + 1000; });
+        const QList<Phrase> abc = library({"A", "B", "C"});
+        QSet<QString> seen;
+        for (int i = 0; i < 3; ++i)
+            seen.insert(deal(deck, abc));
+        QCOMPARE(seen, (QSet<QString>{"A", "B", "C"}));
+    }
+
+    void libraryIsReadOnlyWhenACycleStarts()
+    {
+        PhraseDeck deck;
+        const QList<Phrase> abc = library({"A", "B", "C"});
+        const QString first = deal(deck, abc);
+        // The rest of the cycle comes from the deck, whatever is passed in.
+        const QList<Phrase> other = library({"X"});
+        QSet<QString> rest{deal(deck, other), deal(deck, other)};
+        QCOMPARE(rest + QSet<QString>{first}, (QSet<QString>{"A", "B", "C"}));
+        QCOMPARE(deal(deck, other), "X");
+    }
+
+    void reconcileDropsRemovedAndDefersAdded()
+    {
+        ScriptedRandom random;
+        PhraseDeck deck(random.source());
+        const QList<Phrase> abc = library({"A", "B", "C"});
+        *random.script = {2, 1}; // identity shuffle: [A,B,C]
+        QCOMPARE(deal(deck, abc), "C");
+        QCOMPARE(ids(deck.remaining()), (QStringList{"A", "B"}));
+
+        const QList<Phrase> acd = library({"A", "C", "D"});
+        deck.reconcile(acd);
+        QCOMPARE(ids(deck.remaining()), QStringList{"A"});
+        QCOMPARE(deck.lastID(), "C");
+        QCOMPARE(deal(deck, acd), "A");
+        // D joins with the next cycle.
+        QSet<QString> next;
+        for (int i = 0; i < 3; ++i)
+            next.insert(deal(deck, acd));
+        QCOMPARE(next, (QSet<QString>{"A", "C", "D"}));
+    }
+
+    void reconcileTakesEditedContentAndKeepsOrder()
+    {
+        ScriptedRandom random;
+        PhraseDeck deck(random.source());
+        const QList<Phrase> phrases = library({"A", "B", "C", "D", "E"});
+        *random.script = {0, 3, 0, 1};
+        deal(deck, phrases);
+        const QStringList order = ids(deck.remaining());
+        QCOMPARE(order.size(), 4);
+
+        // The library arrives in another order, with A edited twice: the later
+        // occurrence wins.
+        QList<Phrase> edited = phrases;
+        std::reverse(edited.begin(), edited.end());
+        edited.append(phrase("A", "first edit"));
+        edited.append(phrase("A", "second edit"));
+        deck.reconcile(edited);
+        QCOMPARE(ids(deck.remaining()), order);
+        if (order.contains("A")) {
+            const auto a = std::find_if(deck.remaining().cbegin(), deck.remaining().cend(),
+                                        [](const Phrase &p) { return p.id == "A"; });
+            QCOMPARE(a->english, "second edit");
+        }
+    }
+
+    void reconcileWithEmptyLibraryEmptiesTheDeck()
+    {
+        PhraseDeck deck;
+        deal(deck, library({"A", "B", "C"}));
+        const auto last = deck.lastID();
+        deck.reconcile({});
+        QVERIFY(deck.remaining().isEmpty());
+        QCOMPARE(deck.lastID(), last);
+        QCOMPARE(deck.next({}), std::nullopt);
+    }
+
+    void reconciledLastIDStillPreventsARepeat()
+    {
+        ScriptedRandom random;
+        PhraseDeck deck(random.source());
+        const QList<Phrase> ab = library({"A", "B"});
+        *random.script = {1}; // identity: [A,B]
+        QCOMPARE(deal(deck, ab), "B");
+        deck.reconcile(library({"B"})); // A removed: the cycle is over
+        QVERIFY(deck.remaining().isEmpty());
+        // A sync brings A back; the new cycle [A,B] would open with B again.
+        *random.script = {1};
+        QCOMPARE(deal(deck, ab), "A");
+    }
+};
+
+QTEST_GUILESS_MAIN(PhraseDeckTest)
+#include "tst_phrase_deck.moc"
