@@ -3,22 +3,26 @@
 
 #include <QJsonDocument>
 #include <QSet>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
 
 using Error = PhraseFeed::Error;
 
-// A JSON number that is a whole number in int range; 1.0 counts as 1.
+// A JSON number that is a whole number; 1.0 counts as 1. A whole number
+// beyond int's range is still an integer (a wrong version, not a wrong type),
+// so it is clamped, which keeps it different from every supported version.
 bool readInteger(const QJsonObject &object, QLatin1StringView key, int &out)
 {
     const QJsonValue value = object.value(key);
     if (!value.isDouble())
         return false;
     const double number = value.toDouble();
-    if (!std::isfinite(number) || number != std::floor(number) || number < INT_MIN || number > INT_MAX)
+    if (!std::isfinite(number) || number != std::floor(number))
         return false;
-    out = int(number);
+    out = int(std::clamp(number, double(INT_MIN), double(INT_MAX)));
     return true;
 }
 

@@ -1,0 +1,286 @@
+#include "feed_pages.h"
+#include "library/phrase_feed.h"
+
+#include <QTest>
+
+using namespace FeedPages;
+using Error = PhraseFeed::Error;
+
+Q_DECLARE_METATYPE(PhraseFeed::Error)
+
+namespace {
+
+// "é" written as e + combining acute: one user-perceived character, two code units.
+QString combined(int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("e\u0301");
+    return text;
+}
+
+QJsonArray words(int count)
+{
+    QJsonArray array;
+    for (int i = 0; i < count; ++i)
+        array.append(QJsonObject{{"malay", "kata"}, {"english", "word"}});
+    return array;
+}
+
+std::optional<Error> failure(const QByteArray &bytes)
+{
+    const auto result = PhraseFeed::decode(bytes);
+    return result ? std::nullopt : std::optional<Error>(result.error());
+}
+
+} // namespace
+
+namespace QTest {
+template <> char *toString(const std::optional<Error> &error)
+{
+    if (!error)
+        return qstrdup("accepted");
+    return qstrdup(*error == Error::decoding ? "decoding failure" : "invalid response");
+}
+} // namespace QTest
+
+class PhraseFeedTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void validPageDecodesEveryField()
+    {
+        QJsonObject object = page(2);
+        object.insert("nextCursor", "cursor-2");
+        const auto result = PhraseFeed::decode(bytes(object));
+        QVERIFY(result.ok());
+        const PhraseFeed &feed = result.value();
+        QCOMPARE(feed.version, 1);
+        QCOMPARE(feed.userId, "user-1");
+        QCOMPARE(feed.nextCursor, QString("cursor-2"));
+        QCOMPARE(feed.phrases.size(), 2);
+        const Phrase &first = feed.phrases.at(0);
+        QCOMPARE(first.id, "p0");
+        QCOMPARE(first.malay, "Terima kasih p0");
+        QCOMPARE(first.english, "Thank you p0");
+        QCOMPARE(first.category, "Greetings");
+        QCOMPARE(first.context, "Said to anyone who helps you.");
+        QCOMPARE(first.words, (QList<Phrase::Word>{{"terima", "receive"}, {"kasih", "love"}}));
+        QCOMPARE(first.notes, (QStringList{"Polite in every setting.", "Reply: sama-sama."}));
+        QCOMPARE(first.usageExamples,
+                 (QList<Phrase::Example>{{"Terima kasih, cikgu.", "Thank you, teacher.", "At school"}}));
+        QCOMPARE(feed.phrases.at(1).id, "p1");
+    }
+
+    void textIsKeptAsSent()
+    {
+        QJsonArray array = phrases(1);
+        QJsonObject p = array.at(0).toObject();
+        p.insert("malay", "  Apa khabar?\n");
+        p.insert("category", "");
+        p.insert("context", "");
+        p.insert("notes", QJsonArray());
+        p.insert("usageExamples", QJsonArray());
+        p.insert("words", QJsonArray{QJsonObject{{"malay", ""}, {"english", ""}}});
+        array.replace(0, p);
+        const auto result = PhraseFeed::decode(bytes(page(array)));
+        QVERIFY(result.ok());
+        const Phrase &decoded = result.value().phrases.at(0);
+        QCOMPARE(decoded.malay, "  Apa khabar?\n");
+        QVERIFY(decoded.category.isEmpty() && decoded.context.isEmpty());
+        QVERIFY(decoded.notes.isEmpty() && decoded.usageExamples.isEmpty());
+        QCOMPARE(decoded.words, (QList<Phrase::Word>{{"", ""}}));
+    }
+
+    void pageRules_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<std::optional<Error>>("expected");
+        const std::optional<Error> accepted;
+        const std::optional<Error> decoding = Error::decoding;
+        const std::optional<Error> invalid = Error::invalidResponse;
+
+        auto with = [](const char *key, const QJsonValue &value) {
+            QJsonObject object = page(2);
+            object.insert(key, value);
+            return bytes(object);
+        };
+        auto without = [](const char *key) {
+            QJsonObject object = page(2);
+            object.remove(key);
+            return bytes(object);
+        };
+
+        QTest::newRow("version 2") << with("version", 2) << invalid;
+        QTest::newRow("version 0") << with("version", 0) << invalid;
+        QTest::newRow("version -1") << with("version", -1) << invalid;
+        QTest::newRow("version beyond 32 bits") << QByteArray(R"({"version":4294967297,"userId":"u","phrases":[]})") << invalid;
+        QTest::newRow("version missing") << without("version") << decoding;
+        QTest::newRow("version null") << with("version", QJsonValue::Null) << decoding;
+        QTest::newRow("version as text") << with("version", "1") << decoding;
+        QTest::newRow("version true") << with("version", true) << decoding;
+        QTest::newRow("version 1.5") << with("version", 1.5) << decoding;
+        QTest::newRow("version 1.0") << QByteArray(R"({"version":1.0,"userId":"u","phrases":[]})") << accepted;
+        QTest::newRow("version 1e400") << QByteArray(R"({"version":1e400,"userId":"u","phrases":[]})") << decoding;
+        QTest::newRow("userId empty") << with("userId", "") << invalid;
+        QTest::newRow("userId a space") << with("userId", " ") << accepted;
+        QTest::newRow("userId missing") << without("userId") << decoding;
+        QTest::newRow("userId number") << with("userId", 7) << decoding;
+        QTest::newRow("phrases empty") << bytes(page(0)) << accepted;
+        QTest::newRow("phrases 50") << bytes(page(50)) << accepted;
+        QTest::newRow("phrases 51") << bytes(page(51)) << invalid;
+        QTest::newRow("phrases missing") << without("phrases") << decoding;
+        QTest::newRow("phrases an object") << with("phrases", QJsonObject()) << decoding;
+        QTest::newRow("phrase not an object") << with("phrases", QJsonArray{"p0"}) << decoding;
+        QTest::newRow("nextCursor a number") << with("nextCursor", 2) << decoding;
+        QTest::newRow("nextCursor an object") << with("nextCursor", QJsonObject()) << decoding;
+        QTest::newRow("unknown keys") << with("extra", QJsonObject{{"version", 2}}) << accepted;
+
+        QTest::newRow("empty body") << QByteArray() << decoding;
+        QTest::newRow("JSON null") << QByteArray("null") << decoding;
+        QTest::newRow("top-level array") << QByteArray("[]") << decoding;
+        QTest::newRow("truncated") << bytes(page(2)).chopped(1) << decoding;
+        QTest::newRow("trailing garbage") << bytes(page(2)) + "x" << decoding;
+        QTest::newRow("HTML error page") << QByteArray("<html><body>502</body></html>") << decoding;
+        QTest::newRow("keys differ in case") << QByteArray(R"({"Version":1,"userId":"u","phrases":[]})") << decoding;
+
+        // The shape is checked for the whole page before any rule.
+        QJsonArray mixed = phrases(2);
+        QJsonObject tooLong = mixed.at(0).toObject();
+        tooLong.insert("malay", QString(301, u'a'));
+        mixed.replace(0, tooLong);
+        QJsonObject incomplete = mixed.at(1).toObject();
+        incomplete.remove("notes");
+        mixed.replace(1, incomplete);
+        QTest::newRow("rule broken, then key missing") << bytes(page(mixed)) << decoding;
+    }
+
+    void pageRules()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(std::optional<Error>, expected);
+        QCOMPARE(failure(body), expected);
+    }
+
+    void duplicateIdsRejectThePage()
+    {
+        QJsonArray array = phrases(3);
+        QJsonObject twin = phrase("p0");
+        twin.insert("malay", "Selamat pagi");
+        twin.insert("english", "Good morning");
+        twin.insert("words", QJsonArray());
+        array.append(twin);
+        QCOMPARE(failure(bytes(page(array))), Error::invalidResponse);
+
+        // Ids differing only in case are different ids.
+        array.replace(3, phrase("P0"));
+        QCOMPARE(failure(bytes(page(array))), std::nullopt);
+    }
+
+    void phraseRules_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<std::optional<Error>>("expected");
+        const std::optional<Error> accepted;
+        const std::optional<Error> decoding = Error::decoding;
+        const std::optional<Error> invalid = Error::invalidResponse;
+
+        QTest::newRow("id empty") << "id" << QJsonValue("") << invalid;
+        QTest::newRow("malay empty") << "malay" << QJsonValue("") << invalid;
+        QTest::newRow("english empty") << "english" << QJsonValue("") << invalid;
+        QTest::newRow("malay a space") << "malay" << QJsonValue(" ") << accepted;
+        QTest::newRow("malay 300") << "malay" << QJsonValue(QString(300, u'a')) << accepted;
+        QTest::newRow("malay 301") << "malay" << QJsonValue(QString(301, u'a')) << invalid;
+        QTest::newRow("malay 300 combined") << "malay" << QJsonValue(combined(300)) << accepted;
+        QTest::newRow("malay 301 combined") << "malay" << QJsonValue(combined(301)) << invalid;
+        QTest::newRow("english 500") << "english" << QJsonValue(QString(500, u'b')) << accepted;
+        QTest::newRow("english 501") << "english" << QJsonValue(QString(501, u'b')) << invalid;
+        QTest::newRow("english 500 combined") << "english" << QJsonValue(combined(500)) << accepted;
+        QTest::newRow("english 501 combined") << "english" << QJsonValue(combined(501)) << invalid;
+        QTest::newRow("context 2000") << "context" << QJsonValue(QString(2000, u'c')) << accepted;
+        QTest::newRow("context 2001") << "context" << QJsonValue(QString(2001, u'c')) << invalid;
+        QTest::newRow("context 2000 combined") << "context" << QJsonValue(combined(2000)) << accepted;
+        QTest::newRow("context 2001 combined") << "context" << QJsonValue(combined(2001)) << invalid;
+        // A flag is two code points, four code units, one character.
+        QTest::newRow("context 2000 flags")
+            << "context" << QJsonValue(QString::fromUtf8("🇲🇾").repeated(2000)) << accepted;
+        QTest::newRow("category long") << "category" << QJsonValue(QString(5000, u'd')) << accepted;
+        QTest::newRow("words 80") << "words" << QJsonValue(words(80)) << accepted;
+        QTest::newRow("words 81") << "words" << QJsonValue(words(81)) << invalid;
+        QTest::newRow("notes many") << "notes" << QJsonValue(QJsonArray::fromStringList(QStringList(500, "n"))) << accepted;
+
+        for (const char *key : {"id", "malay", "english", "category", "context", "words", "notes", "usageExamples"}) {
+            QTest::addRow("%s missing", key) << key << QJsonValue(QJsonValue::Undefined) << decoding;
+            QTest::addRow("%s null", key) << key << QJsonValue(QJsonValue::Null) << decoding;
+        }
+        QTest::newRow("id a number") << "id" << QJsonValue(12) << decoding;
+        QTest::newRow("words as text") << "words" << QJsonValue("terima: receive") << decoding;
+        QTest::newRow("notes with a number") << "notes" << QJsonValue(QJsonArray{"a", 1}) << decoding;
+        QTest::newRow("notes with null") << "notes" << QJsonValue(QJsonArray{"a", QJsonValue::Null}) << decoding;
+        QTest::newRow("word without english")
+            << "words" << QJsonValue(QJsonArray{QJsonObject{{"malay", "kasih"}}}) << decoding;
+        QTest::newRow("word english null")
+            << "words" << QJsonValue(QJsonArray{QJsonObject{{"malay", "kasih"}, {"english", QJsonValue::Null}}})
+            << decoding;
+        QTest::newRow("word not an object") << "words" << QJsonValue(QJsonArray{"kasih"}) << decoding;
+        QTest::newRow("example without situation")
+            << "usageExamples" << QJsonValue(QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}}})
+            << decoding;
+        QTest::newRow("unknown keys inside")
+            << "words"
+            << QJsonValue(QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}, {"partOfSpeech", 3}}})
+            << accepted;
+        QTest::newRow("unknown phrase key") << "favourite" << QJsonValue(true) << accepted;
+    }
+
+    void phraseRules()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        QFETCH(std::optional<Error>, expected);
+        QCOMPARE(failure(bytes(pageWithPhraseField(key, value))), expected);
+    }
+
+    void aBadPhraseAnywhereRejectsThePage()
+    {
+        QJsonArray array = phrases(50);
+        QJsonObject last = array.at(49).toObject();
+        last.insert("words", words(81));
+        array.replace(49, last);
+        QCOMPARE(failure(bytes(page(array))), Error::invalidResponse);
+    }
+
+    void nextCursorPresence()
+    {
+        QJsonObject object = page(1);
+        QCOMPARE(PhraseFeed::decode(bytes(object)).value().nextCursor, std::nullopt);
+        object.insert("nextCursor", QJsonValue::Null);
+        QCOMPARE(PhraseFeed::decode(bytes(object)).value().nextCursor, std::nullopt);
+        object.insert("nextCursor", "");
+        QCOMPARE(PhraseFeed::decode(bytes(object)).value().nextCursor, QString(""));
+    }
+
+    void textEncodings()
+    {
+        // Escaped and raw non-ASCII text decode alike.
+        const QByteArray escaped = R"({"version":1,"userId":"\u00e9","phrases":[]})";
+        const QByteArray raw = "{\"version\":1,\"userId\":\"\xc3\xa9\",\"phrases\":[]}";
+        QCOMPARE(PhraseFeed::decode(escaped).value().userId, QString::fromUtf8("é"));
+        QCOMPARE(PhraseFeed::decode(raw).value().userId, QString::fromUtf8("é"));
+        // Malformed bytes never crash; whatever is decoded is a whole page.
+        const QByteArray broken = "{\"version\":1,\"userId\":\"\xc3\x28\xff\",\"phrases\":[]}";
+        const auto result = PhraseFeed::decode(broken);
+        QVERIFY(!result.ok() || !result.value().userId.isEmpty());
+    }
+
+    void deepNestingIsADecodingFailure()
+    {
+        QByteArray nested = R"({"version":1,"userId":"u","phrases":[],"extra":)";
+        nested += QByteArray(20000, '[') + QByteArray(20000, ']') + "}";
+        QCOMPARE(failure(nested), Error::decoding);
+    }
+};
+
+QTEST_GUILESS_MAIN(PhraseFeedTest)
+#include "tst_phrase_feed.moc"
