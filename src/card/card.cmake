@@ -1,0 +1,45 @@
+# pelora_card: the floating card (model, QML view, panel window), the palette,
+# the brand images and the symbols, shared with the lookup window.
+find_package(Qt6 REQUIRED COMPONENTS Svg)
+find_library(PELORA_CARD_XCB_LIBRARY xcb REQUIRED)
+
+add_library(pelora_card STATIC
+    ink.h ink.cpp
+    brand_assets.h brand_assets.cpp
+    key_texts.h
+    card_messages.h card_messages.cpp
+    card_model.h card_model.cpp
+    panel_placement.h panel_placement.cpp
+    reduce_motion.h reduce_motion.cpp
+    symbol_images.h symbol_images.cpp
+    view_support.h view_support.cpp
+    floating_panel.h floating_panel.cpp
+    card_panel.h card_panel.cpp)
+target_include_directories(pelora_card PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(pelora_card PUBLIC pelora_library Qt6::Gui Qt6::Widgets Qt6::Qml Qt6::Quick
+                      Qt6::DBus Qt6::Svg ${PELORA_CARD_XCB_LIBRARY})
+
+qt_add_resources(pelora_card "pelora_card_resources"
+    PREFIX "/pelora/card"
+    FILES
+        images/pelora.png
+        qml/PhraseCard.qml
+        qml/Mark.qml
+        qml/Symbol.qml
+        qml/InkText.qml
+        qml/HoverTip.qml
+        qml/PlainButton.qml
+        qml/SymbolButton.qml
+        icons/arrow.right.svg
+        icons/arrow.turn.down.left.svg
+        icons/arrow.up.left.and.arrow.down.right.svg
+        icons/arrow.up.right.svg
+        icons/bag.svg
+        icons/checkmark.circle.fill.svg
+        icons/checkmark.svg
+        icons/cup.and.saucer.svg
+        icons/doc.on.doc.svg
+        icons/exclamationmark.circle.svg
+        icons/magnifyingglass.svg
+        icons/sun.max.svg
+        icons/xmark.svg)

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "library/phrase.h"
+#include "library/phrase_store.h"
+
+#include <QObject>
+#include <QVariantMap>
+#include <functional>
+#include <optional>
+
+// What the floating card shows, and where its gestures go. The card panel
+// writes phrase, expanded, state and detail; the controller sets the
+// callbacks; the QML card reads the properties and calls the invokables,
+// which only forward to the callbacks.
+class CardModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QVariantMap phrase READ phraseForView NOTIFY phraseChanged)
+    Q_PROPERTY(bool hasPhrase READ hasPhrase NOTIFY phraseChanged)
+    Q_PROPERTY(bool expanded READ expanded WRITE setExpanded NOTIFY expandedChanged)
+    Q_PROPERTY(PhraseStore::State state READ state WRITE setState NOTIFY stateChanged)
+    Q_PROPERTY(QString detail READ detail WRITE setDetail NOTIFY detailChanged)
+    Q_PROPERTY(QVariantMap message READ messageForView NOTIFY messageChanged)
+public:
+    explicit CardModel(QObject *parent = nullptr);
+
+    std::optional<Phrase> phrase() const { return m_phrase; }
+    void setPhrase(std::optional<Phrase> phrase);
+    bool hasPhrase() const { return m_phrase.has_value(); }
+
+    bool expanded() const { return m_expanded; }
+    void setExpanded(bool expanded);
+
+    PhraseStore::State state() const { return m_state; }
+    void setState(PhraseStore::State state);
+
+    QString detail() const { return m_detail; }
+    void setDetail(const QString &detail);
+
+    // The phrase as QML sees it: malay, english, category, context, words
+    // [{malay, english}], notes [text], usageExamples [{malay, english,
+    // situation}]; empty without a phrase.
+    QVariantMap phraseForView() const;
+    // The message card's texts for the current state and detail:
+    // shortTitle, longTitle, body, actionLabel.
+    QVariantMap messageForView() const;
+
+    std::function<void(bool)> onHover = [](bool) {};
+    std::function<void()> onDismiss = [] {};
+    std::function<void()> onNext = [] {};
+    std::function<void()> onOpen = [] {};
+    std::function<void()> onLookup = [] {};
+    std::function<void()> onExpand = [] {};
+    std::function<void()> onAction = [] {};
+
+    Q_INVOKABLE void hover(bool inside) { onHover(inside); }
+    Q_INVOKABLE void dismiss() { onDismiss(); }
+    Q_INVOKABLE void next() { onNext(); }
+    Q_INVOKABLE void open() { onOpen(); }
+    Q_INVOKABLE void lookup() { onLookup(); }
+    Q_INVOKABLE void expand() { onExpand(); }
+    Q_INVOKABLE void action() { onAction(); }
+
+Q_SIGNALS:
+    void phraseChanged();
+    void expandedChanged();
+    void stateChanged();
+    void detailChanged();
+    void messageChanged();
+
+private:
+    std::optional<Phrase> m_phrase;
+    bool m_expanded = false;
+    PhraseStore::State m_state = PhraseStore::State::signedOut;
+    QString m_detail;
+};

@@ -1,0 +1,123 @@
+#include "card/card_panel.h"
+
+#include "card/panel_placement.h"
+#include "card/reduce_motion.h"
+#include "card/view_support.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QQmlEngine>
+
+CardPanel::CardPanel(QObject *parent)
+    : QObject(parent), m_model(std::make_unique<CardModel>()),
+      m_window(std::make_unique<FloatingPanel>(QStringLiteral("Pelora · A little Malay")))
+{
+    m_collapseTimer.setSingleShot(true);
+    m_collapseTimer.setInterval(collapseDelayMs);
+    connect(&m_collapseTimer, &QTimer::timeout, this, [this] {
+        // Taken out first: the callback may start a new hover or hide.
+        auto change = std::exchange(m_collapseChange, nullptr);
+        if (change)
+            change(false);
+    });
+
+    // The expanded card may take keyboard focus when clicked (Escape
+    // dismisses it); the compact card never does.
+    connect(m_model.get(), &CardModel::expandedChanged, this,
+            [this] { m_window->setTakesFocus(m_model->expanded()); });
+
+    ViewSupport::install(*m_window->engine());
+    m_window->setInitialProperties({{QStringLiteral("cardModel"), QVariant::fromValue<QObject *>(m_model.get())}});
+    m_window->setSource(QUrl(QStringLiteral("qrc:/pelora/card/qml/PhraseCard.qml")));
+}
+
+CardPanel::~CardPanel() = default;
+
+void CardPanel::show(const Phrase &phrase)
+{
+    cancelCollapse();
+    m_model->setPhrase(phrase);
+    m_model->setExpanded(false);
+    chooseScreen();
+    resize(false);
+    m_window->orderFront();
+}
+
+void CardPanel::showMessage(PhraseStore::State state, const QString &detail)
+{
+    cancelCollapse();
+    m_model->setPhrase(std::nullopt);
+    m_model->setState(state);
+    m_model->setDetail(detail);
+    m_model->setExpanded(false);
+    chooseScreen();
+    resize(false);
+    m_window->orderFront();
+}
+
+void CardPanel::expand(bool expanded)
+{
+    cancelCollapse();
+    if (m_model->expanded() == expanded)
+        return;
+    m_model->setExpanded(expanded);
+    resize(true);
+}
+
+void CardPanel::hover(bool inside, std::function<void(bool)> onChange)
+{
+    cancelCollapse();
+    if (inside) {
+        if (onChange)
+            onChange(true);
+        return;
+    }
+    m_collapseChange = std::move(onChange);
+    m_collapseTimer.start();
+}
+
+void CardPanel::hide()
+{
+    cancelCollapse();
+    m_window->orderOut();
+    m_model->setExpanded(false);
+}
+
+void CardPanel::reposition()
+{
+    if (!m_screen || !QGuiApplication::screens().contains(m_screen.data()))
+        m_screen = QGuiApplication::primaryScreen();
+    resize(false);
+}
+
+bool CardPanel::isVisible() const
+{
+    return m_window->isVisible();
+}
+
+void CardPanel::cancelCollapse()
+{
+    m_collapseTimer.stop();
+    m_collapseChange = nullptr;
+}
+
+void CardPanel::chooseScreen()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QList<QRect> frames;
+    for (QScreen *screen : screens)
+        frames.append(screen->geometry());
+    const int index = PanelPlacement::screenIndexForPointer(
+        frames, QCursor::pos(), int(screens.indexOf(QGuiApplication::primaryScreen())));
+    m_screen = index >= 0 ? screens.at(index) : nullptr;
+}
+
+void CardPanel::resize(bool animated)
+{
+    QScreen *screen = m_screen ? m_screen.data() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect frame = PanelPlacement::cardFrame(screen->availableGeometry(), m_model->expanded());
+    const bool animate = animated && !ReduceMotion::isOn();
+    m_window->setFrame(frame, animate, resizeAnimationMs);
+}

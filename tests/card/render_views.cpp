@@ -1,0 +1,128 @@
+// Renders every card layout (and, when built with the lookup window, every
+// lookup state) to PNG files, for looking at the views:
+//   pelora_render_views <output folder>
+// Runs on a real display (scripts/screenshots starts Xvfb); motion is reduced
+// so every frame is final.
+#include "card/card_panel.h"
+#include "card/ink.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QQuickWindow>
+#include <QTextStream>
+#include <QThread>
+
+#ifdef PELORA_RENDER_LOOKUP
+#include "render_lookup.h"
+#endif
+
+namespace {
+
+void settle(int ms = 250)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+Phrase samplePhrase()
+{
+    return Phrase{QStringLiteral("p1"),
+                  QStringLiteral("Kurang pedas sikit, boleh?"),
+                  QStringLiteral("A bit less spicy, please?"),
+                  QStringLiteral("At the hawker centre"),
+                  QStringLiteral("Said when ordering at a stall. “Sikit” softens the request, so it sounds "
+                                 "friendly rather than fussy."),
+                  {{QStringLiteral("kurang"), QStringLiteral("less")},
+                   {QStringLiteral("pedas"), QStringLiteral("spicy")},
+                   {QStringLiteral("sikit"), QStringLiteral("a little")},
+                   {QStringLiteral("boleh"), QStringLiteral("can / may")}},
+                  {QStringLiteral("“Sikit” is the everyday form of “sedikit”."), QStringLiteral("A second note.")},
+                  {{QStringLiteral("Mee goreng satu, kurang pedas sikit."),
+                    QStringLiteral("One fried noodles, a bit less spicy."), QStringLiteral("Ordering")},
+                   {QStringLiteral("Second example."), QStringLiteral("Not shown."), QStringLiteral("Never")}}};
+}
+
+} // namespace
+
+// Saves a window's picture on a plain backdrop, so its transparent corners show.
+void saveWindow(QQuickWindow *window, const QString &path)
+{
+    settle();
+    const QImage picture = window->grabWindow();
+    QImage canvas(picture.size() + QSize(48, 48), QImage::Format_ARGB32);
+    canvas.fill(QColor(0xB8, 0xC0, 0xC4));
+    QPainter painter(&canvas);
+    painter.drawImage(24, 24, picture);
+    painter.end();
+    canvas.save(path);
+    QTextStream(stdout) << path << " " << picture.width() << "x" << picture.height() << "\n";
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("PELORA_REDUCE_MOTION", "1");
+    QApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(folder);
+    const auto out = [&](const QString &name) { return QDir(folder).filePath(name + QStringLiteral(".png")); };
+
+    CardPanel panel;
+    const Phrase full = samplePhrase();
+    panel.show(full);
+    saveWindow(panel.window(), out(QStringLiteral("card-phrase-compact")));
+    panel.expand(true);
+    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded")));
+
+    Phrase bare = full;
+    bare.words.clear();
+    bare.usageExamples.clear();
+    bare.notes.clear();
+    panel.show(bare);
+    panel.expand(true);
+    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-bare")));
+
+    Phrase wordsOnly = full;
+    wordsOnly.usageExamples.clear();
+    panel.show(wordsOnly);
+    panel.expand(true);
+    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-no-examples")));
+
+    Phrase longPhrase = full;
+    longPhrase.malay = QStringLiteral("Boleh tolong bungkus yang ini dan kurangkan gula dalam teh tarik saya?");
+    panel.show(longPhrase);
+    saveWindow(panel.window(), out(QStringLiteral("card-phrase-compact-long")));
+    panel.expand(true);
+    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-long")));
+
+    const struct {
+        PhraseStore::State state;
+        const char *name;
+        QString detail;
+    } messages[] = {
+        {PhraseStore::State::signedOut, "signed-out", QString()},
+        {PhraseStore::State::loading, "loading", QStringLiteral("Loading your phrasebook…")},
+        {PhraseStore::State::ready, "ready", QStringLiteral("Your library is ready.")},
+        {PhraseStore::State::empty, "empty", QString()},
+        {PhraseStore::State::unavailable, "unavailable",
+         QStringLiteral("Pelora isn’t reachable right now. Check your connection and try again.")},
+    };
+    for (const auto &message : messages) {
+        panel.showMessage(message.state, message.detail);
+        saveWindow(panel.window(), out(QStringLiteral("card-message-%1-compact").arg(QLatin1String(message.name))));
+        panel.expand(true);
+        saveWindow(panel.window(), out(QStringLiteral("card-message-%1-expanded").arg(QLatin1String(message.name))));
+    }
+    panel.hide();
+
+#ifdef PELORA_RENDER_LOOKUP
+    renderLookupStates(folder);
+#endif
+    return 0;
+}
