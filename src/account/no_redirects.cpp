@@ -33,8 +33,9 @@ void apply(QNetworkRequest &request)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // The cookie load/save attributes stay automatic: set to manual, Qt sends
+    // the request without credentials and drops the explicit Cookie header.
+    // The client's refusing jar already keeps cookies out of its own hands.
 }
 
 } // namespace NoRedirects

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 #include <QUuid>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
@@ -36,10 +37,19 @@ public:
     QCoro::Task<bool> refresh(QUrl origin, SessionCookies *auth, bool force);
     void clear();
 
+    // Per-page transfer time-out; 20 s unless a test needs a shorter one.
+    void setPageTimeout(std::chrono::milliseconds timeout) { m_pageTimeout = timeout; }
+
 Q_SIGNALS:
     void changed(); // state, phrases, status or userID changed
 
 private:
+    void cancelActiveSession();
+    void finishActiveSession();
+    void settle(const QUuid &token);
+    void apply(State state, const QString &status, QList<Phrase> phrases, std::optional<QString> userID);
+    void applyFailure(bool apiMissing);
+
     State m_state = State::signedOut;
     QList<Phrase> m_phrases;
     QString m_status;
@@ -47,4 +57,5 @@ private:
     QUuid m_generation = QUuid::createUuid();
     bool m_refreshing = false;
     std::unique_ptr<QNetworkAccessManager> m_activeSession;
+    std::chrono::milliseconds m_pageTimeout{20000};
 };

@@ -56,7 +56,7 @@ FixtureServer::Response FixtureServer::Response::json(int status, const QByteArr
 {
     Response response;
     response.status = status;
-    response.headers.append({"Content-Type", "application/json"});
+    response.headers.append({QByteArray("Content-Type"), QByteArray("application/json")});
     response.body = body;
     return response;
 }
@@ -64,6 +64,17 @@ FixtureServer::Response FixtureServer::Response::json(int status, const QByteArr
 FixtureServer::FixtureServer(QObject *parent) : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &FixtureServer::onNewConnection);
+}
+
+FixtureServer::~FixtureServer()
+{
+    // Connections still open would otherwise report their end into members
+    // that are already gone.
+    const QList<QTcpSocket *> sockets = m_buffers.keys();
+    for (QTcpSocket *socket : sockets) {
+        socket->disconnect(this);
+        delete socket;
+    }
 }
 
 bool FixtureServer::listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
@@ -111,16 +122,18 @@ void FixtureServer::answer(QTcpSocket *socket, const Request &request)
         bytes += name + ": " + value + "\r\n";
         hasLength = hasLength || name.compare("content-length", Qt::CaseInsensitive) == 0;
     }
-    if (!hasLength)
+    if (!hasLength && !response.omitLength)
         bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     bytes += "Connection: close\r\n\r\n" + response.body;
 
     QPointer<QTcpSocket> target(socket);
-    auto send = [target, bytes] {
+    const bool keepOpen = response.keepOpen;
+    auto send = [target, bytes, keepOpen] {
         if (!target)
             return;
         target->write(bytes);
-        target->disconnectFromHost();
+        if (!keepOpen)
+            target->disconnectFromHost();
     };
     if (response.delayMs > 0)
         QTimer::singleShot(response.delayMs, this, send);

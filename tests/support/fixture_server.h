@@ -31,12 +31,15 @@ public:
         QByteArray body;
         int delayMs = 0;     // wait before answering
         bool hang = false;   // never answer (time-out and cancellation tests)
+        bool omitLength = false; // no Content-Length: the body ends when the connection closes
+        bool keepOpen = false;   // send the answer but leave the connection open
         static Response json(int status, const QByteArray &body);
     };
 
     using Handler = std::function<Response(const Request &)>;
 
     explicit FixtureServer(QObject *parent = nullptr);
+    ~FixtureServer() override;
 
     bool listen(); // on an ephemeral loopback port
     quint16 port() const;

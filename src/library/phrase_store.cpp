@@ -1,0 +1,204 @@
+#include "library/phrase_store.h"
+
+#include "account/no_redirects.h"
+#include "account/session_cookies.h"
+#include "account/web_address.h"
+#include "library/page_fetch.h"
+#include "library/phrase_feed.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QSet>
+
+namespace {
+
+const QString signInText = QStringLiteral("Sign in to use your saved phrases");
+const QString syncingText = QStringLiteral("Syncing your phrasebook\u2026");
+const QString expiredText = QStringLiteral("Session expired \u00b7 sign in again");
+const QString apiMissingText = QStringLiteral("Companion API not deployed \u00b7 check web app address");
+const QString failedText = QStringLiteral("Couldn\u2019t sync \u00b7 check connection and try again");
+const QString emptyText = QStringLiteral("No saved phrases yet \u00b7 look up a phrase");
+
+constexpr qint64 maxBodyBytes = 2'000'000;
+constexpr int maxCursors = 100;
+
+QString countText(qsizetype count)
+{
+    return QString::number(count) + QStringLiteral(" saved phrases \u00b7 synced");
+}
+
+// Keeps the first phrase of every id, in order.
+QList<Phrase> withoutDuplicates(const QList<Phrase> &phrases)
+{
+    QList<Phrase> unique;
+    QSet<QString> seen;
+    for (const Phrase &phrase : phrases) {
+        if (!seen.contains(phrase.id)) {
+            seen.insert(phrase.id);
+            unique.append(phrase);
+        }
+    }
+    return unique;
+}
+
+QUrl pageUrl(const QUrl &origin, const std::optional<QString> &cursor)
+{
+    QUrl url = WebAddress::appending(origin, QStringLiteral("api/companion/phrases"));
+    if (cursor) {
+        // Every byte outside the unreserved set is escaped, so "+", "&", "="
+        // and "%" in a cursor reach the server as the cursor's own characters.
+        url.setQuery(QString::fromLatin1("cursor=" + QUrl::toPercentEncoding(*cursor)), QUrl::StrictMode);
+    }
+    return url;
+}
+
+} // namespace
+
+PhraseStore::PhraseStore(QObject *parent) : QObject(parent), m_status(signInText) {}
+
+PhraseStore::~PhraseStore()
+{
+    // A refresh still waiting on the network wakes up, sees the new
+    // generation and leaves without touching the store.
+    cancelActiveSession();
+}
+
+void PhraseStore::cancelActiveSession()
+{
+    m_generation = QUuid::createUuid();
+    std::unique_ptr<QNetworkAccessManager> session = std::move(m_activeSession);
+    if (!session)
+        return;
+    const auto replies = session->findChildren<QNetworkReply *>();
+    for (QNetworkReply *reply : replies)
+        reply->abort();
+    // The aborted replies may still be on the stack of their own signals.
+    session.release()->deleteLater();
+}
+
+void PhraseStore::finishActiveSession()
+{
+    if (m_activeSession)
+        m_activeSession.release()->deleteLater();
+}
+
+void PhraseStore::settle(const QUuid &token)
+{
+    if (m_generation != token)
+        return;
+    finishActiveSession();
+    m_refreshing = false;
+}
+
+void PhraseStore::apply(State state, const QString &status, QList<Phrase> phrases, std::optional<QString> userID)
+{
+    m_state = state;
+    m_status = status;
+    m_phrases = std::move(phrases);
+    m_userID = std::move(userID);
+    Q_EMIT changed();
+}
+
+void PhraseStore::applyFailure(bool apiMissing)
+{
+    apply(State::unavailable, apiMissing ? apiMissingText : failedText, {}, m_userID);
+}
+
+QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool force)
+{
+    if (m_refreshing) {
+        if (!force)
+            co_return false;
+        cancelActiveSession();
+    }
+    QPointer<PhraseStore> self(this);
+    const QUuid token = m_generation;
+    m_refreshing = true;
+    // Checked after every wait: the store may be gone or the refresh overtaken.
+    const auto current = [&self, &token] { return self && self->m_generation == token; };
+
+    const QList<QNetworkCookie> firstCookies = co_await auth->cookies(origin);
+    if (!current())
+        co_return false;
+    if (firstCookies.isEmpty()) {
+        apply(State::signedOut, signInText, {}, std::nullopt);
+        settle(token);
+        co_return true;
+    }
+
+    apply(State::loading, syncingText, m_phrases, m_userID);
+    m_activeSession = NoRedirects::makeClient();
+    QNetworkAccessManager *client = m_activeSession.get();
+
+    QList<Phrase> collected;
+    QSet<QString> followedCursors;
+    std::optional<QString> account;
+    std::optional<QString> cursor;
+    const auto fail = [&](bool apiMissing) {
+        applyFailure(apiMissing);
+        settle(token);
+        return true;
+    };
+
+    for (;;) {
+        QNetworkRequest request(pageUrl(origin, cursor));
+        NoRedirects::apply(request);
+        request.setTransferTimeout(int(m_pageTimeout.count()));
+        request.setRawHeader("Accept", "application/json");
+
+        const QList<QNetworkCookie> cookies = co_await auth->cookies(origin);
+        if (!current())
+            co_return false;
+        if (!cookies.isEmpty())
+            request.setRawHeader("Cookie", cookieHeader(cookies));
+
+        PageFetch page = co_await PageFetch::get(client, request, maxBodyBytes);
+        if (!current())
+            co_return false;
+        if (page.transportFailed)
+            co_return fail(false);
+        if (page.status == 401) {
+            apply(State::signedOut, expiredText, {}, std::nullopt);
+            settle(token);
+            co_return true;
+        }
+        if (page.status != 200 || page.oversized)
+            co_return fail(page.status == 404);
+
+        co_await auth->acceptCookies(page.headers, origin);
+        if (!current())
+            co_return false;
+        Result<PhraseFeed, PhraseFeed::Error> decoded = PhraseFeed::decode(page.body);
+        if (!decoded)
+            co_return fail(false);
+        PhraseFeed feed = std::move(decoded).value();
+        if (account && *account != feed.userId)
+            co_return fail(false);
+        account = feed.userId;
+        collected.append(feed.phrases);
+
+        if (!feed.nextCursor)
+            break;
+        if (followedCursors.contains(*feed.nextCursor))
+            co_return fail(false);
+        followedCursors.insert(*feed.nextCursor);
+        if (followedCursors.size() >= maxCursors)
+            co_return fail(false);
+        cursor = feed.nextCursor;
+    }
+
+    QList<Phrase> library = withoutDuplicates(collected);
+    const State state = library.isEmpty() ? State::empty : State::ready;
+    const QString status = library.isEmpty() ? emptyText : countText(library.size());
+    apply(state, status, std::move(library), account);
+    settle(token);
+    co_return true;
+}
+
+void PhraseStore::clear()
+{
+    cancelActiveSession();
+    m_refreshing = false;
+    apply(State::signedOut, signInText, {}, std::nullopt);
+}
