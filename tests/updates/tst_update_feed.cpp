@@ -138,6 +138,30 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(FeedFetcher::fetch(QUrl("http://www.pelora.app/u.json"))), std::nullopt);
     }
 
+    void redirectsStayWithinTheOrigin()
+    {
+        FixtureServer elsewhere;
+        QVERIFY(elsewhere.listen());
+        elsewhere.setHandler([](const FixtureServer::Request &) { return FixtureServer::Response::json(200, "{}"); });
+        FixtureServer server;
+        QVERIFY(server.listen());
+        const QByteArray away = elsewhere.origin().toEncoded() + "/feed";
+        server.setHandler([away](const FixtureServer::Request &request) {
+            FixtureServer::Response response = FixtureServer::Response::json(302, {});
+            if (request.target == "/moved")
+                response.headers.append(qMakePair(QByteArray("Location"), QByteArray("/feed")));
+            else if (request.target == "/away")
+                response.headers.append(qMakePair(QByteArray("Location"), away));
+            else
+                response = FixtureServer::Response::json(200, "{\"here\": true}");
+            return response;
+        });
+        QCOMPARE(QCoro::waitFor(FeedFetcher::fetch(server.origin().resolved(QUrl("/moved")))),
+                 QByteArray("{\"here\": true}"));
+        QCOMPARE(QCoro::waitFor(FeedFetcher::fetch(server.origin().resolved(QUrl("/away")))), std::nullopt);
+        QCOMPARE(elsewhere.requests().size(), 0);
+    }
+
     void bodyCutOffWhileItArrives()
     {
         // A server that announces no length and keeps sending: the fetch
