@@ -11,13 +11,13 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTextStream>
 #include <QThread>
 
-#ifdef PELORA_RENDER_LOOKUP
-#include "render_lookup.h"
-#endif
+#include "lookup/phrase_lookup_window.h"
+#include "lookup_web_app.h"
 
 namespace {
 
@@ -63,6 +63,82 @@ void saveWindow(QQuickWindow *window, const QString &path)
     painter.end();
     canvas.save(path);
     QTextStream(stdout) << path << " " << picture.width() << "x" << picture.height() << "\n";
+}
+
+// Waits (handling events) until the lookup reaches a phase.
+bool reach(PhraseLookupModel *model, PhraseLookupModel::Phase phase)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (model->phase() != phase && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return model->phase() == phase;
+}
+
+void renderLookupStates(const QString &folder)
+{
+    const auto out = [&](const QString &name) { return QDir(folder).filePath(name + QStringLiteral(".png")); };
+    using Phase = PhraseLookupModel::Phase;
+    LookupWebApp web;
+    PhraseLookupWindow lookup;
+    PhraseLookupModel *model = lookup.model();
+
+    lookup.show();
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-signed-out")));
+
+    model->connect(web.client());
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-invitation")));
+
+    model->setQuery(QStringLiteral("Less sugar in my teh tarik"));
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-query-typed")));
+
+    web.lookupAnswer = LookupWebApp::LookupAnswer::hang;
+    model->lookup();
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-loading")));
+    model->cancelLookup();
+
+    web.lookupAnswer = LookupWebApp::LookupAnswer::card;
+    model->lookup();
+    reach(model, Phase::preview);
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-preview")));
+    if (auto *scroller = lookup.window()->rootObject()->findChild<QObject *>(QStringLiteral("content"))) {
+        scroller->setProperty("contentY", scroller->property("contentHeight").toDouble()
+                                              - scroller->property("height").toDouble());
+        saveWindow(lookup.window(), out(QStringLiteral("lookup-preview-scrolled")));
+        scroller->setProperty("contentY", 0);
+    }
+
+    web.saveAnswer = LookupWebApp::SaveAnswer::hang;
+    model->save();
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-saving")));
+
+    // A fresh lookup for each save outcome.
+    model->connect(web.client());
+    model->setQuery(QStringLiteral("Less sugar in my teh tarik"));
+    model->lookup();
+    reach(model, Phase::preview);
+    web.saveAnswer = LookupWebApp::SaveAnswer::saved;
+    model->save();
+    reach(model, Phase::saved);
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-saved")));
+
+    model->discard();
+    model->lookup();
+    reach(model, Phase::preview);
+    web.saveAnswer = LookupWebApp::SaveAnswer::failure;
+    model->save();
+    reach(model, Phase::saveUncertain);
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-save-uncertain")));
+
+    model->discard();
+    web.lookupAnswer = LookupWebApp::LookupAnswer::notAvailable;
+    model->lookup();
+    reach(model, Phase::idle);
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-error")));
+
+    model->setQuery(QString(501, QLatin1Char('a')));
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-query-too-long")));
+    lookup.hide();
 }
 
 int main(int argc, char **argv)
@@ -121,8 +197,6 @@ int main(int argc, char **argv)
     }
     panel.hide();
 
-#ifdef PELORA_RENDER_LOOKUP
     renderLookupStates(folder);
-#endif
     return 0;
 }

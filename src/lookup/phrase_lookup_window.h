@@ -1,0 +1,52 @@
+#pragma once
+
+#include "card/floating_panel.h"
+#include "lookup/lookup_presentation.h"
+#include "lookup/phrase_lookup_model.h"
+
+#include <QObject>
+#include <memory>
+
+// The lookup window: owns the lookup model and the focus signal for the life
+// of the process, creates its floating window on first show, places it on
+// the screen under the pointer, grows it while a card is shown and shrinks it
+// back (keeping the top edge), and hides when it loses focus. Hiding always
+// abandons a running lookup; a save in flight carries on.
+class PhraseLookupWindow : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int resizeAnimationMs = 200;
+
+    explicit PhraseLookupWindow(QObject *parent = nullptr);
+    ~PhraseLookupWindow() override;
+
+    PhraseLookupModel *model() const { return m_model.get(); }
+    LookupPresentation *presentation() const { return m_presentation.get(); }
+    // The window, or null before the first show().
+    FloatingPanel *window() const { return m_window.get(); }
+
+    // Creates the window if needed, places it, brings it to the front with
+    // keyboard focus and asks for focus in the search field.
+    void show();
+    // Abandons a running lookup and takes the window off screen.
+    Q_SLOT void hide();
+    // Places the window again, if it is showing (the screens changed).
+    void reposition();
+    bool isVisible() const;
+
+    static QString title() { return QStringLiteral("Look up a phrase · Pelora"); }
+
+private:
+    void createWindow();
+    void position();
+    void resize(bool withCard);
+    void scheduleResize();
+    void windowActiveChanged();
+    // Closing the window abandons a running lookup, like hiding it.
+    Q_SLOT void windowClosing() { m_model->cancelLookup(); }
+
+    std::unique_ptr<PhraseLookupModel> m_model;
+    std::unique_ptr<LookupPresentation> m_presentation;
+    std::unique_ptr<FloatingPanel> m_window;
+    bool m_resizeQueued = false;
+};

@@ -1,0 +1,26 @@
+import QtQuick
+import "qrc:/pelora/card/qml"
+
+// The lookup view's primary button: paper-coloured label on the accent colour.
+PlainButton {
+    id: button
+    property string label
+
+    leftPadding: 14
+    rightPadding: 14
+    topPadding: 9
+    bottomPadding: 9
+    opacity: enabled ? 1.0 : 0.5
+    Accessible.name: label
+    background: Rectangle {
+        radius: 9
+        color: ink.accent
+        opacity: button.pressed ? 0.8 : 1.0
+    }
+    contentItem: InkText {
+        text: button.label
+        size: 12
+        font.weight: Font.Medium
+        color: ink.paper
+    }
+}

@@ -1,0 +1,21 @@
+import QtQuick
+import "qrc:/pelora/card/qml"
+
+// A key drawn as a small cap: "esc", "↵".
+Rectangle {
+    property alias text: label.text
+    implicitWidth: label.implicitWidth + 12
+    implicitHeight: label.implicitHeight + 8
+    radius: 5
+    color: Qt.rgba(ink.line.r, ink.line.g, ink.line.b, 0.25)
+    border.color: ink.line
+    border.width: 0.5
+
+    InkText {
+        id: label
+        anchors.centerIn: parent
+        size: 10
+        font.weight: Font.Medium
+        color: ink.secondary
+    }
+}
