@@ -7,6 +7,8 @@ UpdateDialog::UpdateDialog(QWidget *parent) : QMessageBox(parent)
 {
     setWindowTitle(QStringLiteral("Pelora Companion"));
     setTextFormat(Qt::PlainText);
+    // Wide enough that a sentence or two does not wrap into a narrow column.
+    setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 340px; }"));
     connect(this, &QMessageBox::buttonClicked, this, [this](QAbstractButton *button) {
         if (button && button == m_openPage)
             Q_EMIT openPageRequested();
