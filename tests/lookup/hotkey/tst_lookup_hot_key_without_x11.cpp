@@ -3,25 +3,20 @@
 #include <QGuiApplication>
 #include <QTest>
 
-// Without an X server (here the offscreen platform, like a pure Wayland
-// session) there is nothing to grab: start() says so instead of pretending.
+// No X server (offscreen here, like a pure Wayland session): nothing to grab,
+// and start() says so.
 class LookupHotKeyWithoutX11Test : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void startFailsHonestly()
     {
-        QVERIFY(QGuiApplication::platformName() != u"xcb");
+        QCOMPARE(QGuiApplication::platformName(), QString("offscreen"));
         LookupHotKey hotKey;
-        int presses = 0;
-        hotKey.onPress = [&] { ++presses; };
         QVERIFY(LookupHotKey::enabled());
         QVERIFY(!hotKey.start());
         QVERIFY(!hotKey.isRegistered());
-        hotKey.toggle(); // off: stored, still nothing registered
+        hotKey.toggle();
         QCOMPARE(Preferences::standard().value(LookupHotKey::preferenceKey), QVariant(false));
-        QVERIFY(!hotKey.isRegistered());
-        hotKey.stop();
-        QCOMPARE(presses, 0);
     }
 };
 
