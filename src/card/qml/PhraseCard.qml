@@ -136,6 +136,7 @@ Item {
 
                 Flickable {
                     id: scroller
+                    objectName: "scroller"
                     Layout.fillWidth: true
                     Layout.fillHeight: true
                     Layout.topMargin: 22

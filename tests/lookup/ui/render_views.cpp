@@ -65,6 +65,17 @@ void saveWindow(QQuickWindow *window, const QString &path)
     QTextStream(stdout) << path << " " << picture.width() << "x" << picture.height() << "\n";
 }
 
+// Scrolls a window's scrolling area to its end (or back to the top).
+void scrollToEnd(QQuickWindow *window, bool back = false)
+{
+    for (const char *name : {"scroller", "content"}) {
+        if (auto *area = window->contentItem()->findChild<QObject *>(QLatin1String(name))) {
+            const double end = area->property("contentHeight").toDouble() - area->property("height").toDouble();
+            area->setProperty("contentY", back ? 0.0 : std::max(0.0, end));
+        }
+    }
+}
+
 // Waits (handling events) until the lookup reaches a phase.
 bool reach(PhraseLookupModel *model, PhraseLookupModel::Phase phase)
 {
@@ -101,12 +112,9 @@ void renderLookupStates(const QString &folder)
     model->lookup();
     reach(model, Phase::preview);
     saveWindow(lookup.window(), out(QStringLiteral("lookup-preview")));
-    if (auto *scroller = lookup.window()->rootObject()->findChild<QObject *>(QStringLiteral("content"))) {
-        scroller->setProperty("contentY", scroller->property("contentHeight").toDouble()
-                                              - scroller->property("height").toDouble());
-        saveWindow(lookup.window(), out(QStringLiteral("lookup-preview-scrolled")));
-        scroller->setProperty("contentY", 0);
-    }
+    scrollToEnd(lookup.window());
+    saveWindow(lookup.window(), out(QStringLiteral("lookup-preview-scrolled")));
+    scrollToEnd(lookup.window(), true);
 
     web.saveAnswer = LookupWebApp::SaveAnswer::hang;
     model->save();
@@ -155,6 +163,8 @@ int main(int argc, char **argv)
     saveWindow(panel.window(), out(QStringLiteral("card-phrase-compact")));
     panel.expand(true);
     saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded")));
+    scrollToEnd(panel.window());
+    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-scrolled")));
 
     Phrase bare = full;
     bare.words.clear();
