@@ -15,6 +15,8 @@ void BodyLimitedTcpServer::incomingConnection(qintptr descriptor)
         delete socket;
         return;
     }
+    // Answers are written in several pieces; send each at once.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     auto received = std::make_shared<qint64>(0);
     // Connected before the HTTP layer connects its own reader, so this runs
     // first and sees only the bytes that arrived since the last read.

@@ -357,6 +357,32 @@ private Q_SLOTS:
         QVERIFY(!otherPhraseId.isEmpty() && otherPhraseId != id);
     }
 
+    // The companion syncs at most 100 pages of 50, so a library stops growing
+    // there rather than becoming one that can never sync.
+    void libraryStopsAtWhatTheCompanionCanSync()
+    {
+        const auto [cookie, userId] = newAccount();
+        const QUrl phrases = m_server.url(u"/api/companion/phrases"_s);
+        LookupPhrase card = *LookupPhrase::fromJson(m_cards.at(0));
+        const QString malay = card.malay;
+        QString firstId;
+        for (int i = 0; i < 5000; ++i) {
+            card.malay = malay + u" "_s + QString::number(i);
+            const HttpReply saved = m_client.postJson(phrases, saveBody(userId, card.toJson()), cookie);
+            QCOMPARE(saved.status, 201);
+            if (i == 0)
+                firstId = saved.json().value("id"_L1).toString();
+        }
+        card.malay = malay + u" 5000"_s;
+        const HttpReply full = m_client.postJson(phrases, saveBody(userId, card.toJson()), cookie);
+        QCOMPARE(full.status, 400);
+        QVERIFY(full.json().value("error"_L1).toString().contains(u"5,000"_s));
+        // Saving one already there still answers with its id.
+        card.malay = malay + u" 0"_s;
+        QCOMPARE(m_client.postJson(phrases, saveBody(userId, card.toJson()), cookie).json().value("id"_L1).toString(),
+                 firstId);
+    }
+
     void incompleteCardsAreNotSaved_data()
     {
         QTest::addColumn<QJsonValue>("phrase");
