@@ -1,6 +1,41 @@
 #include "library/text_length.h"
 
 #include <QTextBoundaryFinder>
+#include <optional>
+
+namespace {
+
+// Most saved phrases are Latin script, where a cluster is a letter followed by
+// any combining diacritical marks. Such text is counted directly, without
+// building the full break tables; anything else (other scripts, emoji, Hangul,
+// flags, lone surrogates) returns nothing and takes the full algorithm.
+std::optional<qsizetype> latinGraphemes(const QString &text)
+{
+    enum class Previous { start, control, carriageReturn, cluster };
+    Previous previous = Previous::start;
+    qsizetype count = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n' && previous == Previous::carriageReturn) {
+            previous = Previous::control; // CR LF is one cluster
+        } else if (u < 0x20 || (u >= 0x7f && u < 0xa0) || u == 0xad) {
+            ++count; // a control stands alone
+            previous = u == u'\r' ? Previous::carriageReturn : Previous::control;
+        } else if (u < 0x300) {
+            ++count; // a letter, digit, symbol or space starts a cluster
+            previous = Previous::cluster;
+        } else if (u < 0x370) {
+            if (previous != Previous::cluster)
+                ++count; // a combining mark with nothing to attach to starts one
+            previous = Previous::cluster;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return count;
+}
+
+} // namespace
 
 namespace TextLength {
 
@@ -8,6 +43,8 @@ qsizetype graphemes(const QString &text)
 {
     if (text.isEmpty())
         return 0;
+    if (const std::optional<qsizetype> count = latinGraphemes(text))
+        return *count;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype count = 0;
     while (finder.toNextBoundary() != -1)

@@ -1,6 +1,21 @@
 #include "library/text_length.h"
 
 #include <QTest>
+#include <QTextBoundaryFinder>
+
+namespace {
+
+// The count by Qt's full implementation of the extended grapheme cluster rules.
+qsizetype referenceGraphemes(const QString &text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
+} // namespace
 
 class TextLengthTest : public QObject {
     Q_OBJECT
@@ -17,6 +32,9 @@ private slots:
         QTest::newRow("two combining marks") << QString::fromUtf8("a\u0300\u0323b") << qsizetype(2);
         QTest::newRow("CR LF") << "a\r\nb" << qsizetype(3);
         QTest::newRow("LF CR") << "a\n\rb" << qsizetype(4);
+        QTest::newRow("mark after line break") << QString::fromUtf8("a\n\u0301") << qsizetype(3);
+        QTest::newRow("marks at the start") << QString::fromUtf8("\u0301\u0302a") << qsizetype(2);
+        QTest::newRow("soft hyphen then mark") << QString::fromUtf8("a\u00ad\u0301") << qsizetype(3);
         QTest::newRow("Hangul jamo") << QString::fromUtf8("\u1100\u1161\u11a8") << qsizetype(1);
         QTest::newRow("flag") << QString::fromUtf8("🇲🇾") << qsizetype(1);
         QTest::newRow("two flags") << QString::fromUtf8("🇲🇾🇸🇬") << qsizetype(2);
@@ -32,6 +50,28 @@ private slots:
         QFETCH(QString, text);
         QFETCH(qsizetype, count);
         QCOMPARE(TextLength::graphemes(text), count);
+    }
+
+    // Every pair of code units up to just past the combining marks, and
+    // triples around the characters where the rules change, against the full
+    // rules: the quick count for Latin text must never differ from them.
+    void countAgreesWithTheFullRules()
+    {
+        constexpr char16_t end = 0x380;
+        for (char16_t a = 0; a < end; ++a) {
+            for (char16_t b = 0; b < end; ++b) {
+                const QString pair = QString(QChar(a)) + QChar(b);
+                if (TextLength::graphemes(pair) != referenceGraphemes(pair))
+                    QFAIL(qPrintable(QStringLiteral("U+%1 U+%2").arg(int(a), 4, 16, QChar(u'0')).arg(int(b), 4, 16, QChar(u'0'))));
+            }
+        }
+        const QList<char16_t> pivots{u'\r', u'\n', u'\t', u' ', u'a', 0x7f, 0x85, 0xa0, 0xad, 0x2ff, 0x300, 0x301, 0x36f, 0x370, 0x200d};
+        for (char16_t a : pivots)
+            for (char16_t b : pivots)
+                for (char16_t c : pivots) {
+                    const QString triple = QString(QChar(a)) + QChar(b) + QChar(c);
+                    QCOMPARE(TextLength::graphemes(triple), referenceGraphemes(triple));
+                }
     }
 
     void firstGraphemesNeverSplitsACharacter()

@@ -1,0 +1,143 @@
+// Measures PhraseFeed::decode (JSON parse, shape check and every rule) against
+// a bare QJsonDocument::fromJson of the same bytes, in the same run, for a
+// typical 50-phrase page and for a page just under the 2,000,000-byte cap.
+// Prints both times and their ratio; the target is at most 1.5×.
+//   bench_feed [--reps N]   N scales the repetitions (default 1)
+#include "library/phrase_feed.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+constexpr qsizetype byteCap = 2'000'000;
+
+QString repeated(const QString &unit, qsizetype count)
+{
+    return unit.repeated(count);
+}
+
+// A phrase as the web app would send it; `heavy` fills every field to its
+// limit (lengths counted with combining marks, so the grapheme rules work)
+// and adds long note and example lists.
+QJsonObject phrase(int index, bool heavy)
+{
+    QJsonArray words;
+    for (int i = 0; i < (heavy ? 80 : 4); ++i)
+        words.append(QJsonObject{{"malay", QStringLiteral("perkataan%1").arg(i)},
+                                 {"english", QStringLiteral("word %1").arg(i)}});
+    QJsonArray notes;
+    QJsonArray examples;
+    for (int i = 0; i < (heavy ? 60 : 2); ++i) {
+        notes.append(QStringLiteral("Note %1: used between friends, less so with elders or strangers.").arg(i));
+        examples.append(QJsonObject{{"malay", QStringLiteral("Jom makan dulu sebelum mesyuarat, boleh? (%1)").arg(i)},
+                                    {"english", QStringLiteral("Let's eat first before the meeting, shall we? (%1)").arg(i)},
+                                    {"situation", QStringLiteral("Inviting a colleague to lunch")}});
+    }
+    const QString accented = QStringLiteral("e\u0301");
+    return QJsonObject{
+        {"id", QStringLiteral("phrase-%1").arg(index)},
+        {"malay", heavy ? repeated(accented, 300) : QStringLiteral("Jom makan!")},
+        {"english", heavy ? repeated(accented, 500) : QStringLiteral("Let's eat!")},
+        {"category", QStringLiteral("Food")},
+        {"context", heavy ? repeated(accented, 2000) : QStringLiteral("A friendly invitation to eat together.")},
+        {"words", words},
+        {"notes", notes},
+        {"usageExamples", examples},
+    };
+}
+
+QByteArray typicalPage()
+{
+    QJsonArray phrases;
+    for (int i = 0; i < 50; ++i)
+        phrases.append(phrase(i, false));
+    return QJsonDocument(QJsonObject{{"version", 1}, {"userId", "user-1"}, {"phrases", phrases},
+                                     {"nextCursor", "cursor-2"}})
+        .toJson(QJsonDocument::Compact);
+}
+
+// 50 phrases at their limits, with one note padded so the body ends just
+// under the cap.
+QByteArray largestPage()
+{
+    QJsonArray phrases;
+    for (int i = 0; i < 50; ++i)
+        phrases.append(phrase(i, true));
+    auto build = [&] {
+        return QJsonDocument(QJsonObject{{"version", 1}, {"userId", "user-1"}, {"phrases", phrases}})
+            .toJson(QJsonDocument::Compact);
+    };
+    const qsizetype base = build().size();
+    QJsonObject last = phrases.last().toObject();
+    QJsonArray notes = last.value("notes").toArray();
+    notes.append(QString(byteCap - base - 16, u'x')); // 16: quotes, comma and headroom
+    last.insert("notes", notes);
+    phrases.replace(phrases.size() - 1, last);
+    return build();
+}
+
+// Time of one call in microseconds, averaged over a batch of `batch` calls.
+template <typename Work>
+double batchMicros(int batch, Work work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < batch; ++i)
+        work();
+    return double(timer.nsecsElapsed()) / 1000.0 / batch;
+}
+
+bool measure(const char *name, const QByteArray &bytes, int samples, int batch)
+{
+    if (!PhraseFeed::decode(bytes).ok()) {
+        std::printf("%s: the page does not decode\n", name);
+        return false;
+    }
+    int sink = 0;
+    auto parse = [&] { sink += QJsonDocument::fromJson(bytes).isObject(); };
+    auto decode = [&] { sink += PhraseFeed::decode(bytes).ok(); };
+    batchMicros(batch, parse); // warm-up
+    batchMicros(batch, decode);
+
+    // Samples of the two alternate, so both see the same machine; the best
+    // sample of each is the one least disturbed by other processes.
+    double parseUs = std::numeric_limits<double>::max();
+    double decodeUs = std::numeric_limits<double>::max();
+    for (int s = 0; s < samples; ++s) {
+        parseUs = std::min(parseUs, batchMicros(batch, parse));
+        decodeUs = std::min(decodeUs, batchMicros(batch, decode));
+    }
+    const double ratio = decodeUs / parseUs;
+    std::printf("%-22s %9lld bytes  fromJson %9.1f us  decode+validate %9.1f us  ratio %.2fx%s\n", name,
+                static_cast<long long>(bytes.size()), parseUs, decodeUs, ratio,
+                ratio <= 1.5 ? "" : "  (above the 1.5x target)");
+    return sink != 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    int scale = 1;
+    const QStringList args = app.arguments();
+    if (const qsizetype at = args.indexOf("--reps"); at >= 0 && at + 1 < args.size())
+        scale = std::max(1, args.at(at + 1).toInt());
+
+    const QByteArray typical = typicalPage();
+    const QByteArray largest = largestPage();
+    if (largest.size() >= byteCap || largest.size() < byteCap - 100) {
+        std::printf("largest page is %lld bytes, not just under the cap\n", static_cast<long long>(largest.size()));
+        return 1;
+    }
+    bool ok = measure("50-phrase page", typical, 60 * scale, 20);
+    ok = measure("page under 2,000,000 B", largest, 30 * scale, 1) && ok;
+    return ok ? 0 : 1;
+}
