@@ -1,0 +1,25 @@
+add_library(pelora_app STATIC
+    companion_delegate.h companion_delegate.cpp
+    card_flow.cpp account_flow.cpp status_menu.cpp launch.cpp
+    menu_texts.h
+    status_item.h status_item.cpp
+    companion_dialogs.h companion_dialogs.cpp
+    alert_dialog.h alert_dialog.cpp
+    system_events.h system_events.cpp
+    termination_signals.h termination_signals.cpp)
+target_include_directories(pelora_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(pelora_app PUBLIC
+    pelora_schedule pelora_account pelora_library pelora_card pelora_lookup pelora_lookup_ui
+    pelora_hotkey pelora_updates pelora_instance Qt6::Widgets Qt6::DBus QCoro6::Core)
+
+add_executable(pelora-companion main.cpp)
+target_link_libraries(pelora-companion PRIVATE pelora_core)
+install(TARGETS pelora-companion RUNTIME DESTINATION bin)
+
+# The program, its menu entry and icon, and an autostart entry that is off
+# until the learner copies it into ~/.config/autostart (see the README).
+install(FILES pelora-companion.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/src/card/images/pelora.png
+        DESTINATION share/icons/hicolor/512x512/apps RENAME pelora-companion.png)
+install(FILES pelora-companion-autostart.desktop
+        DESTINATION share/pelora-companion RENAME pelora-companion.desktop)

@@ -1,0 +1,34 @@
+#include "app/companion_dialogs.h"
+
+#include "account/web_address.h"
+#include "app/alert_dialog.h"
+
+#include <QMessageBox>
+
+QString DialogTexts::invalidOriginInformative()
+{
+    return QStringLiteral("Use an HTTPS origin, such as ") + WebAddress::production().text()
+         + QStringLiteral(", or HTTP on localhost. Leave off paths, queries, and passwords.");
+}
+
+std::optional<QString> CompanionDialogs::askInterval(const QString &text, const QString &informativeText)
+{
+    AlertDialog dialog(DialogTexts::intervalMessage(), informativeText, text, QSize(260, 24),
+                       DialogTexts::intervalFieldName());
+    return dialog.run();
+}
+
+std::optional<QString> CompanionDialogs::askOrigin(const QString &text)
+{
+    AlertDialog dialog(DialogTexts::originMessage(), DialogTexts::originInformative(), text, QSize(340, 24), {});
+    return dialog.run();
+}
+
+void CompanionDialogs::alertInvalidOrigin(const QString &informativeText)
+{
+    QMessageBox alert(QMessageBox::Warning, DialogTexts::invalidOriginMessage(), DialogTexts::invalidOriginMessage(),
+                      QMessageBox::Ok);
+    alert.setInformativeText(informativeText);
+    alert.setWindowFlag(Qt::WindowStaysOnTopHint);
+    alert.exec();
+}

@@ -1,0 +1,178 @@
+// Launch: the card panel, the callbacks, the tray item, the one-second clock,
+// a stored pause and the first refresh.
+#include "app/companion_delegate.h"
+
+#include "account/sign_in_session.h"
+#include "app/command_line.h"
+#include "app/menu_texts.h"
+#include "app/status_item.h"
+#include "card/brand_assets.h"
+#include "card/card_model.h"
+#include "card/card_panel.h"
+#include "lookup/lookup_hot_key.h"
+#include "lookup/phrase_lookup_model.h"
+#include "lookup/phrase_lookup_window.h"
+#include "schedule/preferences.h"
+#include "schedule/reminder_interval.h"
+#include "updates/companion_updater.h"
+
+#include <QDateTime>
+
+QString MenuTexts::reminderTooltip(int minutes)
+{
+    return QStringLiteral("Pelora · Your saved Malay, ") + ReminderInterval::label(minutes).toLower();
+}
+
+void CompanionDelegate::applicationDidFinishLaunching()
+{
+    m_panel = std::make_unique<CardPanel>();
+    installCallbacks();
+    m_lookupHotKey->start();
+
+    const QPointer<CompanionDelegate> self(this);
+    m_auth->onSessionChange = [self] {
+        if (self && !self->m_signingOut)
+            self->sessionChanged();
+    };
+
+    m_statusItem = std::make_unique<StatusItem>(m_environment.useTray);
+    m_statusItem->setImage(BrandAssets::menuBarIcon());
+    m_statusItem->setToolTip(MenuTexts::reminderTooltip(int(m_schedule.interval() / 60.0)));
+    m_statusItem->onMenuNeedsUpdate = [self](QMenu *menu) {
+        if (self)
+            self->menuNeedsUpdate(menu);
+    };
+
+    m_updater->onAvailabilityChange = [self](const std::optional<QString> &version) {
+        if (!self || !self->m_statusItem)
+            return;
+        self->m_statusItem->setTitle(version ? MenuTexts::updateBadge() : QString());
+        self->updateTooltip();
+    };
+    m_updater->start();
+
+    // Sleep, wake and screen notifications are connected by the program
+    // entry (SystemEvents), which calls suspend(), wake() and screensChanged().
+
+    m_timer = std::make_unique<QTimer>();
+    m_timer->setInterval(1000);
+    m_timer->setTimerType(Qt::CoarseTimer); // up to half a second of slack is fine
+    connect(m_timer.get(), &QTimer::timeout, this, &CompanionDelegate::tick);
+    m_timer->start();
+
+    const QVariant storedPause = Preferences::standard().value(QString::fromLatin1(PreferenceKeys::pausedUntil));
+    if (storedPause.typeId() == QMetaType::QDateTime) {
+        const Instant until = storedPause.toDateTime().toMSecsSinceEpoch() / 1000.0;
+        if (until > now())
+            m_schedule.restorePause(until);
+    }
+
+    launchTask();
+}
+
+void CompanionDelegate::installCallbacks()
+{
+    const QPointer<CompanionDelegate> self(this);
+    CardModel *card = m_panel->model();
+    card->onHover = [self](bool inside) {
+        if (!self || !self->m_panel)
+            return;
+        self->m_panel->hover(inside, [self](bool expanded) {
+            if (!self || !self->m_schedule.visible())
+                return;
+            self->m_schedule.setExpanded(expanded, self->now());
+            if (self->m_panel)
+                self->m_panel->expand(expanded);
+        });
+    };
+    card->onExpand = [self] {
+        if (self)
+            self->setExpanded(true);
+    };
+    card->onDismiss = [self] {
+        if (self)
+            self->dismissCard();
+    };
+    card->onNext = [self] {
+        if (!self)
+            return;
+        std::optional<Phrase> phrase = self->m_deck.next(self->m_store.phrases());
+        if (phrase && self->m_panel)
+            self->m_panel->model()->setPhrase(std::move(phrase));
+    };
+    card->onOpen = [self] {
+        if (self)
+            self->openPhrasebook();
+    };
+    card->onLookup = [self] {
+        if (self)
+            self->showLookup();
+    };
+    card->onAction = [self] {
+        if (self)
+            self->handleStateAction();
+    };
+
+    PhraseLookupModel *lookup = m_lookupWindow->model();
+    lookup->onSignIn = [self] {
+        if (self)
+            self->signIn();
+    };
+    lookup->onOpenLibrary = [self] {
+        if (self)
+            self->openPhrasebook();
+    };
+    lookup->onSaved = [self] {
+        if (self && !self->m_signingOut)
+            self->refreshLibrary(true);
+    };
+    lookup->onAccountInvalid = [self] {
+        if (!self)
+            return;
+        self->m_lookupAccount.reset();
+        if (!self->m_signingOut)
+            self->refreshLibrary(false);
+    };
+
+    m_lookupHotKey->onPress = [self] {
+        if (!self)
+            return;
+        if (self->m_lookupWindow->isVisible())
+            self->m_lookupWindow->hide();
+        else
+            self->showLookup();
+    };
+}
+
+QCoro::Task<void> CompanionDelegate::launchTask()
+{
+    QPointer<CompanionDelegate> self(this);
+    co_await m_store.refresh(origin().url(), m_auth.get(), false);
+    if (!self)
+        co_return;
+    syncLookupAccount();
+    const CommandLine::Requests requests = CommandLine::requests(m_environment.arguments);
+    if (requests.lookup) {
+        showLookup();
+    } else if (requests.signIn && m_store.state() == PhraseStore::State::signedOut) {
+        m_auth->showLogin(origin().url());
+    } else if (!m_schedule.pausedUntil()) {
+        presentCurrentState();
+    }
+    Q_EMIT launchFinished();
+}
+
+void CompanionDelegate::handleForwardedArguments(const QStringList &arguments)
+{
+    // A second launch of the program: the shortcut a learner bound to
+    // "pelora-companion --lookup" toggles lookup like Super+M does.
+    const CommandLine::Requests requests = CommandLine::requests(arguments);
+    if (requests.lookup) {
+        if (m_lookupWindow->isVisible())
+            m_lookupWindow->hide();
+        else
+            showLookup();
+    } else if (requests.signIn) {
+        signIn();
+    }
+}

@@ -1,0 +1,70 @@
+// pelora-companion: a tray-only program; everything else is the controller's.
+#include "account/companion_session.h"
+#include "app/command_line.h"
+#include "app/companion_delegate.h"
+#include "app/single_instance.h"
+#include "app/system_events.h"
+#include "app/termination_signals.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<QString> text = CommandLine::immediateOutput(arguments)) {
+        std::fputs(qPrintable(*text), stdout);
+        return 0;
+    }
+
+    // The card must sit in a chosen corner and the shortcut needs a key grab,
+    // which Wayland allows no program: run through XWayland unless the
+    // learner chose a platform.
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Pelora"));
+    QApplication::setApplicationName(QStringLiteral("PeloraCompanion"));
+    QApplication::setApplicationVersion(QStringLiteral(PELORA_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("pelora-companion"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.listen()) {
+        // Another companion runs: it takes over this launch's commands.
+        return SingleInstance::forward(arguments) ? 0 : 1;
+    }
+
+    int status = 0;
+    {
+        CompanionDelegate::Environment environment;
+        environment.session = std::make_unique<CompanionSession>();
+        environment.arguments = arguments;
+        CompanionDelegate delegate(std::move(environment));
+
+        SystemEvents events(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+        events.onSuspend = [&delegate] { delegate.suspend(); };
+        events.onWake = [&delegate] { delegate.wake(); };
+        events.onScreensChanged = [&delegate] { delegate.screensChanged(); };
+
+        QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,
+                         &CompanionDelegate::handleForwardedArguments);
+        TerminationSignals signals_(&app); // SIGINT and SIGTERM quit in order
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] {
+            delegate.applicationWillTerminate();
+            events.stop();
+        });
+
+        QTimer::singleShot(0, &delegate, &CompanionDelegate::applicationDidFinishLaunching);
+        status = QApplication::exec();
+    }
+    // The controller, and with it the web profile, are gone before the
+    // application object: the profile flushes its cookies to disk.
+    return status;
+}
