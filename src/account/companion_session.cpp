@@ -1,0 +1,347 @@
+#include "account/companion_session.h"
+
+#include "account/navigation_policy.h"
+#include "account/session_cookie_rules.h"
+#include "account/sign_in_page.h"
+#include "account/web_address.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+#include <QWebEngineCookieStore>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <QWidget>
+#include <qcoro/qcorotimer.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto changeReportDelay = 400ms;
+constexpr auto signInPageTimeout = 60s;
+constexpr QSize windowSize(480, 680);
+constexpr QSize minimumWindowSize(400, 520);
+// Chromium's net::ERR_ABORTED: a load that was stopped or replaced, not a failure.
+constexpr int loadAborted = -3;
+
+const QString windowTitle = QStringLiteral("Sign in to Pelora");
+const QString redirectMessage = QStringLiteral("Sign-in redirected to a different address");
+const QString unreachableMessage = QStringLiteral("Couldn\u2019t reach Pelora");
+const QString unreachableAdvice =
+    QStringLiteral("Check your connection and the web app address in the menu bar, then try signing in again. ");
+
+QString redirectDetails(const QUrl &url)
+{
+    return QStringLiteral("The web app redirected to ") + NavigationPolicy::redirectHost(url)
+        + QStringLiteral(". Set the final web app address in the companion menu and try again.");
+}
+
+void makeOwnerOnlyFolder(const QString &path)
+{
+    QDir().mkpath(path);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+CompanionSession::CompanionSession(QObject *parent) : CompanionSession(defaultStorageFolder(), parent) {}
+
+CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent)
+    : QObject(parent), m_folder(storageFolder), m_record(storageFolder + QStringLiteral("/session-cookie.json"))
+{
+    openExternally = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+    m_record.load();
+
+    m_changeReport.setSingleShot(true);
+    m_changeReport.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
+    m_changeReport.setInterval(changeReportDelay);
+    connect(&m_changeReport, &QTimer::timeout, this, [this] { onSessionChange(); });
+    m_signInTimeout.setSingleShot(true);
+    m_signInTimeout.setInterval(signInPageTimeout);
+    connect(&m_signInTimeout, &QTimer::timeout, this, &CompanionSession::signInPageTimedOut);
+
+    // The engine writes its cookies to disk only when the profile is
+    // destroyed, and it must be destroyed while the application still runs.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &CompanionSession::releaseEngine);
+}
+
+CompanionSession::~CompanionSession() { releaseEngine(); }
+
+QString CompanionSession::defaultStorageFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Pelora/PeloraCompanion/sign-in");
+}
+
+void CompanionSession::startEngine()
+{
+    if (m_profile)
+        return;
+    makeOwnerOnlyFolder(m_folder);
+    m_profile = new QWebEngineProfile(QStringLiteral("sign-in"));
+    m_profile->setPersistentStoragePath(m_folder + QStringLiteral("/engine"));
+    m_profile->setCachePath(m_folder + QStringLiteral("/cache"));
+    // The session cookie keeps the learner signed in across launches even
+    // when the web app sets it without an expiry.
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    m_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+
+    QWebEngineCookieStore *store = m_profile->cookieStore();
+    connect(store, &QWebEngineCookieStore::cookieAdded, this,
+            [this](const QNetworkCookie &cookie) { engineCookieChanged(cookie, false); });
+    connect(store, &QWebEngineCookieStore::cookieRemoved, this,
+            [this](const QNetworkCookie &cookie) { engineCookieChanged(cookie, true); });
+    // Cookies taken from API answers while the engine was not running are
+    // only in the record; the engine gets them now.
+    for (const QNetworkCookie &cookie : m_record.cookies())
+        pushToEngine(cookie);
+}
+
+void CompanionSession::releaseWindow()
+{
+    m_signInTimeout.stop();
+    if (m_page) {
+        m_page->disconnect(this);
+        m_page->triggerAction(QWebEnginePage::Stop);
+    }
+    delete m_window; // takes the view, its page and any sheet with it
+    m_window = nullptr;
+    m_view = nullptr;
+    m_page = nullptr;
+}
+
+void CompanionSession::releaseEngine()
+{
+    releaseWindow();
+    delete m_profile;
+    m_profile = nullptr;
+}
+
+void CompanionSession::buildWindow()
+{
+    m_window = new QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                        | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    m_window->setWindowTitle(windowTitle);
+    m_window->setMinimumSize(minimumWindowSize);
+    m_window->resize(windowSize);
+
+    m_view = new QWebEngineView(m_window);
+    m_page = new SignInPage(
+        m_profile,
+        [this](const QUrl &url, bool linkActivated, bool mainFrame) {
+            return decideNavigation(url, linkActivated, mainFrame);
+        },
+        [this](const QUrl &url) { openedInNewWindow(url); }, m_view);
+    m_view->setPage(m_page);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &CompanionSession::loadingChanged);
+
+    auto *layout = new QVBoxLayout(m_window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        m_window->move(area.center() - QPoint(windowSize.width() / 2, windowSize.height() / 2));
+    }
+}
+
+void CompanionSession::showLogin(const QUrl &origin)
+{
+    m_origin = origin;
+    if (m_clearing) {
+        m_showAfterClear = true;
+        return;
+    }
+    startEngine();
+    if (!m_window)
+        buildWindow();
+    m_page->load(WebAddress::appending(origin, QStringLiteral("sign-in")));
+    m_signInTimeout.start();
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void CompanionSession::finishLogin()
+{
+    if (m_window)
+        m_window->hide();
+}
+
+QString CompanionSession::sheetText() const
+{
+    if (!m_sheet)
+        return {};
+    return m_sheet->text() + QLatin1Char('\n') + m_sheet->informativeText();
+}
+
+bool CompanionSession::decideNavigation(const QUrl &url, bool linkActivated, bool mainFrame)
+{
+    // Reactions run after the engine's callback has returned, so that a
+    // reaction that tears the page down never does so under the engine's feet.
+    switch (NavigationPolicy::decide(url, m_origin, linkActivated, mainFrame)) {
+    case NavigationPolicy::Action::allow:
+        return true;
+    case NavigationPolicy::Action::openInBrowser:
+        QMetaObject::invokeMethod(this, [this, url] { openExternally(url); }, Qt::QueuedConnection);
+        return false;
+    case NavigationPolicy::Action::warnRedirect:
+        QMetaObject::invokeMethod(this, [this, url] { showSheet(redirectMessage, redirectDetails(url)); },
+                                  Qt::QueuedConnection);
+        return false;
+    case NavigationPolicy::Action::cancelQuietly:
+        return false;
+    }
+    return false;
+}
+
+void CompanionSession::openedInNewWindow(const QUrl &url)
+{
+    // A new window is treated like a link the learner activated; one on the
+    // web app's own origin opens in the sign-in window itself.
+    switch (NavigationPolicy::decide(url, m_origin, true, false)) {
+    case NavigationPolicy::Action::allow:
+        if (m_page)
+            m_page->load(url);
+        break;
+    case NavigationPolicy::Action::openInBrowser:
+        openExternally(url);
+        break;
+    case NavigationPolicy::Action::warnRedirect:
+    case NavigationPolicy::Action::cancelQuietly:
+        break;
+    }
+}
+
+void CompanionSession::loadingChanged(const QWebEngineLoadingInfo &info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        m_signInTimeout.stop();
+        return;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        m_signInTimeout.stop();
+        break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        m_signInTimeout.stop();
+        if (info.errorCode() == loadAborted)
+            return;
+        // The web app answered with an error status: a page did load.
+        if (info.errorDomain() != QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+            showSheet(unreachableMessage, unreachableAdvice + info.errorString());
+            return;
+        }
+        break;
+    }
+    QMetaObject::invokeMethod(this, [this] { onSessionChange(); }, Qt::QueuedConnection);
+}
+
+void CompanionSession::signInPageTimedOut()
+{
+    if (m_page)
+        m_page->triggerAction(QWebEnginePage::Stop);
+    showSheet(unreachableMessage, unreachableAdvice + QStringLiteral("The request timed out."));
+}
+
+void CompanionSession::showSheet(const QString &message, const QString &details)
+{
+    if (!m_window || m_sheet)
+        return;
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle, message, QMessageBox::Ok, m_window);
+    box->setInformativeText(details);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_sheet = box;
+    box->open();
+}
+
+void CompanionSession::engineCookieChanged(const QNetworkCookie &cookie, bool removed)
+{
+    if (cookie.name() == SessionCookieRules::cookieName) {
+        if (removed)
+            m_record.drop(cookie);
+        else
+            m_record.put(cookie);
+    }
+    // A burst of changes is reported once, a moment after the last of them.
+    if (m_observing)
+        m_changeReport.start();
+}
+
+void CompanionSession::pushToEngine(const QNetworkCookie &cookie)
+{
+    // A cookie for one host only has a domain without a leading dot; the
+    // engine keeps it that way only when it learns the host from the origin.
+    QNetworkCookie copy = cookie;
+    const QString domain = cookie.domain();
+    const bool wholeDomain = domain.startsWith(QLatin1Char('.'));
+    QUrl origin;
+    origin.setScheme(cookie.isSecure() ? QStringLiteral("https") : QStringLiteral("http"));
+    origin.setHost(wholeDomain ? domain.mid(1) : domain);
+    if (!wholeDomain)
+        copy.setDomain(QString());
+    m_profile->cookieStore()->setCookie(copy, origin);
+}
+
+QCoro::Task<QList<QNetworkCookie>> CompanionSession::cookies(QUrl url)
+{
+    co_return SessionCookieRules::applicable(m_record.cookies(), url, QDateTime::currentDateTimeUtc());
+}
+
+QCoro::Task<void> CompanionSession::acceptCookies(QList<QNetworkReply::RawHeaderPair> headers, QUrl origin)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const QNetworkCookie &cookie : SessionCookieRules::fromAnswer(headers, origin)) {
+        // An expiry in the past is how a server ends a session.
+        if (!cookie.isSessionCookie() && cookie.expirationDate() <= now)
+            m_record.drop(cookie);
+        else
+            m_record.put(cookie);
+        if (m_profile)
+            pushToEngine(cookie);
+    }
+    co_return;
+}
+
+QCoro::Task<void> CompanionSession::clear()
+{
+    QPointer<CompanionSession> self(this);
+    m_clearing = true;
+    m_observing = false;
+    m_changeReport.stop();
+    releaseWindow();
+    if (m_profile) {
+        m_profile->cookieStore()->deleteAllCookies();
+        m_profile->clearHttpCache();
+        m_profile->clearAllVisitedLinks();
+        // Let the engine carry the removals out before its profile goes; the
+        // profile's files are removed below in any case.
+        co_await QCoro::sleepFor(150ms);
+        if (!self)
+            co_return;
+        releaseEngine();
+        // The engine closes its databases on its own threads.
+        co_await QCoro::sleepFor(100ms);
+        if (!self)
+            co_return;
+    }
+    QDir(m_folder + QStringLiteral("/engine")).removeRecursively();
+    QDir(m_folder + QStringLiteral("/cache")).removeRecursively();
+    m_record.erase();
+    m_clearing = false;
+    m_observing = true;
+    if (m_showAfterClear && m_origin) {
+        m_showAfterClear = false;
+        showLogin(*m_origin);
+    }
+}

@@ -1,0 +1,109 @@
+#include "account/cookie_record.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+QJsonObject toJson(const QNetworkCookie &cookie)
+{
+    QJsonObject object{
+        {"name", QString::fromLatin1(cookie.name().toBase64())},
+        {"value", QString::fromLatin1(cookie.value().toBase64())},
+        {"domain", cookie.domain()},
+        {"path", cookie.path()},
+        {"secure", cookie.isSecure()},
+        {"httpOnly", cookie.isHttpOnly()},
+    };
+    if (!cookie.isSessionCookie())
+        object.insert("expires", cookie.expirationDate().toUTC().toString(Qt::ISODateWithMs));
+    return object;
+}
+
+std::optional<QNetworkCookie> fromJson(const QJsonValue &value)
+{
+    const QJsonObject object = value.toObject();
+    if (!object.value("name").isString() || !object.value("value").isString() || !object.value("domain").isString())
+        return std::nullopt;
+    QNetworkCookie cookie(QByteArray::fromBase64(object.value("name").toString().toLatin1()),
+                          QByteArray::fromBase64(object.value("value").toString().toLatin1()));
+    cookie.setDomain(object.value("domain").toString());
+    cookie.setPath(object.value("path").toString());
+    cookie.setSecure(object.value("secure").toBool());
+    cookie.setHttpOnly(object.value("httpOnly").toBool());
+    if (object.contains("expires")) {
+        const QDateTime expires = QDateTime::fromString(object.value("expires").toString(), Qt::ISODateWithMs);
+        if (!expires.isValid())
+            return std::nullopt;
+        cookie.setExpirationDate(expires);
+    }
+    return cookie;
+}
+
+} // namespace
+
+CookieRecord::CookieRecord(QString filePath) : m_filePath(std::move(filePath)) {}
+
+void CookieRecord::load()
+{
+    m_cookies.clear();
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QJsonArray entries = QJsonDocument::fromJson(file.readAll()).array();
+    for (const QJsonValue &entry : entries) {
+        if (const std::optional<QNetworkCookie> cookie = fromJson(entry))
+            m_cookies.append(*cookie);
+    }
+}
+
+void CookieRecord::put(const QNetworkCookie &cookie)
+{
+    for (QNetworkCookie &stored : m_cookies) {
+        if (stored.hasSameIdentifier(cookie)) {
+            stored = cookie;
+            save();
+            return;
+        }
+    }
+    m_cookies.append(cookie);
+    save();
+}
+
+void CookieRecord::drop(const QNetworkCookie &cookie)
+{
+    const qsizetype removed = m_cookies.removeIf([&](const QNetworkCookie &stored) { return stored.hasSameIdentifier(cookie); });
+    if (removed > 0)
+        save();
+}
+
+void CookieRecord::erase()
+{
+    m_cookies.clear();
+    QFile::remove(m_filePath);
+}
+
+void CookieRecord::save() const
+{
+    const QString folder = QFileInfo(m_filePath).absolutePath();
+    if (!QDir().mkpath(folder))
+        return;
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QJsonArray entries;
+    for (const QNetworkCookie &cookie : m_cookies)
+        entries.append(toJson(cookie));
+    // Written beside the old file and renamed over it, so a crash leaves
+    // either the old record or the new one, never half of one.
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.write(QJsonDocument(entries).toJson(QJsonDocument::Compact));
+    file.commit();
+}
