@@ -79,19 +79,29 @@ public:
         m_script->lookups.append({query, pending});
         if (m_script->instantLookup)
             pending->answer(*m_script->instantLookup);
-        co_return co_await typename PendingAnswer<LookupOutcome<LookupPhrase>>::Awaiter{pending};
+        co_return co_await awaitAnswer(pending);
     }
 
     QCoro::Task<LookupOutcome<QString>> save(LookupPhrase phrase) override
     {
         auto pending = std::make_shared<PendingAnswer<LookupOutcome<QString>>>();
         m_script->saves.append({phrase, pending});
-        co_return co_await typename PendingAnswer<LookupOutcome<QString>>::Awaiter{pending};
+        co_return co_await awaitAnswer(pending);
     }
 
     void cancel() override { ++m_script->cancels; }
     void abandonRequests() override { ++m_script->abandons; }
 
 private:
+    // A coroutine of its own, so that no temporary awaiter sits in the
+    // caller's co_await expression (GCC 12 can destroy such a temporary twice).
+    template <typename T>
+    static QCoro::Task<T> awaitAnswer(std::shared_ptr<PendingAnswer<T>> pending)
+    {
+        typename PendingAnswer<T>::Awaiter awaiter{pending};
+        T value = co_await awaiter;
+        co_return value;
+    }
+
     std::shared_ptr<LookupScript> m_script;
 };
