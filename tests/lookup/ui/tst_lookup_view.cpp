@@ -274,7 +274,10 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(model()->phase(), Phase::idle);
 
-        reachPreview();
+        for (char letter : QByteArray("kopi"))
+            QTest::keyClick(lookup->window(), letter);
+        key(Qt::Key_Return);
+        QTRY_COMPARE(model()->phase(), Phase::preview);
         QVERIFY(visibleItem(QStringLiteral("saveButton"))->isEnabled());
         key(Qt::Key_S, Qt::ControlModifier);
         QTRY_COMPARE(model()->phase(), Phase::saved);
@@ -291,6 +294,7 @@ private Q_SLOTS:
         key(Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(model()->phase(), Phase::idle);
         QCOMPARE(model()->query(), QString());
+        QCOMPARE(searchField()->property("text").toString(), QString()); // the typed text went too
         QVERIFY(!model()->hasPhrase());
         QTRY_VERIFY(view()->property("inputFocused").toBool());
         QTRY_COMPARE(lookup->window()->geometry().height(), 410);
