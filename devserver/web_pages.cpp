@@ -68,11 +68,13 @@ bool looksLikeEmail(const QString &email)
 }
 
 // Form posts must come from our own pages. The session cookie is SameSite=Lax
-// already; this also turns away a cross-site post from an older browser.
+// already; this also turns away a cross-site post from an older browser, and
+// one from an opaque origin (a data: page or a sandboxed frame sends "null"),
+// which could otherwise sign a learner in to someone else's account.
 bool fromOwnPage(const QHttpServerRequest &request)
 {
     const QByteArray origin = request.value("Origin");
-    if (origin.isEmpty() || origin == "null")
+    if (origin.isEmpty())
         return true;
     const QUrl url(QString::fromLatin1(origin));
     const QString authority = url.port() == -1 ? url.host() : u"%1:%2"_s.arg(url.host()).arg(url.port());

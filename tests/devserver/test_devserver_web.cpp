@@ -214,6 +214,13 @@ private Q_SLOTS:
                                                   {{"Origin", "https://evil.example"}});
         QCOMPARE(reply.status, 403);
         QVERIFY(reply.header("Set-Cookie").isEmpty());
+        QCOMPARE(m_client.postForm(m_server.url(u"/sign-in"_s),
+                                   {{u"email"_s, learnerEmail}, {u"password"_s, learnerPassword}}, {},
+                                   {{"Origin", "null"}}).status, 403);
+        const QByteArray cookie = ::signIn(m_client, m_server, learnerEmail, learnerPassword);
+        QCOMPARE(m_client.postForm(m_server.url(u"/sign-out"_s), {}, cookie, {{"Origin", "http://evil.example"}})
+                     .status, 403);
+        QCOMPARE(m_client.get(m_server.url(u"/api/companion/phrases"_s), cookie).status, 200);
 
         const QByteArray origin = "http://127.0.0.1:" + QByteArray::number(m_server.port());
         QCOMPARE(m_client.postForm(m_server.url(u"/sign-in"_s),
