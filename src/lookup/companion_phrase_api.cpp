@@ -170,7 +170,9 @@ QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJ
     } forgetOnExit{this, alive, pending};
     const auto stopped = [&] { return alive.expired() || pending->abandoned; };
 
-    const QList<QNetworkCookie> cookies = co_await auth->cookies(origin);
+    QList<QNetworkCookie> cookies;
+    if (auth)
+        cookies = co_await auth->cookies(origin);
     if (stopped())
         co_return LookupFailure::cancelled();
     if (cookies.isEmpty())

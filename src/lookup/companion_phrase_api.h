@@ -21,7 +21,8 @@ public:
     static constexpr int requestTimeoutMs = 45'000;
     static constexpr qsizetype maxErrorCharacters = 500;
 
-    // `auth` must outlive the client (the sign-in session lives for the process).
+    // `auth` must outlive the client (the sign-in session lives for the
+    // process); without one every request fails as signed out.
     CompanionPhraseAPI(QUrl origin, QString userID, SessionCookies *auth);
     ~CompanionPhraseAPI() override;
 

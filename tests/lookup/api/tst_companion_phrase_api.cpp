@@ -270,6 +270,12 @@ private Q_SLOTS:
         QVERIFY(saved.wait());
         QCOMPARE(found.value().error(), LookupFailure(LookupError::signedOut()));
         QCOMPARE(saved.value().error(), LookupFailure(LookupError::signedOut()));
+        // A client without a session at all is signed out too.
+        CompanionPhraseAPI orphan(server->origin(), userID, nullptr);
+        Completion orphaned(orphan.lookup(u"less sugar"_s));
+        QVERIFY(orphaned.wait());
+        QCOMPARE(orphaned.value().error(), LookupFailure(LookupError::signedOut()));
+
         QTest::qWait(50);
         QVERIFY(server->requests().isEmpty());
         QVERIFY(session.accepted.isEmpty());
