@@ -262,13 +262,6 @@ private slots:
         QCOMPARE(schedule.tick(T + 310), Event::show);
     }
 
-    void currentInstantIsWallClockInSeconds()
-    {
-        const Instant before = QDateTime::currentMSecsSinceEpoch() / 1000.0;
-        const Instant now = currentInstant();
-        const Instant after = QDateTime::currentMSecsSinceEpoch() / 1000.0;
-        QVERIFY(now >= before && now <= after);
-    }
 };
 
 QTEST_GUILESS_MAIN(CardScheduleTest)

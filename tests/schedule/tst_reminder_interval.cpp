@@ -73,18 +73,6 @@ private slots:
         QCOMPARE(ReminderInterval::label(1440), "Every 1440 minutes");
     }
 
-    void presetsAndRange()
-    {
-        QCOMPARE(ReminderInterval::presets(), (QList<int>{5, 10, 15, 30, 60}));
-        QVERIFY(!ReminderInterval::allowedMinutes(0));
-        QVERIFY(ReminderInterval::allowedMinutes(1));
-        QVERIFY(ReminderInterval::allowedMinutes(1440));
-        QVERIFY(!ReminderInterval::allowedMinutes(1441));
-        QVERIFY(!ReminderInterval::allowedMinutes(qint64(1) << 32 | 5));
-        for (int preset : ReminderInterval::presets())
-            QVERIFY(ReminderInterval::allowedMinutes(preset));
-    }
-
     void loadFallsBackToDefault_data()
     {
         QTest::addColumn<QVariant>("stored");
