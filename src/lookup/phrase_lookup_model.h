@@ -32,6 +32,8 @@ class PhraseLookupModel : public QObject {
     Q_PROPERTY(bool canSave READ canSave NOTIFY availabilityChanged)
 
 public:
+    // QML finds enum keys only when they start with a capital letter, so
+    // views compare `phaseName` ("idle", "lookingUp", …) instead.
     enum class Phase { idle, lookingUp, preview, saving, saved, saveUncertain };
     Q_ENUM(Phase)
 
