@@ -34,7 +34,7 @@ QJsonObject phrase(int index, bool heavy)
                                  {"english", QStringLiteral("word %1").arg(i)}});
     QJsonArray notes;
     QJsonArray examples;
-    for (int i = 0; i < (heavy ? 60 : 2); ++i) {
+    for (int i = 0; i < (heavy ? 115 : 2); ++i) {
         notes.append(QStringLiteral("Note %1: used between friends, less so with elders or strangers.").arg(i));
         examples.append(QJsonObject{{"malay", QStringLiteral("Jom makan dulu sebelum mesyuarat, boleh? (%1)").arg(i)},
                                     {"english", QStringLiteral("Let's eat first before the meeting, shall we? (%1)").arg(i)},
@@ -63,8 +63,8 @@ QByteArray typicalPage()
         .toJson(QJsonDocument::Compact);
 }
 
-// 50 phrases at their limits, with one note padded so the body ends just
-// under the cap.
+// 50 phrases at their limits with long note and example lists, and one note
+// padded so that the body ends just under the cap.
 QByteArray largestPage()
 {
     QJsonArray phrases;
@@ -75,6 +75,8 @@ QByteArray largestPage()
             .toJson(QJsonDocument::Compact);
     };
     const qsizetype base = build().size();
+    if (base >= byteCap - 16)
+        return {}; // the phrases alone are too large; main reports it
     QJsonObject last = phrases.last().toObject();
     QJsonArray notes = last.value("notes").toArray();
     notes.append(QString(byteCap - base - 16, u'x')); // 16: quotes, comma and headroom
