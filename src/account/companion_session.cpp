@@ -313,6 +313,13 @@ QCoro::Task<void> CompanionSession::acceptCookies(QList<QNetworkReply::RawHeader
     co_return;
 }
 
+void CompanionSession::removeStoredData()
+{
+    QDir(m_folder + QStringLiteral("/engine")).removeRecursively();
+    QDir(m_folder + QStringLiteral("/cache")).removeRecursively();
+    m_record.erase();
+}
+
 QCoro::Task<void> CompanionSession::clear()
 {
     QPointer<CompanionSession> self(this);
@@ -330,14 +337,17 @@ QCoro::Task<void> CompanionSession::clear()
         if (!self)
             co_return;
         releaseEngine();
-        // The engine closes its databases on its own threads.
+        // The engine finishes its last writes on its own threads after the
+        // profile is gone; the folders are removed again once those are done.
         co_await QCoro::sleepFor(100ms);
         if (!self)
             co_return;
+        removeStoredData();
+        co_await QCoro::sleepFor(400ms);
+        if (!self)
+            co_return;
     }
-    QDir(m_folder + QStringLiteral("/engine")).removeRecursively();
-    QDir(m_folder + QStringLiteral("/cache")).removeRecursively();
-    m_record.erase();
+    removeStoredData();
     m_clearing = false;
     m_observing = true;
     if (m_showAfterClear && m_origin) {

@@ -57,6 +57,7 @@ private:
     void startEngine();
     void releaseEngine();
     void releaseWindow();
+    void removeStoredData();
     void buildWindow();
     bool decideNavigation(const QUrl &url, bool linkActivated, bool mainFrame);
     void openedInNewWindow(const QUrl &url);

@@ -188,7 +188,10 @@ private Q_SLOTS:
 
         // A restart: the record answers without the engine, and the engine
         // itself still sends the cookie it stored on disk.
+        const QString folder = session->storageFolder();
         session.reset();
+        // The engine writes the cookie to its own files once its profile is gone.
+        QTRY_VERIFY(!filesContaining(folder + QStringLiteral("/engine"), cookie.value()).isEmpty());
         session = makeSession();
         QVERIFY(!session->engineRunning());
         QCOMPARE(QCoro::waitFor(session->cookies(devOrigin)).value(0).value(), cookie.value());

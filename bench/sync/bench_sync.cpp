@@ -1,0 +1,173 @@
+// Syncs a 5,000-phrase library (100 pages of 50) from pelora-devserver with
+// PhraseStore::refresh, against a bare QNetworkAccessManager fetching the same
+// 100 pages one after another without looking at them. Both run in turns in
+// the same process; the report gives medians, their ratio and peak memory.
+//   bench_sync [--rounds N]
+
+#include "account/companion_session.h"
+#include "devserver_harness.h"
+#include "library/phrase_store.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+#include <algorithm>
+#include <cstdio>
+#include <qcoro/qcoronetworkreply.h>
+#include <vector>
+
+namespace {
+
+constexpr int librarySize = 5000;
+
+QJsonObject card(int index)
+{
+    const QString n = QString::number(index);
+    return QJsonObject{
+        {"malay", QStringLiteral("Boleh tolong tunjukkan jalan ke stesen nombor %1?").arg(n)},
+        {"english", QStringLiteral("Could you show me the way to station number %1?").arg(n)},
+        {"register", "polite"},
+        {"context", QStringLiteral("Asking a stranger for directions; tolong makes the request gentle.")},
+        {"usageExamples", QJsonArray{QJsonObject{{"malay", "Maaf, boleh tolong tunjukkan jalan ke stesen LRT?"},
+                                                 {"english", "Sorry, could you show me the way to the LRT station?"},
+                                                 {"situation", "Lost near a shopping centre"}}}},
+        {"notes", QJsonArray{"Tolong softens a request.", "Boleh at the start makes it a question."}},
+        {"relatedPhrases", QJsonArray{}},
+        {"words", QJsonArray{QJsonObject{{"malay", "boleh"}, {"english", "can"}},
+                             QJsonObject{{"malay", "tolong"}, {"english", "please, help"}},
+                             QJsonObject{{"malay", "tunjukkan"}, {"english", "show"}},
+                             QJsonObject{{"malay", "jalan"}, {"english", "road, way"}},
+                             QJsonObject{{"malay", "stesen"}, {"english", "station"}}}},
+        {"scenario", "transit"},
+    };
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+// The process's peak resident memory so far, in MiB (Linux VmHWM).
+double peakMemoryMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// The baseline: the same pages, fetched in order over one client, bodies read
+// and dropped.
+QCoro::Task<qint64> fetchAll(QList<QUrl> urls, QByteArray cookie)
+{
+    QNetworkAccessManager client;
+    qint64 bytes = 0;
+    for (const QUrl &url : urls) {
+        QNetworkRequest request(url);
+        request.setRawHeader("Accept", "application/json");
+        request.setRawHeader("Cookie", cookie);
+        QNetworkReply *reply = client.get(request);
+        co_await qCoro(reply).waitForFinished();
+        bytes += reply->readAll().size();
+        reply->deleteLater();
+    }
+    co_return bytes;
+}
+
+// The page addresses of the library, found by following the cursors once.
+QList<QUrl> pageUrls(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie)
+{
+    QList<QUrl> urls{server.url("/api/companion/phrases")};
+    for (;;) {
+        const QJsonValue next = client.get(urls.last(), cookie).json().value("nextCursor");
+        if (!next.isString() || urls.size() > 100)
+            return urls;
+        QUrl url = server.url("/api/companion/phrases");
+        url.setQuery(QString::fromLatin1("cursor=" + QUrl::toPercentEncoding(next.toString())));
+        urls.append(url);
+    }
+}
+
+int fail(const char *message)
+{
+    std::fprintf(stderr, "bench_sync: %s\n", message);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    int rounds = 7;
+    const QStringList arguments = app.arguments();
+    if (const qsizetype at = arguments.indexOf("--rounds"); at >= 0 && at + 1 < arguments.size())
+        rounds = std::max(1, arguments.at(at + 1).toInt());
+
+    DevServerProcess server;
+    if (!server.start({}))
+        return fail("the server did not start");
+    HttpClient client;
+    const QByteArray cookie = signUp(client, server, "sync-bench@pelora.test", "bench-password");
+    const QString userId = accountId(client, server, cookie);
+    if (cookie.isEmpty() || userId.isEmpty())
+        return fail("could not create the account");
+    for (int i = 0; i < librarySize; ++i) {
+        const HttpReply saved = client.postJson(server.url("/api/companion/phrases"),
+                                                QJsonObject{{"expectedUserId", userId}, {"phrase", card(i)}}, cookie);
+        if (saved.status != 201)
+            return fail("a save was refused");
+    }
+    const QList<QUrl> urls = pageUrls(client, server, cookie);
+    if (urls.size() != 100)
+        return fail("the library does not span 100 pages");
+
+    // The real sign-in session, answering from its cookie record.
+    QTemporaryDir sessionFolder;
+    CompanionSession session(sessionFolder.path(), nullptr);
+    const QUrl origin = server.url(QString());
+    QCoro::waitFor(session.acceptCookies({{"Set-Cookie", cookie + "; Path=/"}}, origin));
+
+    const double memoryBefore = peakMemoryMiB();
+    std::vector<double> rawMs;
+    std::vector<double> syncMs;
+    qint64 bytes = 0;
+    QElapsedTimer clock;
+    for (int round = 0; round <= rounds; ++round) { // round 0 warms up
+        clock.start();
+        bytes = QCoro::waitFor(fetchAll(urls, cookie));
+        const double raw = clock.nsecsElapsed() / 1e6;
+
+        PhraseStore store;
+        clock.start();
+        const bool applied = QCoro::waitFor(store.refresh(origin, &session, false));
+        const double sync = clock.nsecsElapsed() / 1e6;
+        if (!applied || store.state() != PhraseStore::State::ready || store.phrases().size() != librarySize)
+            return fail(qPrintable(QStringLiteral("the sync ended with \"%1\"").arg(store.status())));
+        if (round > 0) {
+            rawMs.push_back(raw);
+            syncMs.push_back(sync);
+        }
+    }
+    const double memoryAfter = peakMemoryMiB();
+
+    const double raw = median(rawMs);
+    const double sync = median(syncMs);
+    std::printf("library: %d phrases, %lld bytes in 100 pages\n", librarySize, static_cast<long long>(bytes));
+    std::printf("raw transfer (bare QNetworkAccessManager): median %.1f ms over %d rounds\n", raw, rounds);
+    std::printf("PhraseStore::refresh full sync:            median %.1f ms over %d rounds\n", sync, rounds);
+    std::printf("ratio sync / raw: %.2f (target <= 1.5); sync under 1 s: %s\n", sync / raw,
+                sync < 1000 ? "yes" : "no");
+    std::printf("peak resident memory: %.1f MiB before the rounds, %.1f MiB after\n", memoryBefore, memoryAfter);
+    return 0;
+}
