@@ -140,9 +140,9 @@ HttpResponse WebPages::signIn(const QHttpServerRequest &request)
     const std::optional<Database::Account> account =
         email.size() <= maxEmailLength ? m_database.accountByEmail(email) : std::nullopt;
     // An unknown email costs the same hashing as a known one, so timing does not tell which emails exist.
-    static const Credentials::PasswordHash stand_in = Credentials::hashPassword(u"-"_s);
+    static const Credentials::PasswordHash unknownAccount = Credentials::hashPassword(u"-"_s);
     const bool matches = password.size() <= maxPasswordLength
-        && Credentials::verifyPassword(password, account ? account->password : stand_in) && account;
+        && Credentials::verifyPassword(password, account ? account->password : unknownAccount) && account;
     if (!matches)
         return HttpResponse::html(
             401, HtmlPage::render(u"Sign in"_s, signInBody(email, u"That email and password don’t match an account."_s)));
