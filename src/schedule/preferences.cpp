@@ -1,11 +1,9 @@
 #include "schedule/preferences.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 #include <cmath>
 #include <limits>
 
