@@ -1,6 +1,7 @@
 #include "schedule/preferences.h"
 
 #include <QDateTime>
+#include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
