@@ -118,7 +118,11 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
     // Checked after every wait: the store may be gone or the refresh overtaken.
     const auto current = [&self, &token] { return self && self->m_generation == token; };
 
-    const QList<QNetworkCookie> firstCookies = co_await auth->cookies(origin);
+    // Without a session to ask there is nobody signed in. (No co_await in a
+    // conditional expression: GCC 12 miscompiles it.)
+    QList<QNetworkCookie> firstCookies;
+    if (auth)
+        firstCookies = co_await auth->cookies(origin);
     if (!current())
         co_return false;
     if (firstCookies.isEmpty()) {

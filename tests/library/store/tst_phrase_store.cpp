@@ -345,6 +345,10 @@ private Q_SLOTS:
         QCOMPARE(store.status(), QStringLiteral("Sign in to use your saved phrases"));
         QVERIFY(store.phrases().isEmpty());
         QCOMPARE(store.userID(), std::nullopt);
+
+        QVERIFY(QCoro::waitFor(store.refresh(server.origin(), nullptr, false)));
+        QCOMPARE(store.state(), PhraseStore::State::signedOut);
+        QCOMPARE(server.requests().size(), 0);
     }
 
     void previousLibraryStaysReadableWhileLoading()
