@@ -23,11 +23,11 @@ bool isInteger(const QVariant &value)
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Long:
-    case QMetaType::ULong:
     case QMetaType::LongLong:
     case QMetaType::Short:
     case QMetaType::UShort:
         return true;
+    case QMetaType::ULong:
     case QMetaType::ULongLong:
         return value.toULongLong() <= quint64(std::numeric_limits<qint64>::max());
     default:
