@@ -87,6 +87,7 @@ double idleCpuPercent(int seconds, const std::function<void()> &during = {})
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication::setQuitOnLastWindowClosed(false);
     const int idleSeconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 60;
     const int syncs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 1000;
@@ -101,7 +102,7 @@ int main(int argc, char *argv[])
 
     // Signed in as the demo learner: the web app's answer hands the session its cookie.
     HttpClient http;
-    const HttpReply signIn = http.post(webApp.url(QStringLiteral("/sign-in")),
+    const HttpReply signIn = http.post(QUrl(origin + QStringLiteral("/sign-in")),
                                        "email=learner%40pelora.test&password=selamat-pagi",
                                        "application/x-www-form-urlencoded", {}, {{"Origin", origin.toUtf8()}});
     auto sessionOwned = std::make_unique<CompanionSession>();
@@ -130,10 +131,27 @@ int main(int argc, char *argv[])
     environment.useTray = false;
     CompanionDelegate delegate(std::move(environment));
 
+    if (cookie.isEmpty()) {
+        std::fprintf(stderr, "the demo learner could not sign in (%d)\n", signIn.status);
+        for (const auto &[name, value] : signIn.headers) std::fprintf(stderr, "%s: %s\n", name.constData(), value.constData());
+        return 1;
+    }
     timer.restart();
     delegate.applicationDidFinishLaunching();
-    while (!(delegate.panel()->isVisible() && delegate.panel()->model()->phrase()))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    // The card model learns its phrase when the first card is shown.
+    QEventLoop shown;
+    QObject::connect(delegate.panel()->model(), &CardModel::phraseChanged, &shown, [&] {
+        if (delegate.panel()->model()->phrase())
+            shown.quit();
+    });
+    QObject::connect(&delegate, &CompanionDelegate::launchFinished, &shown, [&] {
+        if (!delegate.panel()->model()->phrase())
+            shown.exit(1);
+    });
+    if (shown.exec() != 0) {
+        std::fprintf(stderr, "no phrase card at launch: %s\n", qPrintable(delegate.store().status()));
+        return 1;
+    }
     const double launchMs = timer.nsecsElapsed() / 1e6;
     std::printf("launch to first card: %.1f ms (bare transfer of the same %d pages: %.1f ms, ratio %.2f)\n", launchMs,
                 pages, bareMs, launchMs / bareMs);
@@ -169,8 +187,8 @@ int main(int argc, char *argv[])
     timer.restart();
     for (int i = 0; i < syncs; ++i) {
         delegate.refresh();
-        while (refreshed.count() <= i)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        if (refreshed.count() <= i)
+            refreshed.wait(10000);
         if (i + 1 == int(tenth))
             afterTenth = privateMiB(QCoreApplication::applicationPid());
     }
