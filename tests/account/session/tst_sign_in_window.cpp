@@ -103,6 +103,16 @@ private:
         return loaded.wait(20000) && loaded.first().first().toBool();
     }
 
+    // Fills in the stand-in web app's sign-in form with the demo account and sends it.
+    void submitDemoSignIn(CompanionSession &session)
+    {
+        runScript(session.webView()->page(),
+                  "(function(){const form = document.getElementById('sign-in-form');"
+                  "form.querySelector('[name=email]').value = 'learner@pelora.test';"
+                  "form.querySelector('[name=password]').value = 'selamat-pagi';"
+                  "form.querySelector('button').click(); return true;})()");
+    }
+
     QString pagePath(CompanionSession &session) const { return session.webView()->url().path(); }
 
 private Q_SLOTS:
@@ -172,11 +182,7 @@ private Q_SLOTS:
         QStringList engineCookies;
         connect(session->profile()->cookieStore(), &QWebEngineCookieStore::cookieAdded, this,
                 [&](const QNetworkCookie &cookie) { engineCookies.append(QString::fromLatin1(cookie.name() + '=' + cookie.value())); });
-        runScript(session->webView()->page(),
-                  "const form = document.getElementById('sign-in-form');"
-                  "form.querySelector('[name=email]').value = 'learner@pelora.test';"
-                  "form.querySelector('[name=password]').value = 'selamat-pagi';"
-                  "form.querySelector('button').click(); true");
+        submitDemoSignIn(*session);
         QTRY_COMPARE_WITH_TIMEOUT(pagePath(*session), QStringLiteral("/signed-in"), 20000);
         QTRY_VERIFY(!QCoro::waitFor(session->cookies(devOrigin)).isEmpty());
         const QNetworkCookie cookie = QCoro::waitFor(session->cookies(devOrigin)).first();
@@ -206,12 +212,32 @@ private Q_SLOTS:
         QVERIFY(!session->engineRunning());
         QVERIFY(QCoro::waitFor(session->cookies(devOrigin)).isEmpty());
         QVERIFY(!QFile::exists(record));
+        QVERIFY(!QDir(folder + QStringLiteral("/engine")).exists());
         QCOMPARE(filesContaining(session->storageFolder(), cookie.value()), QStringList());
 
         // Nothing of the old session comes back with the next sign-in.
         QVERIFY(showAndLoad(*session, devOrigin));
         QVERIFY(runScript(session->webView()->page(), "document.getElementById('sign-in-form') !== null").toBool());
         QCOMPARE(filesContaining(session->storageFolder(), cookie.value()), QStringList());
+    }
+
+    // Signing out on the web app's own page removes the cookie from the
+    // engine's store, and the session's record follows.
+    void signingOutOnThePageEmptiesTheRecord()
+    {
+        auto session = makeSession();
+        QVERIFY(showAndLoad(*session, devOrigin));
+        submitDemoSignIn(*session);
+        QTRY_VERIFY_WITH_TIMEOUT(!QCoro::waitFor(session->cookies(devOrigin)).isEmpty(), 20000);
+        QTRY_COMPARE(pagePath(*session), QStringLiteral("/signed-in"));
+
+        const QString signOutButton = QStringLiteral("document.querySelector('form[action=\"/sign-out\"] button')");
+        QTRY_VERIFY(runScript(session->webView()->page(), signOutButton + " !== null").toBool());
+        runScript(session->webView()->page(), signOutButton + ".click(); true");
+        QTRY_VERIFY_WITH_TIMEOUT(QCoro::waitFor(session->cookies(devOrigin)).isEmpty(), 20000);
+        session.reset();
+        auto reread = makeSession();
+        QVERIFY(QCoro::waitFor(reread->cookies(devOrigin)).isEmpty());
     }
 
     void linksElsewhereOpenInTheBrowser()
