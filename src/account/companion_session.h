@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -51,6 +52,8 @@ public:
     // Its message and informative text on two lines; empty when none shows.
     QString sheetText() const;
     QString storageFolder() const { return m_folder; }
+    // How long the sign-in page may take to load; 60 s unless a test needs less.
+    void setSignInTimeout(std::chrono::milliseconds timeout) { m_signInTimeout.setInterval(timeout); }
     bool observing() const { return m_observing; }
 
 private:

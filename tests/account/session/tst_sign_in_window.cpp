@@ -85,6 +85,17 @@ private:
     QList<QUrl> opened;
     int reports = 0;
 
+    // The web app's pages: the scripted sign-in page, and a plain one for any other path.
+    void restoreSiteHandler()
+    {
+        site.setHandler([this](const FixtureServer::Request &request) {
+            FixtureServer::Response answer;
+            answer.headers.append({QByteArray("Content-Type"), QByteArray("text/html")});
+            answer.body = request.url.path() == QLatin1String("/sign-in") ? signInPage : QByteArray("<p>frame</p>");
+            return answer;
+        });
+    }
+
     QString elsewhereOrigin() const { return QStringLiteral("http://localhost:%1").arg(elsewhere.port()); }
 
     std::unique_ptr<CompanionSession> makeSession()
@@ -120,12 +131,7 @@ private Q_SLOTS:
     {
         QVERIFY(site.listen());
         QVERIFY(elsewhere.listen());
-        site.setHandler([this](const FixtureServer::Request &request) {
-            FixtureServer::Response answer;
-            answer.headers.append({QByteArray("Content-Type"), QByteArray("text/html")});
-            answer.body = request.url.path() == QLatin1String("/sign-in") ? signInPage : QByteArray("<p>frame</p>");
-            return answer;
-        });
+        restoreSiteHandler();
         elsewhere.setHandler([](const FixtureServer::Request &) {
             FixtureServer::Response answer;
             answer.headers.append({QByteArray("Content-Type"), QByteArray("text/html")});
@@ -157,6 +163,7 @@ private Q_SLOTS:
 
     void init()
     {
+        restoreSiteHandler();
         opened.clear();
         reports = 0;
         site.clearRequests();
@@ -321,6 +328,22 @@ private Q_SLOTS:
         QVERIFY(session->sheetText().size() > advice.size()); // the engine's own description
         QCOMPARE(reports, 0);
         shoot("unreachable-sheet");
+    }
+
+    void slowSignInPageTimesOut()
+    {
+        auto session = makeSession();
+        session->setSignInTimeout(std::chrono::milliseconds(500));
+        site.setHandler([](const FixtureServer::Request &) {
+            FixtureServer::Response answer;
+            answer.hang = true;
+            return answer;
+        });
+        session->showLogin(site.origin());
+        QTRY_VERIFY_WITH_TIMEOUT(session->sheet(), 10000);
+        QCOMPARE(session->sheetText(), advice + QStringLiteral("The request timed out."));
+        QTRY_VERIFY(!session->webView()->page()->isLoading());
+        QCOMPARE(reports, 0);
     }
 
     void windowIsReusedUntilCleared()
