@@ -456,7 +456,7 @@ FocusScope {
                 SelectableText {
                     objectName: "resultMalay"
                     Layout.fillWidth: true
-                    text: root.card.malay ?? ""
+                    plain: root.card.malay ?? ""
                     size: 34
                     font.weight: Font.Medium
                     font.letterSpacing: -0.7
@@ -464,14 +464,15 @@ FocusScope {
                 SelectableText {
                     objectName: "resultEnglish"
                     Layout.fillWidth: true
-                    text: root.card.english ?? ""
+                    plain: root.card.english ?? ""
                     size: 16
                     color: ink.secondary
                 }
                 SelectableText {
                     Layout.fillWidth: true
-                    text: root.card.context ?? ""
+                    plain: root.card.context ?? ""
                     size: 13
+                    lineSpacing: 4
                 }
             }
 
@@ -509,13 +510,13 @@ FocusScope {
                                 spacing: 2
                                 SelectableText {
                                     Layout.fillWidth: true
-                                    text: modelData.malay
+                                    plain: modelData.malay
                                     size: 14
                                     font.weight: Font.DemiBold
                                 }
                                 SelectableText {
                                     Layout.fillWidth: true
-                                    text: modelData.english
+                                    plain: modelData.english
                                     size: 12
                                     color: ink.secondary
                                 }
@@ -545,18 +546,18 @@ FocusScope {
                             spacing: 6
                             SelectableText {
                                 Layout.fillWidth: true
-                                text: modelData.situation
+                                plain: modelData.situation
                                 size: 10
                                 font.weight: Font.Medium
                             }
                             SelectableText {
                                 Layout.fillWidth: true
-                                text: modelData.malay
+                                plain: modelData.malay
                                 size: 17
                             }
                             SelectableText {
                                 Layout.fillWidth: true
-                                text: modelData.english
+                                plain: modelData.english
                                 size: 12
                                 color: ink.secondary
                             }
@@ -574,8 +575,9 @@ FocusScope {
                     delegate: SelectableText {
                         required property var modelData
                         Layout.fillWidth: true
-                        text: modelData
+                        plain: modelData
                         size: 13
+                        lineSpacing: 4
                         color: ink.secondary
                     }
                 }
@@ -595,12 +597,12 @@ FocusScope {
                         spacing: 2
                         SelectableText {
                             Layout.fillWidth: true
-                            text: modelData.malay
+                            plain: modelData.malay
                             size: 15
                         }
                         SelectableText {
                             Layout.fillWidth: true
-                            text: modelData.english
+                            plain: modelData.english
                             size: 12
                             color: ink.secondary
                         }

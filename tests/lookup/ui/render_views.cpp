@@ -91,6 +91,9 @@ void renderLookupStates(const QString &folder)
     const auto out = [&](const QString &name) { return QDir(folder).filePath(name + QStringLiteral(".png")); };
     using Phase = PhraseLookupModel::Phase;
     LookupWebApp web;
+    web.card.context = QStringLiteral("Said when ordering a drink at a kopitiam or hawker stall. Friendly and "
+                                      "everyday: the “ya” at the end keeps it light rather than demanding.");
+    web.card.notes.append(QStringLiteral("Tak nak gula asks for no sugar at all; kurang manis only asks for less."));
     PhraseLookupWindow lookup;
     PhraseLookupModel *model = lookup.model();
 
