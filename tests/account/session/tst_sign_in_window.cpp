@@ -385,9 +385,11 @@ private Q_SLOTS:
             session->profile()->cookieStore()->setCookie(cookie, site.origin());
             QTest::qWait(100);
         }
-        QTest::qWait(1000);
+        QTest::qWait(1500);
         QCOMPARE(reports, 1);
-        QVERIFY2(reportedAt - lastChange >= 390 && reportedAt - lastChange < 700,
+        // Counted from the last change, not the first (that would be 0.2 s
+        // earlier); the upper bound leaves room for a busy machine.
+        QVERIFY2(reportedAt - lastChange >= 390 && reportedAt - lastChange < 1000,
                  qPrintable(QString::number(reportedAt - lastChange)));
 
         // While clear() removes the data nothing is reported; afterwards
