@@ -207,25 +207,6 @@ private Q_SLOTS:
         QCOMPARE(panel.window()->geometry(), PanelPlacement::cardFrame(screens.at(1)->availableGeometry(), true));
     }
 
-    void gesturesOnlyCallTheCallbacks()
-    {
-        CardPanel panel;
-        CardModel *model = panel.model();
-        QStringList calls;
-        model->onDismiss = [&] { calls << QStringLiteral("dismiss"); };
-        model->onNext = [&] { calls << QStringLiteral("next"); };
-        model->onOpen = [&] { calls << QStringLiteral("open"); };
-        model->onLookup = [&] { calls << QStringLiteral("lookup"); };
-        model->onExpand = [&] { calls << QStringLiteral("expand"); };
-        model->onAction = [&] { calls << QStringLiteral("action"); };
-        model->onHover = [&](bool inside) { calls << (inside ? QStringLiteral("in") : QStringLiteral("out")); };
-        for (const char *method : {"dismiss", "next", "open", "lookup", "expand", "action"})
-            QVERIFY(QMetaObject::invokeMethod(model, method));
-        QVERIFY(QMetaObject::invokeMethod(model, "hover", Q_ARG(bool, true)));
-        QCOMPARE(calls, (QStringList{"dismiss", "next", "open", "lookup", "expand", "action", "in"}));
-        QVERIFY(!model->expanded()); // the model never changes itself
-    }
-
     void theWindowTakesFocusOnlyWhenExpanded()
     {
         CardPanel panel;
