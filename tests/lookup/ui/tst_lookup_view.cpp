@@ -3,6 +3,7 @@
 // actions show in each state, the keyboard, the clipboard, and how the
 // window grows and shrinks with the phase.
 #include "lookup/phrase_lookup_window.h"
+#include "lookup/lookup_placement.h"
 #include "lookup_web_app.h"
 
 #include "account/web_address.h"
@@ -11,6 +12,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
+#include <QScreen>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QQuickItem>
@@ -85,6 +88,7 @@ private Q_SLOTS:
     void init()
     {
         qputenv("PELORA_REDUCE_MOTION", "1");
+        QCursor::setPos(QPoint(100, 100));
         web = std::make_unique<LookupWebApp>();
         lookup = std::make_unique<PhraseLookupWindow>();
     }
@@ -106,6 +110,27 @@ private Q_SLOTS:
         QVERIFY(lookup->isVisible());
         QCOMPARE(lookup->window()->title(), QStringLiteral("Look up a phrase · Pelora"));
         QVERIFY(lookup->window()->takesFocus());
+    }
+
+    void opensOnTheScreenUnderThePointer()
+    {
+        QScreen *monitor = QGuiApplication::screens().at(1);
+        QCursor::setPos(monitor->geometry().center());
+        lookup->show();
+        QCOMPARE(lookup->window()->geometry(), LookupPlacement::frame(monitor->availableGeometry(), false));
+
+        // Moved to the laptop while open: re-placing follows the pointer.
+        QCursor::setPos(QPoint(10, 10));
+        lookup->reposition();
+        QCOMPARE(lookup->window()->geometry(),
+                 LookupPlacement::frame(QGuiApplication::primaryScreen()->availableGeometry(), false));
+
+        // Outside every screen: the primary screen.
+        lookup->hide();
+        QCursor::setPos(QPoint(-4000, -4000));
+        lookup->show();
+        QCOMPARE(lookup->window()->geometry(),
+                 LookupPlacement::frame(QGuiApplication::primaryScreen()->availableGeometry(), false));
     }
 
     void signedOutShowsTheInvitationToSignInAndTheBareDomain()
@@ -368,14 +393,17 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    // One offscreen screen of a laptop's size, tall enough for the card window.
+    // A laptop's screen (the primary) and a monitor to its right, both tall
+    // enough for the card window.
     QTemporaryDir folder;
     const QString config = folder.filePath(QStringLiteral("screens.json"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return 2;
-    file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900,
-                                 "logicalDpi": 96, "logicalBpi": 96, "dpr": 1}]})");
+    file.write(R"({"screens": [
+        {"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900, "logicalDpi": 96, "logicalBpi": 96, "dpr": 1},
+        {"name": "monitor", "x": 1440, "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "logicalBpi": 96, "dpr": 1}
+    ]})");
     file.close();
     qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.toLocal8Bit());
     qputenv("QT_QUICK_BACKEND", "software");
