@@ -247,6 +247,28 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(reread->cookies(devOrigin)).isEmpty());
     }
 
+    // The web app answers a wrong password with an error status and a page:
+    // that page is shown and checked like any other, with no warning sheet.
+    void refusedSignInIsNotALoadFailure()
+    {
+        auto session = makeSession();
+        QVERIFY(showAndLoad(*session, devOrigin));
+        reports = 0;
+        runScript(session->webView()->page(),
+                  "(function(){const form = document.getElementById('sign-in-form');"
+                  "form.querySelector('[name=email]').value = 'learner@pelora.test';"
+                  "form.querySelector('[name=password]').value = 'wrong-password';"
+                  "form.querySelector('button').click(); return true;})()");
+        QTRY_VERIFY_WITH_TIMEOUT(runScript(session->webView()->page(), "document.body ? document.body.innerText : ''")
+                                     .toString()
+                                     .contains("don’t match an account"),
+                                 20000);
+        QTRY_VERIFY(reports >= 1);
+        QTest::qWait(300);
+        QCOMPARE(session->sheetText(), QString());
+        QVERIFY(QCoro::waitFor(session->cookies(devOrigin)).isEmpty());
+    }
+
     void linksElsewhereOpenInTheBrowser()
     {
         signInPage = QStringLiteral("<a id='out' href='%1/page' style='display:block;height:40px'>Out</a>"
