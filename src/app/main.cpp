@@ -28,6 +28,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
+    // The web engine of the sign-in window shares OpenGL contexts with Qt Quick.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Pelora"));
     QApplication::setApplicationName(QStringLiteral("PeloraCompanion"));
