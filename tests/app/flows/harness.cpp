@@ -6,25 +6,32 @@
 #include <QSignalSpy>
 #include <QTest>
 
+namespace {
+
+// The next scripted answer; none left, or a null text, is "Cancel".
+std::optional<QString> nextAnswer(QStringList &answers)
+{
+    if (answers.isEmpty())
+        return std::nullopt;
+    const QString answer = answers.takeFirst();
+    if (answer.isNull())
+        return std::nullopt;
+    return answer;
+}
+
+} // namespace
+
 std::optional<QString> ScriptedDialogs::askInterval(const QString &text, const QString &informative)
 {
     intervalFieldTexts << text;
     intervalInformativeTexts << informative;
-    if (intervalAnswers.empty())
-        return std::nullopt;
-    std::optional<QString> answer = intervalAnswers.front();
-    intervalAnswers.pop_front();
-    return answer;
+    return nextAnswer(intervalAnswers);
 }
 
 std::optional<QString> ScriptedDialogs::askOrigin(const QString &text)
 {
     originFieldTexts << text;
-    if (originAnswers.empty())
-        return std::nullopt;
-    std::optional<QString> answer = originAnswers.front();
-    originAnswers.pop_front();
-    return answer;
+    return nextAnswer(originAnswers);
 }
 
 void ScriptedDialogs::alertInvalidOrigin(const QString &informative) { alerts << informative; }

@@ -15,8 +15,9 @@
 // Scripted answers for the controller's dialogs.
 class ScriptedDialogs : public CompanionDialogs {
 public:
-    std::deque<std::optional<QString>> intervalAnswers;
-    std::deque<std::optional<QString>> originAnswers;
+    // What the learner enters each time the dialog runs; a null QString is "Cancel".
+    QStringList intervalAnswers;
+    QStringList originAnswers;
     QStringList intervalInformativeTexts; // as each run of the interval dialog showed it
     QStringList intervalFieldTexts;
     QStringList originFieldTexts;

@@ -152,7 +152,7 @@ private Q_SLOTS:
         QVERIFY(d.statusItem()->toolTip().endsWith(QStringLiteral("every 90 minutes")));
 
         // Cancel after a failed entry changes nothing.
-        h.dialogs->intervalAnswers = {QStringLiteral("-5"), std::nullopt};
+        h.dialogs->intervalAnswers = {QStringLiteral("-5"), QString()};
         d.configureInterval();
         QCOMPARE(d.schedule().interval(), 90 * 60.0);
     }
