@@ -27,40 +27,34 @@ class CardScheduleTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void newScheduleShowsExactlyOneIntervalLater()
+    void showsOneIntervalLaterAndHidesAfterItsLifetime()
     {
         CardSchedule schedule(T);
-        QCOMPARE(schedule.interval(), 300.0);
-        QCOMPARE(schedule.tick(T + 299), std::nullopt);
         QCOMPARE(schedule.tick(T + 299.999), std::nullopt);
         QCOMPARE(schedule.tick(T + 300), Event::show);
         QVERIFY(schedule.visible());
         QVERIFY(!schedule.expanded());
         QCOMPARE(schedule.dismissAt(), T + 345);
         QCOMPARE(schedule.nextDue(), T + 600);
-    }
 
-    void shownCardHidesAfterItsLifetime()
-    {
-        CardSchedule schedule(T);
-        schedule.show(T + 10);
-        QCOMPARE(schedule.nextDue(), T + 310);
-        QCOMPARE(schedule.tick(T + 54), std::nullopt);
-        QCOMPARE(schedule.tick(T + 54.999), std::nullopt);
-        QCOMPARE(schedule.tick(T + 55), Event::hide);
+        QCOMPARE(schedule.tick(T + 344.999), std::nullopt);
+        QCOMPARE(schedule.tick(T + 345), Event::hide);
         QVERIFY(!schedule.visible());
         QCOMPARE(schedule.dismissAt(), std::nullopt);
-        // Hidden once; the following ticks wait for the next due instant.
-        QCOMPARE(schedule.tick(T + 56), std::nullopt);
-        QCOMPARE(schedule.tick(T + 310), Event::show);
+        QCOMPARE(schedule.tick(T + 346), std::nullopt); // hidden once only
+        QCOMPARE(schedule.tick(T + 600), Event::show);
     }
 
     void expandedCardStaysUntilCollapsed()
     {
+        CardSchedule idle(T);
+        const CardSchedule before = idle;
+        idle.setExpanded(true, T + 5); // no card: nothing to expand
+        QCOMPARE(idle, before);
+
         CardSchedule schedule(T);
         QCOMPARE(schedule.tick(T + 300), Event::show);
         schedule.setExpanded(true, T + 301);
-        QVERIFY(schedule.expanded());
         QCOMPARE(schedule.dismissAt(), std::nullopt);
         for (Instant now = T + 302; now < T + 5000; now += 97)
             QCOMPARE(schedule.tick(now), std::nullopt);
@@ -73,25 +67,12 @@ private slots:
         QCOMPARE(schedule.tick(collapsed + 12), Event::hide);
     }
 
-    void expandingWithoutCardChangesNothing()
-    {
-        CardSchedule schedule(T);
-        const CardSchedule before = schedule;
-        schedule.setExpanded(true, T + 5);
-        QCOMPARE(schedule, before);
-        schedule.setExpanded(false, T + 5);
-        QCOMPARE(schedule, before);
-        QCOMPARE(schedule.dismissAt(), std::nullopt);
-    }
-
     void closingLongExpandedCardShowsNextAtOnce()
     {
         CardSchedule schedule(T);
         QCOMPARE(schedule.tick(T + 300), Event::show);
         schedule.setExpanded(true, T + 301);
-        // Kept open past the due instant: the schedule never replaces a visible card.
-        QCOMPARE(schedule.tick(T + 700), std::nullopt);
-        QCOMPARE(schedule.nextDue(), T + 600);
+        QCOMPARE(schedule.tick(T + 700), std::nullopt); // never replaces a visible card
         schedule.dismiss();
         QVERIFY(!schedule.visible());
         QVERIFY(!schedule.expanded());
@@ -103,9 +84,7 @@ private slots:
     {
         CardSchedule schedule(T, 10);
         schedule.show(T);
-        // Both the hide instant (T+45) and the due instant (T+10) have passed.
-        QCOMPARE(schedule.tick(T + 50), Event::hide);
-        QVERIFY(!schedule.visible());
+        QCOMPARE(schedule.tick(T + 50), Event::hide); // hide (T+45) and due (T+10) both passed
         QCOMPARE(schedule.tick(T + 50), Event::show);
     }
 
@@ -118,73 +97,53 @@ private slots:
         QCOMPARE(schedule.pausedUntil(), end);
         QVERIFY(!schedule.visible());
         QCOMPARE(schedule.dismissAt(), std::nullopt);
-        QCOMPARE(schedule.nextDue(), T + 600); // unchanged by pausing
 
-        for (Instant now = T + 311; now <= end - 1; now += 60)
+        for (Instant now = T + 311; now < end; now += 60)
             QCOMPARE(schedule.tick(now), std::nullopt);
-        QCOMPARE(schedule.tick(end - 1), std::nullopt);
-        QVERIFY(schedule.pausedUntil().has_value());
-
+        QCOMPARE(schedule.tick(end - 0.001), std::nullopt);
         // The tick that sees the end clears the pause and restarts the countdown.
         QCOMPARE(schedule.tick(end), std::nullopt);
         QCOMPARE(schedule.pausedUntil(), std::nullopt);
-        QCOMPARE(schedule.nextDue(), end + 300);
         QCOMPARE(schedule.tick(end + 299.999), std::nullopt);
         QCOMPARE(schedule.tick(end + 300), Event::show);
-    }
 
-    void cardShownDuringPauseStillHidesItself()
-    {
-        CardSchedule schedule(T);
-        schedule.pause(T);
-        schedule.show(T + 100);
-        QCOMPARE(schedule.pausedUntil(), T + 3600); // showing on demand keeps the pause
-        QCOMPARE(schedule.tick(T + 144), std::nullopt);
-        QCOMPARE(schedule.tick(T + 145), Event::hide);
-        QCOMPARE(schedule.pausedUntil(), T + 3600);
-    }
+        CardSchedule onDemand(T);
+        onDemand.pause(T);
+        onDemand.show(T + 100);
+        QCOMPARE(onDemand.tick(T + 145), Event::hide); // a card shown during a pause still hides
+        QCOMPARE(onDemand.pausedUntil(), T + 3600);
 
-    void resumeRestartsCountdown()
-    {
-        CardSchedule schedule(T);
-        schedule.pause(T + 10);
-        schedule.resume(T + 20);
-        QCOMPARE(schedule.pausedUntil(), std::nullopt);
-        QCOMPARE(schedule.nextDue(), T + 320);
-        QCOMPARE(schedule.tick(T + 319), std::nullopt);
-        QCOMPARE(schedule.tick(T + 320), Event::show);
+        CardSchedule resumed(T);
+        resumed.pause(T + 10);
+        resumed.resume(T + 20);
+        QCOMPARE(resumed.pausedUntil(), std::nullopt);
+        QCOMPARE(resumed.tick(T + 319.999), std::nullopt);
+        QCOMPARE(resumed.tick(T + 320), Event::show);
     }
 
     void setIntervalStartsFreshCountdown()
     {
-        CardSchedule plain(T);
-        plain.setInterval(600, T + 50);
-        QCOMPARE(plain.interval(), 600.0);
-        QCOMPARE(plain.nextDue(), T + 650);
+        CardSchedule shown(T);
+        shown.show(T);
+        shown.setExpanded(true, T + 1);
+        shown.setInterval(600, T + 50);
+        QCOMPARE(shown.interval(), 600.0);
+        QCOMPARE(shown.nextDue(), T + 650);
+        QVERIFY(shown.expanded()); // the shown card is kept
 
         CardSchedule paused(T);
-        paused.pause(T); // ends at T + 3600
+        paused.pause(T);
         paused.setInterval(600, T + 50);
         QCOMPARE(paused.nextDue(), T + 3600 + 600);
-        QCOMPARE(paused.pausedUntil(), T + 3600);
 
         CardSchedule stalePause(T);
         stalePause.restorePause(T - 100);
         stalePause.setInterval(600, T + 50);
         QCOMPARE(stalePause.nextDue(), T + 650);
-        QCOMPARE(stalePause.pausedUntil(), T - 100);
-    }
 
-    void setIntervalKeepsTheShownCard()
-    {
-        CardSchedule schedule(T);
-        schedule.show(T);
-        schedule.setExpanded(true, T + 1);
-        schedule.setInterval(60, T + 2);
-        QVERIFY(schedule.visible());
-        QVERIFY(schedule.expanded());
-        QCOMPARE(schedule.dismissAt(), std::nullopt);
-        QCOMPARE(schedule.nextDue(), T + 62);
+        CardSchedule tiny(T, 0.001);
+        QCOMPARE(tiny.tick(T + 0.0005), std::nullopt);
+        QCOMPARE(tiny.tick(T + 0.001), Event::show);
     }
 
     void setIntervalRejectsUnusableValues_data()
@@ -194,7 +153,6 @@ private slots:
         QTest::newRow("negative zero") << -0.0;
         QTest::newRow("negative") << -60.0;
         QTest::newRow("infinite") << std::numeric_limits<double>::infinity();
-        QTest::newRow("negative infinite") << -std::numeric_limits<double>::infinity();
         QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN();
     }
 
@@ -207,16 +165,6 @@ private slots:
         const CardSchedule before = schedule;
         schedule.setInterval(interval, T + 3);
         QCOMPARE(schedule, before);
-        QCOMPARE(schedule.interval(), 300.0);
-    }
-
-    void smallIntervalsKeepMillisecondPrecision()
-    {
-        CardSchedule schedule(T, 0.001);
-        QCOMPARE(schedule.tick(T + 0.0005), std::nullopt);
-        QCOMPARE(schedule.tick(T + 0.001), Event::show);
-        schedule.setInterval(0.25, T + 1);
-        QCOMPARE(schedule.nextDue(), T + 1.25);
     }
 
     void wakeHidesCardAndKeepsPause()
@@ -227,20 +175,17 @@ private slots:
         schedule.wake(T + 1000);
         QVERIFY(!schedule.visible());
         QVERIFY(!schedule.expanded());
-        QCOMPARE(schedule.dismissAt(), std::nullopt);
         QCOMPARE(schedule.nextDue(), T + 1300);
 
         CardSchedule paused(T);
-        paused.pause(T); // ends at T + 3600
+        paused.pause(T);
         paused.wake(T + 100);
-        QCOMPARE(paused.pausedUntil(), T + 3600);
-        QCOMPARE(paused.tick(T + 400), std::nullopt); // nextDue passed, still paused
+        QCOMPARE(paused.tick(T + 400), std::nullopt); // due, but still paused
 
         // A pause that ended during sleep is cleared by the first tick after waking.
         CardSchedule slept(T);
         slept.pause(T);
         slept.wake(T + 7200);
-        QCOMPARE(slept.pausedUntil(), T + 3600);
         QCOMPARE(slept.tick(T + 7201), std::nullopt);
         QCOMPARE(slept.pausedUntil(), std::nullopt);
         QCOMPARE(slept.nextDue(), T + 7501);
@@ -251,17 +196,11 @@ private slots:
         CardSchedule schedule(T);
         schedule.show(T);
         schedule.restorePause(T - 50);
-        QCOMPARE(schedule.pausedUntil(), T - 50);
         QVERIFY(!schedule.visible());
-        QCOMPARE(schedule.dismissAt(), std::nullopt);
-        QCOMPARE(schedule.nextDue(), T + 300);
-
         QCOMPARE(schedule.tick(T + 10), std::nullopt);
         QCOMPARE(schedule.pausedUntil(), std::nullopt);
-        QCOMPARE(schedule.nextDue(), T + 310);
         QCOMPARE(schedule.tick(T + 310), Event::show);
     }
-
 };
 
 QTEST_GUILESS_MAIN(CardScheduleTest)
