@@ -20,6 +20,14 @@ QList<Phrase> library(const QStringList &ids)
     return phrases;
 }
 
+QStringList names(int count)
+{
+    QStringList out;
+    for (int i = 0; i < count; ++i)
+        out.append(QString(QChar(u'A' + i)));
+    return out;
+}
+
 QStringList ids(const QList<Phrase> &phrases)
 {
     QStringList out;
@@ -63,7 +71,6 @@ private slots:
     {
         PhraseDeck deck;
         QCOMPARE(deck.next({}), std::nullopt);
-        QVERIFY(deck.remaining().isEmpty());
         QCOMPARE(deck.lastID(), std::nullopt);
 
         // A deck part-way through a cycle is left exactly as it was.
@@ -73,42 +80,24 @@ private slots:
         QCOMPARE(deck.next({}), std::nullopt);
         QCOMPARE(deck.remaining(), before);
         QCOMPARE(deck.lastID(), first);
-    }
 
-    void singlePhraseIsDealtEveryTime()
-    {
-        PhraseDeck deck;
-        const QList<Phrase> one = library({"A"});
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(deal(deck, one), "A");
-    }
-
-    void twoPhrasesAlternateStrictly()
-    {
-        PhraseDeck deck;
-        const QList<Phrase> two = library({"A", "B"});
-        QString previous = deal(deck, two);
-        for (int i = 0; i < 200; ++i) {
-            const QString current = deal(deck, two);
-            QVERIFY2(current != previous, qPrintable(QStringLiteral("repeat at deal %1").arg(i)));
-            previous = current;
-        }
+        deck.reconcile({}); // an emptied library empties the deck
+        QVERIFY(deck.remaining().isEmpty());
+        QCOMPARE(deck.lastID(), first);
     }
 
     void everyCycleIsAPermutationWithoutRepeatAtTheSeam_data()
     {
         QTest::addColumn<int>("size");
-        for (int size : {3, 4, 7})
+        for (int size : {1, 2, 3, 4, 7})
             QTest::addRow("%d phrases", size) << size;
     }
 
+    // With two phrases this means strict alternation; one is dealt every time.
     void everyCycleIsAPermutationWithoutRepeatAtTheSeam()
     {
         QFETCH(int, size);
-        QStringList names;
-        for (int i = 0; i < size; ++i)
-            names.append(QString::number(i));
-        const QList<Phrase> phrases = library(names);
+        const QList<Phrase> phrases = library(names(size));
         PhraseDeck deck; // the system generator
 
         QString lastOfPreviousCycle;
@@ -116,7 +105,7 @@ private slots:
             QSet<QString> seen;
             for (int i = 0; i < size; ++i) {
                 const QString dealt = deal(deck, phrases);
-                if (i == 0)
+                if (i == 0 && size > 1)
                     QVERIFY(dealt != lastOfPreviousCycle);
                 QVERIFY2(!seen.contains(dealt), "dealt twice in one cycle");
                 seen.insert(dealt);
@@ -130,9 +119,8 @@ private slots:
     void shuffleIsUnbiased_data()
     {
         QTest::addColumn<int>("size");
-        QTest::newRow("3 phrases") << 3;
-        QTest::newRow("4 phrases") << 4;
-        QTest::newRow("5 phrases") << 5;
+        for (int size : {3, 4, 5})
+            QTest::addRow("%d phrases", size) << size;
     }
 
     // Plays every possible sequence of draws of a uniform source through a
@@ -141,11 +129,7 @@ private slots:
     void shuffleIsUnbiased()
     {
         QFETCH(int, size);
-        QStringList names;
-        for (int i = 0; i < size; ++i)
-            names.append(QString(QChar(u'A' + i)));
-        const QList<Phrase> phrases = library(names);
-
+        const QList<Phrase> phrases = library(names(size));
         QMap<QStringList, int> orders;
         QList<quint32> draws;
         int runs = 0;
@@ -178,26 +162,6 @@ private slots:
         QCOMPARE(orders.size(), factorial);
         for (auto it = orders.cbegin(); it != orders.cend(); ++it)
             QCOMPARE(it.value(), 1);
-    }
-
-    void newCycleAvoidsTheLastPhraseBySwappingEnds()
-    {
-        ScriptedRandom random;
-        PhraseDeck deck(random.source());
-        const QList<Phrase> abc = library({"A", "B", "C"});
-
-        // First cycle with draws 0, 0: [C,B,A] then [B,C,A]; dealt A, C, B.
-        *random.script = {0, 0};
-        QCOMPARE(deal(deck, abc), "A");
-        QCOMPARE(deal(deck, abc), "C");
-        QCOMPARE(deal(deck, abc), "B");
-        QCOMPARE(deck.lastID(), "B");
-
-        // Second cycle shuffles to [A,C,B]: B would come again, so the first
-        // and last swap to [B,C,A] and A is dealt.
-        *random.script = {1, 1};
-        QCOMPARE(deal(deck, abc), "A");
-        QCOMPARE(ids(deck.remaining()), (QStringList{"B", "C"}));
     }
 
     void faultyRandomSourceStaysInsideTheList()
@@ -261,17 +225,6 @@ private slots:
         deck.reconcile(edited);
         QCOMPARE(ids(deck.remaining()), (QStringList{"B", "C", "D"}));
         QCOMPARE(deck.remaining().at(1).english, "second edit");
-    }
-
-    void reconcileWithEmptyLibraryEmptiesTheDeck()
-    {
-        PhraseDeck deck;
-        deal(deck, library({"A", "B", "C"}));
-        const auto last = deck.lastID();
-        deck.reconcile({});
-        QVERIFY(deck.remaining().isEmpty());
-        QCOMPARE(deck.lastID(), last);
-        QCOMPARE(deck.next({}), std::nullopt);
     }
 
     void reconciledLastIDStillPreventsARepeat()

@@ -1,23 +1,57 @@
-#include "feed_pages.h"
 #include "library/phrase_feed.h"
 
+#include <QJsonDocument>
 #include <QTest>
 
-using namespace FeedPages;
 using Error = PhraseFeed::Error;
 
 Q_DECLARE_METATYPE(PhraseFeed::Error)
 
 namespace {
 
-// "é" written as e + combining acute: one user-perceived character, two code units.
-QString combined(int count)
+QJsonObject phrase(const QString &id)
 {
-    QString text;
-    for (int i = 0; i < count; ++i)
-        text += QStringLiteral("e\u0301");
-    return text;
+    return QJsonObject{
+        {"id", id},
+        {"malay", "Terima kasih " + id},
+        {"english", "Thank you " + id},
+        {"category", "Greetings"},
+        {"context", "Said to anyone who helps you."},
+        {"words", QJsonArray{QJsonObject{{"malay", "terima"}, {"english", "receive"}},
+                             QJsonObject{{"malay", "kasih"}, {"english", "love"}}}},
+        {"notes", QJsonArray{"Polite in every setting.", "Reply: sama-sama."}},
+        {"usageExamples", QJsonArray{QJsonObject{
+                              {"malay", "Terima kasih, cikgu."}, {"english", "Thank you, teacher."}, {"situation", "At school"}}}},
+    };
 }
+
+QJsonArray phrases(int count)
+{
+    QJsonArray array;
+    for (int i = 0; i < count; ++i)
+        array.append(phrase(QStringLiteral("p%1").arg(i)));
+    return array;
+}
+
+QJsonObject page(const QJsonArray &phrases) { return {{"version", 1}, {"userId", "user-1"}, {"phrases", phrases}}; }
+QJsonObject page(int count = 2) { return page(phrases(count)); }
+QByteArray bytes(const QJsonObject &object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
+
+// A page whose phrase at `index` has `key` set to `value` (removed when undefined).
+QByteArray pageWithPhraseField(const QString &key, const QJsonValue &value, int count = 2, int index = 0)
+{
+    QJsonArray array = phrases(count);
+    QJsonObject changed = array.at(index).toObject();
+    if (value.isUndefined())
+        changed.remove(key);
+    else
+        changed.insert(key, value);
+    array.replace(index, changed);
+    return bytes(page(array));
+}
+
+// "é" written as e + combining acute: one user-perceived character, two code units.
+QString combined(int count) { return QStringLiteral("e\u0301").repeated(count); }
 
 QJsonArray words(int count)
 {
@@ -31,6 +65,13 @@ std::optional<Error> failure(const QByteArray &bytes)
 {
     const auto result = PhraseFeed::decode(bytes);
     return result ? std::nullopt : std::optional<Error>(result.error());
+}
+
+// Text that JSON must escape or carry through untouched.
+QString awkwardText()
+{
+    return QStringLiteral("  \"quoted\" back\\slash /slash\b\f\n\r\t ") + QChar(0)
+         + QString::fromUtf8(" é e\u0301 🇲🇾 “ ” … ’ · \u2028\n");
 }
 
 } // namespace
@@ -59,37 +100,46 @@ private slots:
         QCOMPARE(feed.userId, "user-1");
         QCOMPARE(feed.nextCursor, QString("cursor-2"));
         QCOMPARE(feed.phrases.size(), 2);
-        const Phrase &first = feed.phrases.at(0);
-        QCOMPARE(first.id, "p0");
-        QCOMPARE(first.malay, "Terima kasih p0");
-        QCOMPARE(first.english, "Thank you p0");
-        QCOMPARE(first.category, "Greetings");
-        QCOMPARE(first.context, "Said to anyone who helps you.");
-        QCOMPARE(first.words, (QList<Phrase::Word>{{"terima", "receive"}, {"kasih", "love"}}));
-        QCOMPARE(first.notes, (QStringList{"Polite in every setting.", "Reply: sama-sama."}));
-        QCOMPARE(first.usageExamples,
-                 (QList<Phrase::Example>{{"Terima kasih, cikgu.", "Thank you, teacher.", "At school"}}));
+        const Phrase expected{"p0", "Terima kasih p0", "Thank you p0", "Greetings", "Said to anyone who helps you.",
+                              {{"terima", "receive"}, {"kasih", "love"}},
+                              {"Polite in every setting.", "Reply: sama-sama."},
+                              {{"Terima kasih, cikgu.", "Thank you, teacher.", "At school"}}};
+        QCOMPARE(feed.phrases.at(0), expected);
         QCOMPARE(feed.phrases.at(1).id, "p1");
     }
 
-    void textIsKeptAsSent()
+    // Written with the feed keys, read back unchanged: padding, escapes,
+    // empty texts and lists included.
+    void writtenFeedReadsBack()
     {
-        QJsonArray array = phrases(1);
-        QJsonObject p = array.at(0).toObject();
-        p.insert("malay", "  Apa khabar?\n");
-        p.insert("category", "");
-        p.insert("context", "");
-        p.insert("notes", QJsonArray());
-        p.insert("usageExamples", QJsonArray());
-        p.insert("words", QJsonArray{QJsonObject{{"malay", ""}, {"english", ""}}});
-        array.replace(0, p);
-        const auto result = PhraseFeed::decode(bytes(page(array)));
-        QVERIFY(result.ok());
-        const Phrase &decoded = result.value().phrases.at(0);
-        QCOMPARE(decoded.malay, "  Apa khabar?\n");
-        QVERIFY(decoded.category.isEmpty() && decoded.context.isEmpty());
-        QVERIFY(decoded.notes.isEmpty() && decoded.usageExamples.isEmpty());
-        QCOMPARE(decoded.words, (QList<Phrase::Word>{{"", ""}}));
+        const Phrase::Word word{"kasih", "love"};
+        QCOMPARE(word.toJson(), (QJsonObject{{"malay", "kasih"}, {"english", "love"}}));
+        QCOMPARE(Phrase::Example({"m", "e", "s"}).toJson(),
+                 (QJsonObject{{"malay", "m"}, {"english", "e"}, {"situation", "s"}}));
+
+        PhraseFeed feed;
+        feed.userId = "user-7";
+        feed.phrases = {Phrase{"a", awkwardText(), "See you again", "", awkwardText(),
+                               {{"", ""}, {"lagi", awkwardText()}}, {"Casual.", "", awkwardText()},
+                               {{awkwardText(), "", "Leaving work"}}},
+                        Phrase{"b", "Jumpa lagi", "See you again", "Farewells", "", {}, {}, {}}};
+        feed.nextCursor = QString();
+
+        const QJsonObject object = feed.toJson();
+        QVERIFY(object.contains("nextCursor")); // present, though empty
+        QCOMPARE(object.value("phrases").toArray().at(0).toObject().keys(),
+                 (QStringList{"category", "context", "english", "id", "malay", "notes", "usageExamples", "words"}));
+        const auto decoded = PhraseFeed::decode(bytes(object));
+        QVERIFY(decoded.ok());
+        QCOMPARE(decoded.value(), feed);
+
+        feed.nextCursor.reset();
+        QVERIFY(!feed.toJson().contains("nextCursor"));
+        QCOMPARE(PhraseFeed::decode(bytes(feed.toJson())).value(), feed);
+
+        QJsonObject withNull = page(1);
+        withNull.insert("nextCursor", QJsonValue::Null);
+        QCOMPARE(PhraseFeed::decode(bytes(withNull)).value().nextCursor, std::nullopt);
     }
 
     void pageRules_data()
@@ -113,18 +163,15 @@ private slots:
 
         QTest::newRow("version 2") << with("version", 2) << invalid;
         QTest::newRow("version 0") << with("version", 0) << invalid;
-        QTest::newRow("version -1") << with("version", -1) << invalid;
         QTest::newRow("version beyond 32 bits") << QByteArray(R"({"version":4294967297,"userId":"u","phrases":[]})") << invalid;
         QTest::newRow("version missing") << without("version") << decoding;
         QTest::newRow("version null") << with("version", QJsonValue::Null) << decoding;
         QTest::newRow("version as text") << with("version", "1") << decoding;
-        QTest::newRow("version true") << with("version", true) << decoding;
         QTest::newRow("version 1.5") << with("version", 1.5) << decoding;
         QTest::newRow("version 1.0") << QByteArray(R"({"version":1.0,"userId":"u","phrases":[]})") << accepted;
         QTest::newRow("version 1e400") << QByteArray(R"({"version":1e400,"userId":"u","phrases":[]})") << decoding;
         QTest::newRow("userId empty") << with("userId", "") << invalid;
         QTest::newRow("userId a space") << with("userId", " ") << accepted;
-        QTest::newRow("userId missing") << without("userId") << decoding;
         QTest::newRow("userId number") << with("userId", 7) << decoding;
         QTest::newRow("phrases empty") << bytes(page(0)) << accepted;
         QTest::newRow("phrases 50") << bytes(page(50)) << accepted;
@@ -133,16 +180,24 @@ private slots:
         QTest::newRow("phrases an object") << with("phrases", QJsonObject()) << decoding;
         QTest::newRow("phrase not an object") << with("phrases", QJsonArray{"p0"}) << decoding;
         QTest::newRow("nextCursor a number") << with("nextCursor", 2) << decoding;
-        QTest::newRow("nextCursor an object") << with("nextCursor", QJsonObject()) << decoding;
         QTest::newRow("unknown keys") << with("extra", QJsonObject{{"version", 2}}) << accepted;
-
         QTest::newRow("empty body") << QByteArray() << decoding;
         QTest::newRow("JSON null") << QByteArray("null") << decoding;
-        QTest::newRow("top-level array") << QByteArray("[]") << decoding;
         QTest::newRow("truncated") << bytes(page(2)).chopped(1) << decoding;
         QTest::newRow("trailing garbage") << bytes(page(2)) + "x" << decoding;
-        QTest::newRow("HTML error page") << QByteArray("<html><body>502</body></html>") << decoding;
         QTest::newRow("keys differ in case") << QByteArray(R"({"Version":1,"userId":"u","phrases":[]})") << decoding;
+        QTest::newRow("deep nesting")
+            << R"({"version":1,"userId":"u","phrases":[],"extra":)" + QByteArray(20000, '[') + QByteArray(20000, ']') + "}"
+            << decoding;
+
+        QJsonArray twins = phrases(3);
+        QJsonObject twin = phrase("p0");
+        twin.insert("malay", "Selamat pagi");
+        twins.append(twin);
+        QTest::newRow("repeated id") << bytes(page(twins)) << invalid;
+        twins.replace(3, phrase("P0"));
+        QTest::newRow("ids differing in case") << bytes(page(twins)) << accepted;
+        QTest::newRow("bad phrase last of 50") << pageWithPhraseField("words", words(81), 50, 49) << invalid;
 
         // The shape is checked for the whole page before any rule.
         QJsonArray mixed = phrases(2);
@@ -160,21 +215,6 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(std::optional<Error>, expected);
         QCOMPARE(failure(body), expected);
-    }
-
-    void duplicateIdsRejectThePage()
-    {
-        QJsonArray array = phrases(3);
-        QJsonObject twin = phrase("p0");
-        twin.insert("malay", "Selamat pagi");
-        twin.insert("english", "Good morning");
-        twin.insert("words", QJsonArray());
-        array.append(twin);
-        QCOMPARE(failure(bytes(page(array))), Error::invalidResponse);
-
-        // Ids differing only in case are different ids.
-        array.replace(3, phrase("P0"));
-        QCOMPARE(failure(bytes(page(array))), std::nullopt);
     }
 
     void phraseRules_data()
@@ -196,19 +236,15 @@ private slots:
         QTest::newRow("malay 301 combined") << "malay" << QJsonValue(combined(301)) << invalid;
         QTest::newRow("english 500") << "english" << QJsonValue(QString(500, u'b')) << accepted;
         QTest::newRow("english 501") << "english" << QJsonValue(QString(501, u'b')) << invalid;
-        QTest::newRow("english 500 combined") << "english" << QJsonValue(combined(500)) << accepted;
         QTest::newRow("english 501 combined") << "english" << QJsonValue(combined(501)) << invalid;
         QTest::newRow("context 2000") << "context" << QJsonValue(QString(2000, u'c')) << accepted;
         QTest::newRow("context 2001") << "context" << QJsonValue(QString(2001, u'c')) << invalid;
-        QTest::newRow("context 2000 combined") << "context" << QJsonValue(combined(2000)) << accepted;
         QTest::newRow("context 2001 combined") << "context" << QJsonValue(combined(2001)) << invalid;
         // A flag is two code points, four code units, one character.
         QTest::newRow("context 2000 flags")
             << "context" << QJsonValue(QString::fromUtf8("🇲🇾").repeated(2000)) << accepted;
-        QTest::newRow("category long") << "category" << QJsonValue(QString(5000, u'd')) << accepted;
         QTest::newRow("words 80") << "words" << QJsonValue(words(80)) << accepted;
         QTest::newRow("words 81") << "words" << QJsonValue(words(81)) << invalid;
-        QTest::newRow("notes many") << "notes" << QJsonValue(QJsonArray::fromStringList(QStringList(500, "n"))) << accepted;
 
         for (const char *key : {"id", "malay", "english", "category", "context", "words", "notes", "usageExamples"}) {
             QTest::addRow("%s missing", key) << key << QJsonValue(QJsonValue::Undefined) << decoding;
@@ -220,16 +256,11 @@ private slots:
         QTest::newRow("notes with null") << "notes" << QJsonValue(QJsonArray{"a", QJsonValue::Null}) << decoding;
         QTest::newRow("word without english")
             << "words" << QJsonValue(QJsonArray{QJsonObject{{"malay", "kasih"}}}) << decoding;
-        QTest::newRow("word english null")
-            << "words" << QJsonValue(QJsonArray{QJsonObject{{"malay", "kasih"}, {"english", QJsonValue::Null}}})
-            << decoding;
         QTest::newRow("word not an object") << "words" << QJsonValue(QJsonArray{"kasih"}) << decoding;
         QTest::newRow("example without situation")
-            << "usageExamples" << QJsonValue(QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}}})
-            << decoding;
+            << "usageExamples" << QJsonValue(QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}}}) << decoding;
         QTest::newRow("unknown keys inside")
-            << "words"
-            << QJsonValue(QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}, {"partOfSpeech", 3}}})
+            << "words" << QJsonValue(QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}, {"partOfSpeech", 3}}})
             << accepted;
         QTest::newRow("unknown phrase key") << "favourite" << QJsonValue(true) << accepted;
     }
@@ -239,33 +270,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QJsonValue, value);
         QFETCH(std::optional<Error>, expected);
-        QCOMPARE(failure(bytes(pageWithPhraseField(key, value))), expected);
-    }
-
-    void aBadPhraseAnywhereRejectsThePage()
-    {
-        QJsonArray array = phrases(50);
-        QJsonObject last = array.at(49).toObject();
-        last.insert("words", words(81));
-        array.replace(49, last);
-        QCOMPARE(failure(bytes(page(array))), Error::invalidResponse);
-    }
-
-    void nextCursorPresence()
-    {
-        QJsonObject object = page(1);
-        QCOMPARE(PhraseFeed::decode(bytes(object)).value().nextCursor, std::nullopt);
-        object.insert("nextCursor", QJsonValue::Null);
-        QCOMPARE(PhraseFeed::decode(bytes(object)).value().nextCursor, std::nullopt);
-        object.insert("nextCursor", "");
-        QCOMPARE(PhraseFeed::decode(bytes(object)).value().nextCursor, QString(""));
-    }
-
-    void deepNestingIsADecodingFailure()
-    {
-        QByteArray nested = R"({"version":1,"userId":"u","phrases":[],"extra":)";
-        nested += QByteArray(20000, '[') + QByteArray(20000, ']') + "}";
-        QCOMPARE(failure(nested), Error::decoding);
+        QCOMPARE(failure(pageWithPhraseField(key, value)), expected);
     }
 };
 
