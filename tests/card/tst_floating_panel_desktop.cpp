@@ -64,8 +64,7 @@ private Q_SLOTS:
             const WId id = panel.window()->winId();
             QTRY_VERIFY(windowProperty(id, "_NET_WM_STATE", XCB_ATOM_ATOM).contains(atom("_NET_WM_STATE_SKIP_TASKBAR")));
             const QList<uint32_t> states = windowProperty(id, "_NET_WM_STATE", XCB_ATOM_ATOM);
-            // Openbox shows "every desktop" through _NET_WM_DESKTOP alone and
-            // does not list the sticky state as supported.
+            // Openbox shows "every desktop" through _NET_WM_DESKTOP alone.
             if (supported().contains(atom("_NET_WM_STATE_STICKY")))
                 QVERIFY(states.contains(atom("_NET_WM_STATE_STICKY")));
             QVERIFY(states.contains(atom("_NET_WM_STATE_SKIP_PAGER")));
