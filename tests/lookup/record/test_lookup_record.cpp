@@ -1,5 +1,5 @@
-// The lookup card record: completeness rules, strict JSON reading, the
-// envelope's order of checks and the learner-facing error texts.
+// The lookup card record: completeness rules, strict JSON reading and the
+// envelope's order of checks.
 #include "lookup/lookup_phrase.h"
 
 #include <QJsonDocument>
@@ -52,8 +52,6 @@ class LookupRecordTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void completeCardIsValid() { QVERIFY(completeCard().isValid()); }
-
     void textLimits_data()
     {
         QTest::addColumn<int>("limit");
@@ -66,10 +64,8 @@ private Q_SLOTS:
         row("word malay", 80, [](LookupPhrase &c, const QString &t) { c.words[1].malay = t; });
         row("word english", 120, [](LookupPhrase &c, const QString &t) { c.words[2].english = t; });
         row("example malay", 10000, [](LookupPhrase &c, const QString &t) { c.usageExamples[0].malay = t; });
-        row("example english", 10000, [](LookupPhrase &c, const QString &t) { c.usageExamples[0].english = t; });
         row("example situation", 10000,
             [](LookupPhrase &c, const QString &t) { c.usageExamples[0].situation = t; });
-        row("related malay", 10000, [](LookupPhrase &c, const QString &t) { c.relatedPhrases[0].malay = t; });
         row("related english", 10000,
             [](LookupPhrase &c, const QString &t) { c.relatedPhrases[0].english = t; });
     }
@@ -79,24 +75,16 @@ private Q_SLOTS:
     {
         QFETCH(int, limit);
         QFETCH(Edit, edit);
-
-        LookupPhrase atLimit = completeCard();
-        edit(atLimit, textOfUnits(limit));
-        QVERIFY(atLimit.isValid());
-
-        LookupPhrase overLimit = completeCard();
-        edit(overLimit, textOfUnits(limit + 1));
-        QVERIFY(!overLimit.isValid());
-
-        LookupPhrase blank = completeCard();
-        edit(blank, u" \t\n"_s);
-        QVERIFY(!blank.isValid());
-
-        LookupPhrase empty = completeCard();
-        edit(empty, QString());
-        QVERIFY(!empty.isValid());
+        const auto validWith = [&edit](const QString &text) {
+            LookupPhrase card = completeCard();
+            edit(card, text);
+            return card.isValid();
+        };
+        QVERIFY(validWith(textOfUnits(limit)));
+        QVERIFY(!validWith(textOfUnits(limit + 1)));
+        QVERIFY(!validWith(u" \t\n"_s));
+        QVERIFY(!validWith(QString()));
     }
-
     void blankness()
     {
         LookupPhrase card = completeCard();
@@ -126,13 +114,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("casual") << u"casual"_s << true;
-        QTest::newRow("polite") << u"polite"_s << true;
-        QTest::newRow("formal") << u"formal"_s << true;
+        for (const char *name : {"casual", "polite", "formal"})
+            QTest::newRow(name) << QString::fromLatin1(name) << true;
         QTest::newRow("capitalised") << u"Polite"_s << false;
         QTest::newRow("leading space") << u" formal"_s << false;
         QTest::newRow("trailing space") << u"casual "_s << false;
-        QTest::newRow("empty") << QString() << false;
         QTest::newRow("unknown") << u"slang"_s << false;
     }
 
@@ -151,18 +137,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         QTest::addColumn<bool>("valid");
         QTest::newRow("no examples") << u"examples"_s << 0 << false;
-        QTest::newRow("1 example") << u"examples"_s << 1 << true;
         QTest::newRow("4 examples") << u"examples"_s << 4 << true;
         QTest::newRow("5 examples") << u"examples"_s << 5 << false;
         QTest::newRow("no notes") << u"notes"_s << 0 << false;
-        QTest::newRow("1 note") << u"notes"_s << 1 << true;
         QTest::newRow("6 notes") << u"notes"_s << 6 << true;
         QTest::newRow("7 notes") << u"notes"_s << 7 << false;
-        QTest::newRow("no related") << u"related"_s << 0 << true;
         QTest::newRow("4 related") << u"related"_s << 4 << true;
         QTest::newRow("5 related") << u"related"_s << 5 << false;
         QTest::newRow("no words") << u"words"_s << 0 << false;
-        QTest::newRow("1 word") << u"words"_s << 1 << true;
         QTest::newRow("80 words") << u"words"_s << 80 << true;
         QTest::newRow("81 words") << u"words"_s << 81 << false;
     }
@@ -214,20 +196,15 @@ private Q_SLOTS:
 
     void roundTrip()
     {
-        const LookupPhrase withScenario = completeCard();
-        QCOMPARE(LookupPhrase::fromJson(withScenario.toJson()), withScenario);
-
-        LookupPhrase without = completeCard();
-        without.scenario.reset();
-        const QJsonObject written = without.toJson();
-        QVERIFY2(!written.contains("scenario"_L1), "an absent scenario is omitted, not null");
-        QCOMPARE(LookupPhrase::fromJson(written), without);
-
+        LookupPhrase card = completeCard();
+        QCOMPARE(LookupPhrase::fromJson(card.toJson()), card);
+        card.scenario.reset();
+        QVERIFY2(!card.toJson().contains("scenario"_L1), "an absent scenario is omitted, not null");
+        QCOMPARE(LookupPhrase::fromJson(card.toJson()), card);
         // Through bytes as well, with text the JSON writer must escape.
-        LookupPhrase escaped = completeCard();
-        escaped.notes = {u"Quote \" backslash \\ tab \t emoji \U0001F35C"_s};
-        const QByteArray bytes = QJsonDocument(escaped.toJson()).toJson();
-        QCOMPARE(LookupPhrase::fromJson(QJsonDocument::fromJson(bytes).object()), escaped);
+        card.notes = {u"Quote \" backslash \\ tab \t emoji \U0001F35C"_s};
+        const QByteArray bytes = QJsonDocument(card.toJson()).toJson();
+        QCOMPARE(LookupPhrase::fromJson(QJsonDocument::fromJson(bytes).object()), card);
     }
 
     void strictDecoding_data()
@@ -244,19 +221,15 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QJsonObject object = completeCard().toJson();
 
-        object.remove(key);
-        QVERIFY(!LookupPhrase::fromJson(object));
-
-        object.insert(key, QJsonValue::Null);
-        QVERIFY(!LookupPhrase::fromJson(object));
-
-        object.insert(key, 7);
-        QVERIFY(!LookupPhrase::fromJson(object));
-
         const bool isList = key == "usageExamples"_L1 || key == "notes"_L1 || key == "relatedPhrases"_L1
             || key == "words"_L1;
-        object.insert(key, isList ? QJsonValue(u"text"_s) : QJsonValue(QJsonArray{u"text"_s}));
+        object.remove(key);
         QVERIFY(!LookupPhrase::fromJson(object));
+        for (const QJsonValue &wrong : {QJsonValue(QJsonValue::Null), QJsonValue(7),
+                                        isList ? QJsonValue(u"text"_s) : QJsonValue(QJsonArray{u"text"_s})}) {
+            object.insert(key, wrong);
+            QVERIFY(!LookupPhrase::fromJson(object));
+        }
     }
 
     void nestedDecoding()
@@ -291,23 +264,19 @@ private Q_SLOTS:
     void scenarioDecoding()
     {
         QJsonObject object = completeCard().toJson();
-
         object.remove("scenario"_L1);
         QCOMPARE(LookupPhrase::fromJson(object)->scenario, std::nullopt);
-
         object.insert("scenario"_L1, QJsonValue::Null);
         QCOMPARE(LookupPhrase::fromJson(object)->scenario, std::nullopt);
-
         // An empty scenario decodes as present and empty (and is then invalid).
         object.insert("scenario"_L1, u""_s);
         const std::optional<LookupPhrase> empty = LookupPhrase::fromJson(object);
         QVERIFY(empty && empty->scenario == QString());
         QVERIFY(!empty->isValid());
-
-        object.insert("scenario"_L1, 4);
-        QVERIFY(!LookupPhrase::fromJson(object));
-        object.insert("scenario"_L1, QJsonArray{u"hawker"_s});
-        QVERIFY(!LookupPhrase::fromJson(object));
+        for (const QJsonValue &wrong : {QJsonValue(4), QJsonValue(QJsonArray{u"hawker"_s})}) {
+            object.insert("scenario"_L1, wrong);
+            QVERIFY(!LookupPhrase::fromJson(object));
+        }
     }
 
     void envelopeDecode()
@@ -321,41 +290,31 @@ private Q_SLOTS:
         const auto decoding = [](const Result<LookupPhrase, LookupEnvelope::Failure> &result) {
             return !result.ok() && result.error().isDecoding();
         };
-        const auto failsWith = [](const Result<LookupPhrase, LookupEnvelope::Failure> &result,
-                                  const LookupError &error) {
-            return !result.ok() && result.error().error == error;
-        };
 
         const auto ok = LookupEnvelope::decode(envelopeBytes(1, me, good), me);
         QVERIFY(ok.ok());
         QCOMPARE(ok.value(), completeCard());
 
-        QVERIFY(failsWith(LookupEnvelope::decode(envelopeBytes(2, me, good), me),
-                          LookupError::invalidResponse()));
-        QVERIFY(failsWith(LookupEnvelope::decode(envelopeBytes(1, me, incomplete), me),
-                          LookupError::invalidResponse()));
-
-        // The account is checked before the version and the card.
-        QVERIFY(failsWith(LookupEnvelope::decode(envelopeBytes(1, u"user-18"_s, good), me),
-                          LookupError::accountChanged()));
-        QVERIFY(failsWith(LookupEnvelope::decode(envelopeBytes(2, u"user-18"_s, incomplete), me),
-                          LookupError::accountChanged()));
-        // Exact comparison: no trimming or case folding of the account id.
-        QVERIFY(failsWith(LookupEnvelope::decode(envelopeBytes(1, u"user-17 "_s, good), me),
-                          LookupError::accountChanged()));
+        // The account is checked, exactly, before the version and the card.
+        const QList<std::tuple<QByteArray, LookupError>> refused{
+            {envelopeBytes(2, me, good), LookupError::invalidResponse()},
+            {envelopeBytes(1, me, incomplete), LookupError::invalidResponse()},
+            {envelopeBytes(1, u"user-18"_s, good), LookupError::accountChanged()},
+            {envelopeBytes(2, u"user-18"_s, incomplete), LookupError::accountChanged()},
+            {envelopeBytes(1, u"user-17 "_s, good), LookupError::accountChanged()}};
+        for (const auto &[bytes, error] : refused) {
+            const auto result = LookupEnvelope::decode(bytes, me);
+            QVERIFY2(!result.ok() && result.error().error == error, bytes.constData());
+        }
 
         // A shape fault is a decoding failure even when the account differs.
         QJsonObject noPhrase{{"version"_L1, 1}, {"userId"_L1, u"user-18"_s}};
-        QVERIFY(decoding(LookupEnvelope::decode(QJsonDocument(noPhrase).toJson(), me)));
-        QVERIFY(decoding(LookupEnvelope::decode(envelopeBytes(1, me, QJsonValue::Null), me)));
-        QVERIFY(decoding(LookupEnvelope::decode(envelopeBytes(u"1"_s, me, good), me)));
-        QVERIFY(decoding(LookupEnvelope::decode(envelopeBytes(1.5, me, good), me)));
-        QVERIFY(decoding(LookupEnvelope::decode(envelopeBytes(QJsonValue::Null, me, good), me)));
-        QVERIFY(decoding(LookupEnvelope::decode(R"({"version":1,"userId":17,"phrase":{}})", me)));
-        QVERIFY(decoding(LookupEnvelope::decode("", me)));
-        QVERIFY(decoding(LookupEnvelope::decode("<html>Sign in</html>", me)));
-        QVERIFY(decoding(LookupEnvelope::decode("[1,2]", me)));
-        QVERIFY(decoding(LookupEnvelope::decode(envelopeBytes(1, me, good).chopped(1), me)));
+        for (const QByteArray &bytes :
+             {QJsonDocument(noPhrase).toJson(), envelopeBytes(1, me, QJsonValue::Null), envelopeBytes(u"1"_s, me, good),
+              envelopeBytes(1.5, me, good), envelopeBytes(QJsonValue::Null, me, good),
+              QByteArray(R"({"version":1,"userId":17,"phrase":{}})"), QByteArray(), QByteArray("<html>Sign in</html>"),
+              QByteArray("[1,2]"), envelopeBytes(1, me, good).chopped(1)})
+            QVERIFY2(decoding(LookupEnvelope::decode(bytes, me)), bytes.constData());
 
         // A whole-number version written with a fraction reads as that number.
         QVERIFY(LookupEnvelope::decode(envelopeBytes(1.0, me, good), me).ok());
@@ -366,28 +325,6 @@ private Q_SLOTS:
         const auto kept = LookupEnvelope::decode(envelopeBytes(1, me, padded.toJson()), me);
         QVERIFY(kept.ok());
         QCOMPARE(kept.value().malay, padded.malay);
-
-        LookupEnvelope envelope{1, me, completeCard()};
-        const auto again = LookupEnvelope::decode(QJsonDocument(envelope.toJson()).toJson(), me);
-        QVERIFY(again.ok());
-        QCOMPARE(again.value(), completeCard());
-    }
-
-    void errorTexts()
-    {
-        QCOMPARE(LookupError::signedOut().description(), u"Your session expired. Sign in to look up a phrase."_s);
-        QCOMPARE(LookupError::accountChanged().description(),
-                 u"Your account changed. Reopen phrase lookup to continue."_s);
-        QCOMPARE(LookupError::unavailable().description(),
-                 u"Phrase lookup is not available at this web app address yet."_s);
-        QCOMPARE(LookupError::invalidResponse().description(),
-                 u"Pelora couldn\u2019t return a complete phrase card. Try looking it up again."_s);
-        QCOMPARE(LookupError::rejected(u"Too many lookups"_s).description(), u"Too many lookups"_s);
-        QCOMPARE(LookupError::rejected(QString()).description(), QString());
-
-        QCOMPARE(LookupError::rejected(u"a"_s), LookupError::rejected(u"a"_s));
-        QVERIFY(LookupError::rejected(u"a"_s) != LookupError::rejected(u"b"_s));
-        QVERIFY(LookupError::signedOut() != LookupError::unavailable());
     }
 };
 
