@@ -10,6 +10,18 @@
 #include <QTest>
 #include <QTimer>
 
+namespace {
+
+// With PELORA_SCREENSHOT_DIR set (scripts/screenshots), each dialog is kept as a PNG too.
+void keepScreenshot(QWidget &dialog, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("PELORA_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        dialog.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+} // namespace
+
 class DialogsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -32,6 +44,7 @@ private Q_SLOTS:
         // "Save" stands before "Cancel", and the field has the focus.
         QVERIFY(dialog.saveButton()->mapTo(&dialog, QPoint()).x() < dialog.cancelButton()->mapTo(&dialog, QPoint()).x());
         QTRY_VERIFY(dialog.field()->hasFocus());
+        keepScreenshot(dialog, QStringLiteral("dialog-interval"));
     }
 
     void addressFieldHasNoAccessibleName()
@@ -40,6 +53,9 @@ private Q_SLOTS:
                            QStringLiteral("https://www.pelora.app"), QSize(340, 24), {});
         QCOMPARE(dialog.field()->width(), 340);
         QVERIFY(dialog.field()->accessibleName().isEmpty());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        keepScreenshot(dialog, QStringLiteral("dialog-address"));
         QVERIFY(DialogTexts::invalidOriginInformative().startsWith(QStringLiteral("Use an HTTPS origin, such as https://")));
         QVERIFY(DialogTexts::invalidOriginInformative().endsWith(
             QStringLiteral(", or HTTP on localhost. Leave off paths, queries, and passwords.")));
