@@ -103,13 +103,7 @@ void CardPanel::cancelCollapse()
 
 void CardPanel::chooseScreen()
 {
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    QList<QRect> frames;
-    for (QScreen *screen : screens)
-        frames.append(screen->geometry());
-    const int index = PanelPlacement::screenIndexForPointer(
-        frames, QCursor::pos(), int(screens.indexOf(QGuiApplication::primaryScreen())));
-    m_screen = index >= 0 ? screens.at(index) : nullptr;
+    m_screen = PanelPlacement::screenUnderPointer();
 }
 
 void CardPanel::resize(bool animated)

@@ -1,5 +1,8 @@
 #include "card/panel_placement.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <algorithm>
 
 namespace PanelPlacement {
@@ -26,6 +29,17 @@ QRect cardFrame(const QRect &visibleArea, bool expanded)
     const int left = visibleArea.x() + cardMargin;
     const int bottomEdge = visibleArea.y() + visibleArea.height() - cardMargin; // exclusive
     return QRect(left, bottomEdge - height, width, height);
+}
+
+QScreen *screenUnderPointer()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QList<QRect> frames;
+    for (QScreen *screen : screens)
+        frames.append(screen->geometry());
+    const int index =
+        screenIndexForPointer(frames, QCursor::pos(), int(screens.indexOf(QGuiApplication::primaryScreen())));
+    return index >= 0 ? screens.at(index) : nullptr;
 }
 
 } // namespace PanelPlacement

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QList>
+
+class QScreen;
 #include <QPoint>
 #include <QRect>
 #include <QRectF>
@@ -20,6 +22,10 @@ inline constexpr int cardMargin = 20;
 // Index of the first screen whose full frame contains the pointer, else the
 // primary screen's index; -1 when there is no screen at all.
 int screenIndexForPointer(const QList<QRect> &frames, QPoint pointer, int primaryIndex);
+
+// The attached screen under the pointer by the rule above, read from the
+// live screen list (none when there is no screen at all).
+QScreen *screenUnderPointer();
 
 // The card's frame inside a visible area: preferred size clamped to the area
 // minus twice the margin, bottom-left corner 20 in from the area's

@@ -22,16 +22,6 @@ bool showsCard(PhraseLookupModel::Phase phase)
     return phase == Phase::preview || phase == Phase::saving || phase == Phase::saved || phase == Phase::saveUncertain;
 }
 
-QScreen *screenUnderPointer()
-{
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    QList<QRect> frames;
-    for (QScreen *screen : screens)
-        frames.append(screen->geometry());
-    const int index = PanelPlacement::screenIndexForPointer(
-        frames, QCursor::pos(), int(screens.indexOf(QGuiApplication::primaryScreen())));
-    return index >= 0 ? screens.at(index) : nullptr;
-}
 
 } // namespace
 
@@ -108,7 +98,7 @@ void PhraseLookupWindow::position()
 {
     if (!m_window)
         return;
-    QScreen *screen = screenUnderPointer();
+    QScreen *screen = PanelPlacement::screenUnderPointer();
     if (!screen)
         return;
     m_window->setFrame(LookupPlacement::frame(screen->availableGeometry(), m_model->hasPhrase()), false);
