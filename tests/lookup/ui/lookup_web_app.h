@@ -45,35 +45,30 @@ public:
     SaveAnswer saveAnswer = SaveAnswer::saved;
 
 private:
+    static FixtureServer::Response hanging()
+    {
+        FixtureServer::Response response;
+        response.hang = true;
+        return response;
+    }
+
     FixtureServer::Response answer(const FixtureServer::Request &request)
     {
         if (request.target.endsWith("/lookup")) {
             switch (lookupAnswer) {
             case LookupAnswer::card:
                 return FixtureServer::Response::json(200, envelopeBody(card, userId));
-            case LookupAnswer::hang: {
-                FixtureServer::Response response;
-                response.hang = true;
-                return response;
-            }
+            case LookupAnswer::hang:
+                return hanging();
             case LookupAnswer::notAvailable:
                 return FixtureServer::Response::json(404, "{}");
             case LookupAnswer::refused:
                 return FixtureServer::Response::json(429, R"({"error": "You have used today’s lookups."})");
             }
         }
-        switch (saveAnswer) {
-        case SaveAnswer::saved:
+        if (saveAnswer == SaveAnswer::saved)
             return FixtureServer::Response::json(
                 201, QJsonDocument(QJsonObject{{"version", 1}, {"userId", userId}, {"id", "saved-1"}}).toJson());
-        case SaveAnswer::hang: {
-            FixtureServer::Response response;
-            response.hang = true;
-            return response;
-        }
-        case SaveAnswer::failure:
-            break;
-        }
-        return FixtureServer::Response::json(500, "{}");
+        return saveAnswer == SaveAnswer::hang ? hanging() : FixtureServer::Response::json(500, "{}");
     }
 };

@@ -1,7 +1,4 @@
-// The lookup window and its QML view, driven through the lookup model
-// against a scripted web app on 127.0.0.1: which sections, texts and footer
-// actions show in each state, the keyboard, the clipboard, and how the
-// window grows and shrinks with the phase.
+// The lookup window and its QML view against a scripted web app on 127.0.0.1.
 #include "lookup/phrase_lookup_window.h"
 #include "lookup/lookup_placement.h"
 #include "lookup_web_app.h"
@@ -32,8 +29,7 @@ class LookupViewTest : public QObject {
     QQuickItem *view() const { return lookup->window()->rootObject(); }
     QString viewText(const char *property) const { return view()->property(property).toString(); }
 
-    // The first visible item with this object name in the visual tree (delegates
-    // made by a Repeater are only reachable as child items, not QObject children).
+    // Searches child items: a Repeater's delegates are not QObject children.
     QQuickItem *visibleItem(const QString &name, QQuickItem *from = nullptr) const
     {
         from = from ? from : view();
@@ -99,24 +95,15 @@ private Q_SLOTS:
         web.reset();
     }
 
-    void theWindowIsCreatedOnFirstShow()
+    void isMadeOnFirstShowOnTheScreenUnderThePointer()
     {
-        QVERIFY(!lookup->window());
-        QVERIFY(!lookup->isVisible());
         lookup->reposition(); // nothing to place yet
         QVERIFY(!lookup->window());
-        lookup->show();
-        QVERIFY(lookup->window());
-        QVERIFY(lookup->isVisible());
-        QCOMPARE(lookup->window()->title(), QStringLiteral("Look up a phrase · Pelora"));
-        QVERIFY(lookup->window()->takesFocus());
-    }
-
-    void opensOnTheScreenUnderThePointer()
-    {
         QScreen *monitor = QGuiApplication::screens().at(1);
         QCursor::setPos(monitor->geometry().center());
         lookup->show();
+        QVERIFY(lookup->isVisible());
+        QVERIFY(lookup->window()->takesFocus());
         QCOMPARE(lookup->window()->geometry(), LookupPlacement::frame(monitor->availableGeometry(), false));
 
         // Moved to the laptop while open: re-placing follows the pointer.
@@ -164,7 +151,6 @@ private Q_SLOTS:
         QVERIFY(!view()->property("inputFocused").toBool());
         QQuickItem *chip = visibleItem(QStringLiteral("chip:At work"));
         QCOMPARE(accessibleName(chip), QStringLiteral("At work: Want to grab a coffee?"));
-        QCOMPARE(chip->property("tip").toString(), QStringLiteral("Use “Want to grab a coffee?” as your lookup"));
         click(chip);
         QCOMPARE(model()->query(), QStringLiteral("Want to grab a coffee?"));
         QCOMPARE(searchField()->property("text").toString(), QStringLiteral("Want to grab a coffee?"));
@@ -237,17 +223,6 @@ private Q_SLOTS:
         QTRY_COMPARE(lookup->window()->geometry(), before);
     }
 
-    void aCardRelatedWindowReopensAtTheLargerHeight()
-    {
-        showSignedIn();
-        reachPreview();
-        lookup->hide();
-        QVERIFY(!lookup->isVisible());
-        QCOMPARE(model()->phase(), Phase::preview); // the card survives hiding
-        lookup->show();
-        QCOMPARE(lookup->window()->geometry().height(), 680);
-    }
-
     void lookingUpOffersCancelAndDisablesTheField()
     {
         showSignedIn();
@@ -269,7 +244,6 @@ private Q_SLOTS:
         reachPreview();
         QGuiApplication::clipboard()->clear();
         QQuickItem *copy = visibleItem(QStringLiteral("copyButton"));
-        QCOMPARE(copy->property("tip").toString(), QStringLiteral("Copy Malay phrase (Ctrl+Shift+C)"));
         QCOMPARE(visibleItem(QStringLiteral("copyLabel"))->property("text").toString(), QStringLiteral("Copy phrase"));
         click(copy);
         QCOMPARE(QGuiApplication::clipboard()->text(), web->card.malay);
@@ -378,12 +352,16 @@ private Q_SLOTS:
         QCOMPARE(model()->phase(), Phase::idle);
     }
 
-    void hidingLetsASaveFinish()
+    void hidingKeepsTheCardAndLetsASaveFinish()
     {
         showSignedIn();
         int saves = 0;
         model()->onSaved = [&] { ++saves; };
         reachPreview();
+        lookup->hide();
+        QCOMPARE(model()->phase(), Phase::preview);
+        lookup->show();
+        QCOMPARE(lookup->window()->geometry().height(), 680); // reopens at the card's height
         model()->save();
         lookup->hide();
         QTRY_COMPARE(model()->phase(), Phase::saved);
