@@ -1,6 +1,4 @@
-// The companion API client against a scripted HTTP server on 127.0.0.1: the
-// status table, the answer checks, the request as sent, the body limit,
-// cookies handed back to the session, and cancellation.
+// The companion API client against a scripted HTTP server on 127.0.0.1.
 #include "fixture_server.h"
 #include "lookup/api/memory_session_cookies.h"
 #include "lookup/api/task_completion.h"
@@ -53,6 +51,13 @@ class CompanionPhraseAPITest : public QObject {
         server->setHandler([response](const FixtureServer::Request &) { return response; });
     }
 
+    void serveNothing()
+    {
+        FixtureServer::Response never;
+        never.hang = true;
+        serve(never);
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -78,50 +83,40 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contentType");
         QTest::addColumn<std::optional<LookupFailure>>("failure"); // absent: the sample card
 
+        const auto row = [](const char *name, int status, const QByteArray &body, const QByteArray &type,
+                            std::optional<LookupFailure> failure) {
+            QTest::newRow(name) << status << body << type << failure;
+        };
         const QByteArray card = envelopeBody(sampleCard(), userID);
-        const std::optional<LookupFailure> success;
-        QTest::newRow("200 is a card") << 200 << card << "application/json"_ba << success;
-        QTest::newRow("201 is a card too") << 201 << card << "application/json"_ba << success;
-        QTest::newRow("204 without a body") << 204 << ""_ba << ""_ba << std::optional(rejected(unreachable));
-        QTest::newRow("302 is not followed") << 302 << ""_ba << "text/html"_ba << std::optional(rejected(unreachable));
-        QTest::newRow("403 is not a sign-out") << 403 << card << "application/json"_ba << std::optional(rejected(unreachable));
-        QTest::newRow("500") << 500 << "oops"_ba << "text/plain"_ba << std::optional(rejected(unreachable));
-        QTest::newRow("401 signs out") << 401 << "{}"_ba << "application/json"_ba
-                                       << std::optional(LookupFailure(LookupError::signedOut()));
-        QTest::newRow("404 has no lookup") << 404 << "{}"_ba << "application/json"_ba
-                                           << std::optional(LookupFailure(LookupError::unavailable()));
-        QTest::newRow("409 changed account") << 409 << card << "application/json"_ba
-                                             << std::optional(LookupFailure(LookupError::accountChanged()));
-        QTest::newRow("400 with the web app's message")
-            << 400 << json({{"error"_L1, u"Try a shorter phrase."_s}}) << "application/json"_ba
-            << std::optional(rejected(u"Try a shorter phrase."_s));
-        QTest::newRow("429 with the web app's message")
-            << 429 << json({{"error"_L1, u"Slow down — too many lookups."_s}, {"retryAfter"_L1, 30}})
-            << "application/json"_ba << std::optional(rejected(u"Slow down — too many lookups."_s));
-        QTest::newRow("429 message kept untrimmed")
-            << 429 << json({{"error"_L1, u"  spaced out \n"_s}}) << "application/json"_ba
-            << std::optional(rejected(u"  spaced out \n"_s));
-        QTest::newRow("429 with an empty message") << 429 << json({{"error"_L1, u""_s}}) << "application/json"_ba
-                                                   << std::optional(rejected(u""_s));
-        QTest::newRow("429 as HTML") << 429 << "<html><body>Too many</body></html>"_ba << "text/html"_ba
-                                     << std::optional(rejected(retryLater));
-        QTest::newRow("429 with a non-text error") << 429 << json({{"error"_L1, 42}}) << "application/json"_ba
-                                                   << std::optional(rejected(retryLater));
-        QTest::newRow("400 with a JSON array") << 400 << "[\"error\"]"_ba << "application/json"_ba
-                                               << std::optional(rejected(retryLater));
-        QTest::newRow("200 that is not JSON") << 200 << "<html></html>"_ba << "text/html"_ba
-                                              << std::optional(LookupFailure::decoding());
-        QTest::newRow("200 without a card") << 200 << json({{"version"_L1, 1}, {"userId"_L1, userID}})
-                                            << "application/json"_ba << std::optional(LookupFailure::decoding());
-        QTest::newRow("200 for another account")
-            << 200 << envelopeBody(sampleCard(), u"user-2"_s, 2) << "application/json"_ba
-            << std::optional(LookupFailure(LookupError::accountChanged()));
-        QTest::newRow("200 of version 2") << 200 << envelopeBody(sampleCard(), userID, 2) << "application/json"_ba
-                                          << std::optional(LookupFailure(LookupError::invalidResponse()));
+        const QByteArray js = "application/json";
+        const std::optional<LookupFailure> none;
+        row("200 is a card", 200, card, js, none);
+        row("201 is a card too", 201, card, js, none);
+        row("204 without a body", 204, "", "", rejected(unreachable));
+        row("302 is not followed", 302, "", "text/html", rejected(unreachable));
+        row("403 is not a sign-out", 403, card, js, rejected(unreachable));
+        row("500", 500, "oops", "text/plain", rejected(unreachable));
+        row("401 signs out", 401, "{}", js, LookupError::signedOut());
+        row("404 has no lookup", 404, "{}", js, LookupError::unavailable());
+        row("409 changed account", 409, card, js, LookupError::accountChanged());
+        row("429 with the web app's message", 429,
+            json({{"error"_L1, u"Slow down — too many lookups."_s}, {"retryAfter"_L1, 30}}), js,
+            rejected(u"Slow down — too many lookups."_s));
+        row("400 message kept untrimmed", 400, json({{"error"_L1, u"  spaced out \n"_s}}), js,
+            rejected(u"  spaced out \n"_s));
+        row("429 with an empty message", 429, json({{"error"_L1, u""_s}}), js, rejected(u""_s));
+        row("429 as HTML", 429, "<html><body>Too many</body></html>", "text/html", rejected(retryLater));
+        row("429 with a non-text error", 429, json({{"error"_L1, 42}}), js, rejected(retryLater));
+        row("400 with a JSON array", 400, "[\"error\"]", js, rejected(retryLater));
+        row("200 that is not JSON", 200, "<html></html>", "text/html", LookupFailure::decoding());
+        row("200 without a card", 200, json({{"version"_L1, 1}, {"userId"_L1, userID}}), js,
+            LookupFailure::decoding());
+        row("200 for another account", 200, envelopeBody(sampleCard(), u"user-2"_s, 2), js,
+            LookupError::accountChanged());
+        row("200 of version 2", 200, envelopeBody(sampleCard(), userID, 2), js, LookupError::invalidResponse());
         LookupPhrase incomplete = sampleCard();
         incomplete.register_ = u"Casual"_s;
-        QTest::newRow("200 with an incomplete card") << 200 << envelopeBody(incomplete, userID) << "application/json"_ba
-                                                     << std::optional(LookupFailure(LookupError::invalidResponse()));
+        row("200 with an incomplete card", 200, envelopeBody(incomplete, userID), js, LookupError::invalidResponse());
     }
 
     void lookupAnswers()
@@ -178,28 +173,21 @@ private Q_SLOTS:
                 object.insert("id"_L1, id);
             return json(object);
         };
-        const std::optional<LookupFailure> saved;
-        QTest::newRow("receipt") << 200 << receipt(1, userID, u"p-9"_s) << saved;
-        QTest::newRow("receipt with 201") << 201 << receipt(1, userID, u"p-9"_s) << saved;
-        QTest::newRow("empty id") << 200 << receipt(1, userID, u""_s)
-                                  << std::optional(LookupFailure(LookupError::invalidResponse()));
-        QTest::newRow("version 2") << 200 << receipt(2, userID, u"p-9"_s)
-                                   << std::optional(LookupFailure(LookupError::invalidResponse()));
-        QTest::newRow("another account, version 1") << 200 << receipt(1, u"user-2"_s, u"p-9"_s)
-                                                    << std::optional(LookupFailure(LookupError::accountChanged()));
-        QTest::newRow("another account, version 2, empty id") << 200 << receipt(2, u"user-2"_s, u""_s)
-                                                              << std::optional(LookupFailure(LookupError::accountChanged()));
-        QTest::newRow("id missing") << 200 << receipt(1, userID, QJsonValue(QJsonValue::Undefined))
-                                    << std::optional(LookupFailure::decoding());
-        QTest::newRow("id null") << 200 << receipt(1, userID, QJsonValue(QJsonValue::Null))
-                                 << std::optional(LookupFailure::decoding());
-        QTest::newRow("version as text") << 200 << receipt(u"1"_s, userID, u"p-9"_s)
-                                         << std::optional(LookupFailure::decoding());
-        QTest::newRow("fractional version") << 200 << receipt(1.5, userID, u"p-9"_s)
-                                            << std::optional(LookupFailure::decoding());
-        QTest::newRow("409") << 409 << "{}"_ba << std::optional(LookupFailure(LookupError::accountChanged()));
-        QTest::newRow("429 with a message") << 429 << json({{"error"_L1, u"Daily limit reached."_s}})
-                                            << std::optional(rejected(u"Daily limit reached."_s));
+        const auto row = [](const char *name, int status, const QByteArray &body,
+                            std::optional<LookupFailure> failure) { QTest::newRow(name) << status << body << failure; };
+        const QJsonValue missing(QJsonValue::Undefined);
+        row("receipt", 200, receipt(1, userID, u"p-9"_s), std::nullopt);
+        row("receipt with 201", 201, receipt(1, userID, u"p-9"_s), std::nullopt);
+        row("empty id", 200, receipt(1, userID, u""_s), LookupError::invalidResponse());
+        row("version 2", 200, receipt(2, userID, u"p-9"_s), LookupError::invalidResponse());
+        row("another account, version 2, empty id", 200, receipt(2, u"user-2"_s, u""_s), LookupError::accountChanged());
+        row("id missing", 200, receipt(1, userID, missing), LookupFailure::decoding());
+        row("id null", 200, receipt(1, userID, QJsonValue(QJsonValue::Null)), LookupFailure::decoding());
+        row("version as text", 200, receipt(u"1"_s, userID, u"p-9"_s), LookupFailure::decoding());
+        row("fractional version", 200, receipt(1.5, userID, u"p-9"_s), LookupFailure::decoding());
+        row("409", 409, "{}", LookupError::accountChanged());
+        row("429 with a message", 429, json({{"error"_L1, u"Daily limit reached."_s}}),
+            rejected(u"Daily limit reached."_s));
     }
 
     void saveReceipts()
@@ -351,9 +339,7 @@ private Q_SLOTS:
 
     void cancelEndsEveryRequestForGood()
     {
-        FixtureServer::Response never;
-        never.hang = true;
-        serve(never);
+        serveNothing();
 
         Completion first(api->lookup(u"less sugar"_s));
         Completion second(api->save(sampleCard()));
@@ -390,9 +376,7 @@ private Q_SLOTS:
 
     void abandonedRequestsLeaveTheClientUsable()
     {
-        FixtureServer::Response never;
-        never.hang = true;
-        serve(never);
+        serveNothing();
         Completion abandoned(api->lookup(u"less sugar"_s));
         QTRY_COMPARE(server->requests().size(), 1);
         api->abandonRequests();
@@ -407,9 +391,7 @@ private Q_SLOTS:
 
     void destroyingTheClientEndsItsRequests()
     {
-        FixtureServer::Response never;
-        never.hang = true;
-        serve(never);
+        serveNothing();
         Completion outcome(api->lookup(u"less sugar"_s));
         QTRY_COMPARE(server->requests().size(), 1);
 
