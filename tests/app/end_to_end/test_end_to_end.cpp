@@ -2,6 +2,7 @@
 // engine sign-in and the stand-in web app, driven with real X key presses.
 #include "account/companion_session.h"
 #include "app/companion_delegate.h"
+#include "app/menu_reading.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
 #include "lookup/lookup_hot_key.h"
@@ -37,25 +38,6 @@ void xdotool(const QStringList &arguments)
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
     QVERIFY(process.waitForFinished(10000));
-}
-
-QStringList menuTitles(CompanionDelegate &delegate)
-{
-    QMenu menu;
-    delegate.menuNeedsUpdate(&menu);
-    QStringList titles;
-    for (QAction *action : menu.actions())
-        titles << action->text().section(QLatin1Char('\t'), 0, 0);
-    return titles;
-}
-
-QAction *menuAction(QMenu &menu, const QString &title)
-{
-    for (QAction *action : menu.actions()) {
-        if (action->text().section(QLatin1Char('\t'), 0, 0) == title)
-            return action;
-    }
-    return nullptr;
 }
 
 // Any file under `folder` whose bytes contain `needle`.

@@ -1,6 +1,8 @@
 // Signing in and out, switching accounts, session changes and saving from lookup.
 #include "harness.h"
 
+#include "app/menu_reading.h"
+
 #include "card/card_model.h"
 #include "card/card_panel.h"
 #include "lookup/phrase_lookup_model.h"
@@ -10,20 +12,6 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-QStringList menuTitles(CompanionDelegate &delegate)
-{
-    QMenu menu;
-    delegate.menuNeedsUpdate(&menu);
-    QStringList titles;
-    for (QAction *action : menu.actions())
-        titles << action->text().section(QLatin1Char('\t'), 0, 0);
-    return titles;
-}
-
-} // namespace
 
 class AccountFlowTest : public QObject {
     Q_OBJECT
