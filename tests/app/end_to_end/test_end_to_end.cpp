@@ -188,8 +188,16 @@ private Q_SLOTS:
         QVERIFY(before >= 60);
         QCOMPARE(delegate.lookupAccount().has_value(), true);
 
-        // Super+M opens lookup.
+        // Super+M is registered: the menu shows it beside "Look up a phrase…".
         QVERIFY(delegate.lookupHotKey().isRegistered());
+        {
+            QMenu shown;
+            delegate.menuNeedsUpdate(&shown);
+            QCOMPARE(menuAction(shown, QStringLiteral("Look up a phrase…"))->text(),
+                     QStringLiteral("Look up a phrase…\tSuper+M"));
+            QVERIFY(!menuTitles(delegate).contains(QStringLiteral("Super+M unavailable · another app may be using it")));
+        }
+        // Super+M opens lookup.
         xdotool({QStringLiteral("key"), QStringLiteral("super+m")});
         QTRY_VERIFY_WITH_TIMEOUT(delegate.lookupWindow().isVisible(), 5000);
         QVERIFY(!panel->isVisible());

@@ -107,6 +107,41 @@ private Q_SLOTS:
         QVERIFY(t.contains(QStringLiteral("Sign in to use your saved phrases")));
     }
 
+    void menuFollowsLoadingUnavailableAndShortcutOff()
+    {
+        Harness h;
+        h.launch();
+        CompanionDelegate &d = *h.delegate;
+        h.server.setDelay(300);
+        d.refresh();
+        QMenu menu;
+        d.menuNeedsUpdate(&menu);
+        QStringList t = titles(rows(&menu));
+        QVERIFY(t.contains(QStringLiteral("Syncing your phrasebook…")));
+        QVERIFY(t.contains(QStringLiteral("Switch account…"))); // the account stays known while loading
+        QVERIFY(h.waitFor(SIGNAL(libraryRefreshFinished())));
+
+        h.server.setDelay(0);
+        h.server.setStatus(500);
+        d.refresh();
+        QVERIFY(h.waitFor(SIGNAL(libraryRefreshFinished())));
+        d.menuNeedsUpdate(&menu);
+        t = titles(rows(&menu));
+        QVERIFY(t.contains(QStringLiteral("Couldn’t sync · check connection and try again")));
+        QVERIFY(t.contains(QStringLiteral("Sign out")));
+
+        // The shortcut turned off: unchecked, and no "unavailable" row.
+        d.toggleLookupShortcut();
+        QCOMPARE(Preferences::standard().value(QStringLiteral("phraseLookupShortcutEnabled")), QVariant(false));
+        d.menuNeedsUpdate(&menu);
+        const QList<Row> r = rows(&menu);
+        t = titles(r);
+        const int item = int(t.indexOf(QStringLiteral("Use Super+M for phrase lookup")));
+        QVERIFY(!r.at(item).checked);
+        QVERIFY(!t.contains(QStringLiteral("Super+M unavailable · another app may be using it")));
+        QCOMPARE(r.at(t.indexOf(QStringLiteral("Look up a phrase…"))).key, QString());
+    }
+
     void intervalSubmenuChecksExactlyOneItem()
     {
         Harness h;
