@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QQuickItem>
-#include <QSignalSpy>
 #include <QTest>
 
 using Phase = PhraseLookupModel::Phase;
@@ -128,7 +127,6 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(lookup->window()));
         QVERIFY(!searchField());
         QCOMPARE(viewText("section"), QStringLiteral("signedOut"));
-        QVERIFY(visibleItem(QStringLiteral("signedOutSection")));
         QCOMPARE(visibleItem(QStringLiteral("domainNote"))->property("text").toString(), WebAddress::bareDomain());
         QVERIFY(!WebAddress::bareDomain().startsWith(QLatin1String("www.")));
         QCOMPARE(viewText("footerTrailing"), QStringLiteral("none"));
@@ -139,8 +137,6 @@ private Q_SLOTS:
         model()->connect(web->client());
         QTRY_VERIFY(view()->property("inputFocused").toBool());
         QCOMPARE(viewText("section"), QStringLiteral("invitation"));
-        QCOMPARE(visibleItem(QStringLiteral("allowanceNote"))->property("text").toString(),
-                 QStringLiteral("Uses your phrase lookup allowance"));
         QVERIFY(visibleItem(QStringLiteral("lookupHint")));
     }
 
@@ -196,7 +192,6 @@ private Q_SLOTS:
         QTRY_COMPARE(model()->phase(), Phase::preview);
         QCOMPARE(viewText("section"), QStringLiteral("result"));
         QCOMPARE(visibleItem(QStringLiteral("resultMalay"))->property("text").toString(), web->card.malay);
-        QCOMPARE(visibleItem(QStringLiteral("registerText"))->property("text").toString(), QStringLiteral("Casual"));
         QVERIFY(visibleItem(QStringLiteral("relatedPhrases")));
         QTRY_COMPARE(lookup->window()->geometry().height(), 680);
         QCOMPARE(lookup->window()->geometry().top(), before.top());
@@ -206,20 +201,6 @@ private Q_SLOTS:
         click(visibleItem(QStringLiteral("discardButton")));
         QCOMPARE(model()->phase(), Phase::idle);
         QCOMPARE(model()->query(), QStringLiteral("less sugar"));
-        QTRY_COMPARE(lookup->window()->geometry(), before);
-    }
-
-    void theResizeIsAnimatedUnlessMotionIsReduced()
-    {
-        qunsetenv("PELORA_REDUCE_MOTION");
-        showSignedIn();
-        const QRect before = lookup->window()->geometry();
-        QSignalSpy frames(lookup->window(), &FloatingPanel::frameRequested);
-        reachPreview();
-        QTRY_COMPARE(frames.size(), 1);
-        QCOMPARE(frames.at(0).at(1).toBool(), true);
-        QTRY_COMPARE(lookup->window()->geometry(), QRect(before.topLeft(), QSize(660, 680)));
-        model()->discard();
         QTRY_COMPARE(lookup->window()->geometry(), before);
     }
 
