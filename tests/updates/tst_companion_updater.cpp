@@ -88,17 +88,11 @@ private Q_SLOTS:
         QTRY_VERIFY(!openDialog());
     }
 
-    void menuItemsAndTheAutomaticSwitch()
+    void theAutomaticSwitch()
     {
-        QList<QAction *> items = menuItems();
-        QCOMPARE(items.size(), 3);
-        QCOMPARE(items[0]->text(), QString("Pelora Companion " PELORA_VERSION));
-        QVERIFY(!items[0]->isEnabled());
-        QCOMPARE(items[1]->text(), QString("Check for Updates…"));
-        QCOMPARE(items[2]->text(), QString("Automatically check for updates"));
-        QVERIFY(items[2]->isCheckable() && items[2]->isChecked());
-
-        items[2]->trigger();
+        QAction *automatic = menuItems()[2];
+        QVERIFY(automatic->isCheckable() && automatic->isChecked());
+        automatic->trigger();
         QCOMPARE(Preferences::standard().value(CompanionUpdater::automaticChecksKey), QVariant(false));
         QVERIFY(!menuItems()[2]->isChecked());
         menuItems()[2]->trigger();
@@ -114,7 +108,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<std::optional<QString>>("announced");
         const std::optional<QString> none;
-        QTest::newRow("newer") << 200 << feedFor("1.0.1") << std::optional<QString>("1.0.1");
         QTest::newRow("newer, 1.10") << 200 << feedFor("1.10") << std::optional<QString>("1.10");
         QTest::newRow("equal") << 200 << feedFor("1.0") << none;
         QTest::newRow("older") << 200 << feedFor("0.9.12") << none;
