@@ -1,7 +1,9 @@
 // The stand-in web app's pages and sessions, over HTTP against the real server.
 #include "devserver_harness.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -199,14 +201,10 @@ private Q_SLOTS:
         QVERIFY(m_client.get(url, cookie).body.contains("No saved phrases yet"));
 
         const QString userId = accountId(m_client, m_server, cookie);
-        const QJsonObject older = QJsonObject{
-            {"malay"_L1, u"Kopi O kosong satu."_s}, {"english"_L1, u"One black coffee, no sugar."_s},
-            {"register"_L1, u"casual"_s}, {"context"_L1, u"Ordering coffee."_s},
-            {"usageExamples"_L1, QJsonArray{QJsonObject{{"malay"_L1, u"Kopi O kosong satu."_s},
-                                                        {"english"_L1, u"One black coffee."_s},
-                                                        {"situation"_L1, u"Morning"_s}}}},
-            {"notes"_L1, QJsonArray{u"O means no milk."_s}}, {"relatedPhrases"_L1, QJsonArray()},
-            {"words"_L1, QJsonArray{QJsonObject{{"malay"_L1, u"kopi"_s}, {"english"_L1, u"coffee"_s}}}}};
+        QFile cards(qEnvironmentVariable("PELORA_SOURCE_DIR") + u"/devserver/phrase_cards.json"_s);
+        QVERIFY(cards.open(QIODevice::ReadOnly));
+        QJsonObject older = QJsonDocument::fromJson(cards.readAll()).array().at(0).toObject();
+        older.insert("malay"_L1, u"Kopi O kosong satu."_s);
         QJsonObject newer = older;
         newer.insert("malay"_L1, u"Teh <b>tarik</b> satu."_s);
         QString olderId;
