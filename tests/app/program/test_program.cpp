@@ -19,6 +19,12 @@ QStringList visibleWindows(const QString &pattern)
     return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// Waits until a window matching `pattern` has been seen on screen.
+bool windowAppears(const QString &pattern, int timeoutMs = 20000)
+{
+    return QTest::qWaitFor([&] { return !visibleWindows(pattern).isEmpty(); }, timeoutMs);
+}
+
 } // namespace
 
 class ProgramTest : public QObject {
@@ -47,7 +53,7 @@ private Q_SLOTS:
         companion.start(program, {});
         QVERIFY(companion.waitForStarted());
         // Signed out on first launch: the message card appears.
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QStringLiteral("^Pelora · A little Malay$")).isEmpty(), 20000);
+        QVERIFY(windowAppears(QStringLiteral("^Pelora · A little Malay$"), 20000));
 
         // A second launch hands "--lookup" over and exits at once.
         QProcess second;
@@ -55,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QStringLiteral("^Look up a phrase · Pelora$")).isEmpty(), 10000);
+        QVERIFY(windowAppears(QStringLiteral("^Look up a phrase · Pelora$"), 10000));
         QVERIFY(visibleWindows(QStringLiteral("^Pelora · A little Malay$")).isEmpty()); // lookup dismissed the card
 
         // SIGTERM ends it in order, like "Quit Pelora".
@@ -68,13 +74,13 @@ private Q_SLOTS:
         QProcess crashed;
         crashed.start(program, {});
         QVERIFY(crashed.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QStringLiteral("^Pelora · A little Malay$")).isEmpty(), 20000);
+        QVERIFY(windowAppears(QStringLiteral("^Pelora · A little Malay$"), 20000));
         ::kill(pid_t(crashed.processId()), SIGKILL);
         QVERIFY(crashed.waitForFinished(5000));
         QProcess next;
         next.start(program, {});
         QVERIFY(next.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QStringLiteral("^Pelora · A little Malay$")).isEmpty(), 20000);
+        QVERIFY(windowAppears(QStringLiteral("^Pelora · A little Malay$"), 20000));
         QCOMPARE(next.state(), QProcess::Running);
         next.terminate();
         QVERIFY(next.waitForFinished(15000));
