@@ -5,12 +5,15 @@
 #include "app/menu_reading.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
+#include "card/floating_panel.h"
 #include "lookup/lookup_hot_key.h"
 #include "lookup/phrase_lookup_model.h"
 #include "lookup/phrase_lookup_window.h"
 #include "schedule/preferences.h"
 
 #include <QDir>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QDirIterator>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -72,6 +75,21 @@ int sessionCookieRows(const QString &folder)
         QSqlDatabase::removeDatabase(QStringLiteral("cookies"));
     }
     return rows;
+}
+
+// The name of the form field that has the caret in the sign-in page.
+QString focusedFieldName(CompanionSession *session)
+{
+    QString name;
+    bool answered = false;
+    session->webView()->page()->runJavaScript(
+        QStringLiteral("document.hasFocus() && document.activeElement ? document.activeElement.name || '' : ''"),
+        [&](const QVariant &result) {
+            name = result.toString();
+            answered = true;
+        });
+    QTest::qWaitFor([&] { return answered; }, 2000);
+    return name;
 }
 
 } // namespace
@@ -172,7 +190,8 @@ private Q_SLOTS:
         delegate.handleForwardedArguments({QStringLiteral("pelora-companion"), QStringLiteral("--sign-in")});
         QTRY_VERIFY_WITH_TIMEOUT(session->window() && session->window()->isVisible(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(session->window()->isActiveWindow(), 10000);
-        QTest::qWait(1500); // the page and its autofocus
+        // The web app's page has loaded and put the caret into its e-mail field.
+        QTRY_COMPARE_WITH_TIMEOUT(focusedFieldName(session), QStringLiteral("email"), 20000);
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("learner@pelora.test")});
         xdotool({QStringLiteral("key"), QStringLiteral("Tab")});
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("selamat-pagi")});
@@ -188,6 +207,12 @@ private Q_SLOTS:
         QVERIFY(before >= 60);
         QCOMPARE(delegate.lookupAccount().has_value(), true);
 
+        // Let the sign-in settle: the web app's last page load and cookie
+        // changes each report a session change, and the window manager moves
+        // the focus when the sign-in window goes.
+        QTest::qWait(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(!delegate.store().refreshing() && !delegate.presenting(), 10000);
+
         // Super+M is registered: the menu shows it beside "Look up a phrase…".
         QVERIFY(delegate.lookupHotKey().isRegistered());
         {
@@ -198,10 +223,13 @@ private Q_SLOTS:
             QVERIFY(!menuTitles(delegate).contains(QStringLiteral("Super+M unavailable · another app may be using it")));
         }
         // Super+M opens lookup.
+
         xdotool({QStringLiteral("key"), QStringLiteral("super+m")});
         QTRY_VERIFY_WITH_TIMEOUT(delegate.lookupWindow().isVisible(), 5000);
         QVERIFY(!panel->isVisible());
-        QTest::qWait(500);
+        // The window takes the keyboard at once: typing goes to its search field.
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.lookupWindow().window()->isActive(), 10000);
+        QTest::qWait(300);
 
         // A lookup of an everyday phrase gives a card; saving it adds it.
         PhraseLookupModel *model = delegate.lookupWindow().model();
