@@ -88,7 +88,8 @@ QString focusedFieldName(CompanionSession *session)
             name = result.toString();
             answered = true;
         });
-    QTest::qWaitFor([&] { return answered; }, 2000);
+    if (!QTest::qWaitFor([&] { return answered; }, 2000))
+        return {};
     return name;
 }
 
