@@ -172,7 +172,9 @@ void CompanionDelegate::handleForwardedArguments(const QStringList &arguments)
             m_lookupWindow->hide();
         else
             showLookup();
-    } else if (requests.signIn) {
+    } else if (requests.signIn && m_store.state() == PhraseStore::State::signedOut) {
+        // As at launch, only a signed-out companion opens sign-in: an account
+        // that is signed in is never signed out by a second launch.
         signIn();
     }
 }

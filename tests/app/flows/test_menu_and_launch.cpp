@@ -267,6 +267,27 @@ private Q_SLOTS:
         }
     }
 
+    void laterLaunchesOpenLookupOrSignInWithoutSigningOut()
+    {
+        Harness h;
+        h.launch();
+        CompanionDelegate &d = *h.delegate;
+        d.handleForwardedArguments({QStringLiteral("pelora-companion"), QStringLiteral("--sign-in")});
+        QVERIFY(!d.signingOut());
+        QCOMPARE(d.store().state(), PhraseStore::State::ready);
+        QVERIFY(h.session->loginsShown.isEmpty());
+        d.handleForwardedArguments({QStringLiteral("pelora-companion"), QStringLiteral("--lookup")});
+        QVERIFY(d.lookupWindow().isVisible());
+        d.handleForwardedArguments({QStringLiteral("pelora-companion"), QStringLiteral("--lookup")});
+        QVERIFY(!d.lookupWindow().isVisible());
+
+        d.signOut();
+        if (d.signingOut())
+            QVERIFY(h.waitFor(SIGNAL(signOutFinished())));
+        d.handleForwardedArguments({QStringLiteral("pelora-companion"), QStringLiteral("--sign-in")});
+        QCOMPARE(h.session->loginsShown.size(), 1);
+    }
+
     void hotKeyPressTogglesLookup()
     {
         Harness h;
