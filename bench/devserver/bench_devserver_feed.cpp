@@ -7,6 +7,8 @@
 #include "library/phrase_feed.h"
 
 #include <QCoreApplication>
+#include "library_cards.h"
+
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,34 +18,9 @@
 
 namespace {
 
-constexpr int librarySize = 5000;
-
-QJsonObject card(int index)
-{
-    const QString n = QString::number(index);
-    return QJsonObject{
-        {"malay", QStringLiteral("Jom minum teh tarik dulu, kawan nombor %1.").arg(n)},
-        {"english", QStringLiteral("Let's have a pulled tea first, friend number %1.").arg(n)},
-        {"register", "casual"},
-        {"context", QStringLiteral("A friendly invitation to take a break at the kopitiam.")},
-        {"usageExamples", QJsonArray{QJsonObject{{"malay", "Jom minum teh tarik dulu sebelum balik."},
-                                                 {"english", "Let's have a teh tarik before heading home."},
-                                                 {"situation", "After work with colleagues"}}}},
-        {"notes", QJsonArray{"Jom means let's.", "Dulu softens the suggestion."}},
-        {"relatedPhrases", QJsonArray{}},
-        {"words", QJsonArray{QJsonObject{{"malay", "jom"}, {"english", "let's"}},
-                             QJsonObject{{"malay", "minum"}, {"english", "drink"}},
-                             QJsonObject{{"malay", "teh tarik"}, {"english", "pulled tea"}},
-                             QJsonObject{{"malay", "dulu"}, {"english", "first"}}}},
-        {"scenario", "kopitiam"},
-    };
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
+using BenchLibrary::card;
+using BenchLibrary::median;
+constexpr int librarySize = BenchLibrary::size;
 
 int fail(const char *message)
 {

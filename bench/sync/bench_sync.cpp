@@ -9,6 +9,8 @@
 #include "library/phrase_store.h"
 
 #include <QCoreApplication>
+#include "library_cards.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -23,35 +25,9 @@
 
 namespace {
 
-constexpr int librarySize = 5000;
-
-QJsonObject card(int index)
-{
-    const QString n = QString::number(index);
-    return QJsonObject{
-        {"malay", QStringLiteral("Boleh tolong tunjukkan jalan ke stesen nombor %1?").arg(n)},
-        {"english", QStringLiteral("Could you show me the way to station number %1?").arg(n)},
-        {"register", "polite"},
-        {"context", QStringLiteral("Asking a stranger for directions; tolong makes the request gentle.")},
-        {"usageExamples", QJsonArray{QJsonObject{{"malay", "Maaf, boleh tolong tunjukkan jalan ke stesen LRT?"},
-                                                 {"english", "Sorry, could you show me the way to the LRT station?"},
-                                                 {"situation", "Lost near a shopping centre"}}}},
-        {"notes", QJsonArray{"Tolong softens a request.", "Boleh at the start makes it a question."}},
-        {"relatedPhrases", QJsonArray{}},
-        {"words", QJsonArray{QJsonObject{{"malay", "boleh"}, {"english", "can"}},
-                             QJsonObject{{"malay", "tolong"}, {"english", "please, help"}},
-                             QJsonObject{{"malay", "tunjukkan"}, {"english", "show"}},
-                             QJsonObject{{"malay", "jalan"}, {"english", "road, way"}},
-                             QJsonObject{{"malay", "stesen"}, {"english", "station"}}}},
-        {"scenario", "transit"},
-    };
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
+using BenchLibrary::card;
+using BenchLibrary::median;
+constexpr int librarySize = BenchLibrary::size;
 
 // The process's peak resident memory so far, in MiB (Linux VmHWM).
 double peakMemoryMiB()
