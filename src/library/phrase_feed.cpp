@@ -1,78 +1,144 @@
 #include "library/phrase_feed.h"
 #include "library/text_length.h"
 
-#include <QJsonDocument>
+#include "library/json_reader.h"
+
 #include <QSet>
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
 using Error = PhraseFeed::Error;
 
+// Reads an object whose members are listed in `keys`: the first `required`
+// of them must be present, each known key at most once (a repeated key would
+// leave it unclear which value counts), and keys not listed are skipped.
+// `readMember(index)` reads the value of keys[index].
+template <std::size_t count, typename ReadMember>
+bool readObject(JsonReader &json, const std::array<QByteArrayView, count> &keys, std::size_t required,
+                ReadMember readMember)
+{
+    static_assert(count <= 32);
+    if (!json.beginObject())
+        return false;
+    std::uint32_t seen = 0;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        const auto found = std::find(keys.begin(), keys.end(), key);
+        if (found == keys.end()) {
+            if (!json.skipValue())
+                return false;
+            continue;
+        }
+        const auto index = std::size_t(found - keys.begin());
+        if (seen & (1u << index) || !readMember(index))
+            return false;
+        seen |= 1u << index;
+    }
+    const std::uint32_t allRequired = (std::uint32_t(1) << required) - 1;
+    return !json.failed() && (seen & allRequired) == allRequired;
+}
+
+template <typename Item, typename ReadItem>
+bool readArray(JsonReader &json, QList<Item> &out, ReadItem readItem)
+{
+    if (!json.beginArray())
+        return false;
+    QList<Item> items;
+    while (json.nextElement()) {
+        Item item;
+        if (!readItem(item))
+            return false;
+        items.append(std::move(item));
+    }
+    out = std::move(items);
+    return !json.failed();
+}
+
+bool readWord(JsonReader &json, Phrase::Word &out)
+{
+    static constexpr std::array<QByteArrayView, 2> keys{"malay", "english"};
+    return readObject(json, keys, keys.size(), [&](std::size_t index) {
+        return json.readString(index == 0 ? out.malay : out.english);
+    });
+}
+
+bool readExample(JsonReader &json, Phrase::Example &out)
+{
+    static constexpr std::array<QByteArrayView, 3> keys{"malay", "english", "situation"};
+    return readObject(json, keys, keys.size(), [&](std::size_t index) {
+        QString *const fields[] = {&out.malay, &out.english, &out.situation};
+        return json.readString(*fields[index]);
+    });
+}
+
+bool readPhrase(JsonReader &json, Phrase &out)
+{
+    static constexpr std::array<QByteArrayView, 8> keys{"id",      "malay", "english", "category",
+                                                        "context", "words", "notes",   "usageExamples"};
+    return readObject(json, keys, keys.size(), [&](std::size_t index) {
+        switch (index) {
+        case 5:
+            return readArray(json, out.words, [&](Phrase::Word &word) { return readWord(json, word); });
+        case 6:
+            return readArray(json, out.notes, [&](QString &note) { return json.readString(note); });
+        case 7:
+            return readArray(json, out.usageExamples,
+                             [&](Phrase::Example &example) { return readExample(json, example); });
+        default:
+            QString *const texts[] = {&out.id, &out.malay, &out.english, &out.category, &out.context};
+            return json.readString(*texts[index]);
+        }
+    });
+}
+
 // A JSON number that is a whole number; 1.0 counts as 1. A whole number
 // beyond int's range is still an integer (a wrong version, not a wrong type),
 // so it is clamped, which keeps it different from every supported version.
-bool readInteger(const QJsonObject &object, QLatin1StringView key, int &out)
+bool readInteger(JsonReader &json, int &out)
 {
-    const QJsonValue value = object.value(key);
-    if (!value.isDouble())
-        return false;
-    const double number = value.toDouble();
-    if (!std::isfinite(number) || number != std::floor(number))
+    double number = 0;
+    if (!json.readNumber(number) || number != std::floor(number))
         return false;
     out = int(std::clamp(number, double(INT_MIN), double(INT_MAX)));
     return true;
 }
 
-bool readPhrase(const QJsonValue &value, Phrase &out)
+bool readCursor(JsonReader &json, std::optional<QString> &out)
 {
-    if (!value.isObject())
+    if (json.peek() == JsonReader::Kind::null) {
+        out.reset();
+        return json.skipValue();
+    }
+    QString cursor;
+    if (!json.readString(cursor))
         return false;
-    const QJsonObject object = value.toObject();
-    using namespace PhraseJson;
-    return readString(object, QLatin1StringView("id"), out.id)
-        && readString(object, QLatin1StringView("malay"), out.malay)
-        && readString(object, QLatin1StringView("english"), out.english)
-        && readString(object, QLatin1StringView("category"), out.category)
-        && readString(object, QLatin1StringView("context"), out.context)
-        && readWords(object, QLatin1StringView("words"), out.words)
-        && readStringList(object, QLatin1StringView("notes"), out.notes)
-        && readExamples(object, QLatin1StringView("usageExamples"), out.usageExamples);
+    out = std::move(cursor);
+    return true;
 }
 
-// The shape of the page: every required key present with its JSON type.
+// The shape of the page: every required key present once with its JSON type.
 bool readFeed(const QByteArray &bytes, PhraseFeed &out)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
-        return false;
-    const QJsonObject object = document.object();
-
-    if (!readInteger(object, QLatin1StringView("version"), out.version)
-        || !PhraseJson::readString(object, QLatin1StringView("userId"), out.userId))
-        return false;
-
-    const QJsonValue phrases = object.value(QLatin1StringView("phrases"));
-    if (!phrases.isArray())
-        return false;
-    const QJsonArray array = phrases.toArray();
-    out.phrases.reserve(array.size());
-    for (const QJsonValue &element : array) {
-        Phrase phrase;
-        if (!readPhrase(element, phrase))
-            return false;
-        out.phrases.append(std::move(phrase));
-    }
-
-    const QJsonValue cursor = object.value(QLatin1StringView("nextCursor"));
-    if (cursor.isString())
-        out.nextCursor = cursor.toString();
-    else if (!cursor.isUndefined() && !cursor.isNull())
-        return false;
-    return true;
+    JsonReader json(bytes);
+    static constexpr std::array<QByteArrayView, 4> keys{"version", "userId", "phrases", "nextCursor"};
+    const bool read = readObject(json, keys, 3, [&](std::size_t index) {
+        switch (index) {
+        case 0:
+            return readInteger(json, out.version);
+        case 1:
+            return json.readString(out.userId);
+        case 2:
+            return readArray(json, out.phrases, [&](Phrase &phrase) { return readPhrase(json, phrase); });
+        default:
+            return readCursor(json, out.nextCursor);
+        }
+    });
+    return read && json.finish();
 }
 
 // Grapheme clusters never outnumber UTF-16 code units, so only a text longer

@@ -74,6 +74,18 @@ QString awkwardText()
          + QString::fromUtf8(" é e\u0301 🇲🇾 “ ” … ’ · \u2028\n");
 }
 
+// A page written out by hand, around one phrase given as raw JSON text.
+QByteArray rawPage(const QByteArray &phrase, const QByteArray &extra = {})
+{
+    return R"({"version":1,"userId":"u","phrases":[)" + phrase + "]" + extra + "}";
+}
+
+QByteArray rawPhrase(const QByteArray &malay = R"("m")", const QByteArray &extra = {})
+{
+    return R"({"id":"a","malay":)" + malay
+         + R"(,"english":"e","category":"","context":"","words":[],"notes":[],"usageExamples":[])" + extra + "}";
+}
+
 } // namespace
 
 namespace QTest {
@@ -254,6 +266,94 @@ private slots:
         QFETCH(QJsonValue, value);
         QFETCH(std::optional<Error>, expected);
         QCOMPARE(failure(pageWithPhraseField(key, value)), expected);
+    }
+    // The body must be JSON as written down in RFC 8259: what a lenient
+    // parser would guess at is a decoding failure, never a page.
+    void jsonSyntax_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<std::optional<Error>>("expected");
+        const std::optional<Error> accepted;
+        const std::optional<Error> decoding = Error::decoding;
+        const QByteArray good = rawPage(rawPhrase());
+        QTest::newRow("as written") << good << accepted;
+        QTest::newRow("byte order mark first") << "\xEF\xBB\xBF" + good << accepted;
+        QTest::newRow("all four white spaces")
+            << QByteArray(good).replace(",", " \t,\r\n").replace(":", "\n: ").replace("[", "[ ") << accepted;
+        QTest::newRow("form feed as space") << QByteArray(good).replace(",", "\f,") << decoding;
+        QTest::newRow("no-break space as space") << QByteArray(good).replace(",", "\xC2\xA0,") << decoding;
+        QTest::newRow("raw tab in a string") << rawPage(rawPhrase("\"a\tb\"")) << decoding;
+        QTest::newRow("raw NUL in a string") << rawPage(rawPhrase(QByteArray("\"a\0b\"", 5))) << decoding;
+        QTest::newRow("unknown escape") << rawPage(rawPhrase(R"("\x41")")) << decoding;
+        QTest::newRow("short \\u escape") << rawPage(rawPhrase(R"("\u41")")) << decoding;
+        QTest::newRow("\\u escape not hex") << rawPage(rawPhrase(R"("\u00g1")")) << decoding;
+        QTest::newRow("stray UTF-8 byte") << rawPage(rawPhrase("\"a\xFF\"")) << decoding;
+        QTest::newRow("overlong UTF-8") << rawPage(rawPhrase("\"\xC0\xAF\"")) << decoding;
+        QTest::newRow("surrogate in UTF-8") << rawPage(rawPhrase("\"\xED\xA0\x80\"")) << decoding;
+        QTest::newRow("beyond U+10FFFF") << rawPage(rawPhrase("\"\xF4\x90\x80\x80\"")) << decoding;
+        QTest::newRow("UTF-8 cut by the quote") << rawPage(rawPhrase("\"a\xC3\"")) << decoding;
+        QTest::newRow("version 1E0") << QByteArray(good).replace(":1,", ":1E0,") << accepted;
+        QTest::newRow("version 10e-1") << QByteArray(good).replace(":1,", ":10e-1,") << accepted;
+        for (const char *version : {"1.", "01", "+1", ".1", "-", "1e", "1e+", "0x1", "Infinity"})
+            QTest::addRow("version %s", version) << QByteArray(good).replace(":1,", QByteArray(":") + version + ",")
+                                                 << decoding;
+        QTest::newRow("unknown values of every kind")
+            << rawPage(rawPhrase(), R"(,"a":true,"b":false,"c":null,"d":[1,-2.5E+3,0.0,{"x":[],"y":{}}],"e":"\u00e9")")
+            << accepted;
+        QTest::newRow("misspelt literal") << rawPage(rawPhrase(), R"(,"a":tru)") << decoding;
+        QTest::newRow("number beyond a double") << rawPage(rawPhrase(), R"(,"a":1e400)") << decoding;
+        QTest::newRow("trailing comma in the page") << rawPage(rawPhrase(), ",") << decoding;
+        QTest::newRow("trailing comma in an array") << rawPage(rawPhrase() + ",") << decoding;
+        QTest::newRow("leading comma in an array") << rawPage("," + rawPhrase()) << decoding;
+        QTest::newRow("missing comma") << rawPage(rawPhrase(), R"( "a":1)") << decoding;
+        QTest::newRow("missing colon") << rawPage(rawPhrase(), R"(,"a" 1)") << decoding;
+        QTest::newRow("single quotes") << rawPage(rawPhrase(), ",'a':1") << decoding;
+        QTest::newRow("key written with escapes") << QByteArray(good).replace(R"("id")", R"("\u0069\u0064")") << accepted;
+        QTest::newRow("repeated page key") << rawPage(rawPhrase(), R"(,"userId":"v")") << decoding;
+        QTest::newRow("repeated phrase key") << rawPage(rawPhrase(R"("m")", R"(,"malay":"n")")) << decoding;
+        QTest::newRow("repeated cursor") << rawPage(rawPhrase(), R"(,"nextCursor":null,"nextCursor":"c")") << decoding;
+        QTest::newRow("repeated unknown key") << rawPage(rawPhrase(), R"(,"a":1,"a":[])") << accepted;
+        // The page and the extra value together: 1,024 levels are the most.
+        const auto nested = [](int depth) { return ",\"a\":" + QByteArray(depth, '[') + QByteArray(depth, ']'); };
+        QTest::newRow("nesting at the limit") << rawPage(rawPhrase(), nested(1023)) << accepted;
+        QTest::newRow("nesting beyond the limit") << rawPage(rawPhrase(), nested(1024)) << decoding;
+        QTest::newRow("white space only") << QByteArray(" \n") << decoding;
+        QTest::newRow("an array") << "[" + good + "]" << decoding;
+        QTest::newRow("two pages") << good + good << decoding;
+        QTest::newRow("NUL after the page") << good + QByteArray(1, '\0') << decoding;
+    }
+
+    void jsonSyntax()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(std::optional<Error>, expected);
+        QCOMPARE(failure(body), expected);
+    }
+
+    // Escapes, surrogate pairs and multi-byte UTF-8 read back as the text
+    // that was sent; nothing is normalised, trimmed or dropped.
+    void stringsDecode_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("short escapes") << QByteArray("\"\\\"\\\\\\/\\b\\f\\n\\r\\t\"") << QStringLiteral("\"\\/\b\f\n\r\t");
+        QTest::newRow("\\u in either case") << QByteArray(R"("\u00e9\u00C9")") << QStringLiteral("éÉ");
+        QTest::newRow("surrogate pairs") << QByteArray(R"("\ud83c\uddf2\uD83C\uDDFE")") << QStringLiteral("🇲🇾");
+        QTest::newRow("lone surrogate kept") << QByteArray(R"("x\ud800y")")
+                                             << QString(u'x') + QChar(0xd800) + QString(u'y');
+        QTest::newRow("escaped NUL") << QByteArray(R"("a\u0000b")") << QString(u'a') + QChar(0) + QString(u'b');
+        QTest::newRow("multi-byte UTF-8") << QByteArray("\"é … 😀 \xE2\x80\xA8\"") << QStringLiteral("é … 😀 \u2028");
+        QTest::newRow("UTF-8 between escapes") << QByteArray("\"é\\n…\\\"ü\"") << QStringLiteral("é\n…\"ü");
+        QTest::newRow("U+FEFF opening the text") << QByteArray("\"\xEF\xBB\xBFx\"") << QStringLiteral("\uFEFFx");
+    }
+
+    void stringsDecode()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, text);
+        const auto feed = PhraseFeed::decode(rawPage(rawPhrase(json)));
+        QVERIFY(feed.ok());
+        QCOMPARE(feed.value().phrases.at(0).malay, text);
     }
 };
 
