@@ -3,72 +3,26 @@
 #include "card/card_messages.h"
 #include "card/card_panel.h"
 #include "card/ink.h"
+#include "card/view_test.h"
 
-#include <QAccessible>
-#include <QApplication>
 #include <QPalette>
-#include <QQuickItem>
-#include <QTest>
-
-namespace {
-
-Phrase fullPhrase()
-{
-    return Phrase{QStringLiteral("p1"),
-                  QStringLiteral("Kurang pedas sikit"),
-                  QStringLiteral("A bit less spicy"),
-                  QStringLiteral("Food"),
-                  QStringLiteral("At the hawker stall."),
-                  {{QStringLiteral("kurang"), QStringLiteral("less")}, {QStringLiteral("pedas"), QStringLiteral("spicy")}},
-                  {QStringLiteral("First note."), QStringLiteral("Second note.")},
-                  {{QStringLiteral("Satu, kurang pedas."), QStringLiteral("One, less spicy."), QStringLiteral("Ordering")},
-                   {QStringLiteral("Second example."), QStringLiteral("Second English."), QStringLiteral("Later")}}};
-}
-
-} // namespace
 
 class PhraseCardViewTest : public QObject {
     Q_OBJECT
-
     std::unique_ptr<CardPanel> panel;
     QStringList calls;
 
     QQuickItem *root() const { return panel->window()->rootObject(); }
+    QQuickItem *item(const char *name) const { return visibleItem(root(), QLatin1String(name)); }
+    QString text(const char *name) const { return item(name) ? item(name)->property("text").toString() : "<absent>"; }
     QString layout() const { return root()->property("layout").toString(); }
-
-    QQuickItem *visibleItem(const QString &name) const
+    void click(const char *name, QPointF at = {-1, -1}) { clickItem(panel->window(), item(name), at); }
+    void show(const Phrase &phrase, bool expanded)
     {
-        for (QQuickItem *item : root()->findChildren<QQuickItem *>(name)) {
-            if (item->isVisible())
-                return item;
-        }
-        return nullptr;
-    }
-
-    QString textOf(const QString &name) const
-    {
-        QQuickItem *item = visibleItem(name);
-        return item ? item->property("text").toString() : QStringLiteral("<absent>");
-    }
-
-    void click(const QString &name, QPointF at = QPointF(-1, -1))
-    {
-        QQuickItem *item = visibleItem(name);
-        QVERIFY2(item, qPrintable(name));
-        const QPointF local = at.x() < 0 ? QPointF(item->width() / 2, item->height() / 2) : at;
-        QTest::mouseClick(panel->window(), Qt::LeftButton, {}, item->mapToScene(local).toPoint());
-    }
-
-    void expand(bool expanded)
-    {
+        panel->show(phrase);
         panel->expand(expanded);
+        QVERIFY(QTest::qWaitForWindowExposed(panel->window()));
         QTest::qWait(30);
-    }
-
-    static QString accessibleName(QQuickItem *item)
-    {
-        QAccessibleInterface *accessible = item ? QAccessible::queryAccessibleInterface(item) : nullptr;
-        return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
     }
 
 private Q_SLOTS:
@@ -77,149 +31,105 @@ private Q_SLOTS:
         qputenv("PELORA_REDUCE_MOTION", "1");
         panel = std::make_unique<CardPanel>();
         calls.clear();
-        CardModel *model = panel->model();
-        model->onDismiss = [this] { calls << QStringLiteral("dismiss"); };
-        model->onNext = [this] { calls << QStringLiteral("next"); };
-        model->onOpen = [this] { calls << QStringLiteral("open"); };
-        model->onLookup = [this] { calls << QStringLiteral("lookup"); };
-        model->onExpand = [this] { calls << QStringLiteral("expand"); };
-        model->onAction = [this] { calls << QStringLiteral("action"); };
+        using Callback = std::function<void()> CardModel::*;
+        for (const auto &[callback, name] : {std::pair<Callback, const char *>(&CardModel::onDismiss, "dismiss"),
+                                             {&CardModel::onNext, "next"}, {&CardModel::onOpen, "open"},
+                                             {&CardModel::onLookup, "lookup"}, {&CardModel::onExpand, "expand"},
+                                             {&CardModel::onAction, "action"}})
+            panel->model()->*callback = [this, name] { calls << QLatin1String(name); };
     }
 
     void cleanup() { panel.reset(); }
 
+    // Only the first example and the first note; a bare phrase has no empty sections.
     void layoutsAndTheirSections()
     {
-        panel->show(fullPhrase());
-        QVERIFY(QTest::qWaitForWindowExposed(panel->window()));
+        const Phrase full = samplePhrase();
+        show(full, false);
         QCOMPARE(layout(), QStringLiteral("compactPhrase"));
-        QCOMPARE(accessibleName(visibleItem(QStringLiteral("compactCard"))),
-                 QStringLiteral("Kurang pedas sikit. Expand phrase card"));
-
-        expand(true);
+        QCOMPARE(accessibleName(item("compactCard")), full.malay + ". Expand phrase card");
+        show(full, true);
         QCOMPARE(layout(), QStringLiteral("expandedPhrase"));
-        QVERIFY(!visibleItem(QStringLiteral("compactMalay")));
-        QCOMPARE(textOf(QStringLiteral("category")), QStringLiteral("FOOD"));
-        QCOMPARE(textOf(QStringLiteral("expandedMalay")), QStringLiteral("Kurang pedas sikit"));
-        QVERIFY(visibleItem(QStringLiteral("wordGrid")));
-        // Only the first example and the first note.
-        QCOMPARE(textOf(QStringLiteral("exampleMalay")), QStringLiteral("Satu, kurang pedas."));
-        QCOMPARE(textOf(QStringLiteral("exampleEnglish")), QStringLiteral("One, less spicy."));
-        QCOMPARE(textOf(QStringLiteral("note")), QStringLiteral("First note."));
-        QVERIFY(!root()->findChild<QQuickItem *>(QStringLiteral("situation")));
+        QVERIFY(!item("compactMalay") && item("wordGrid"));
+        QCOMPARE(text("category"), full.category.toUpper());
+        QCOMPARE(text("expandedMalay"), full.malay);
+        QCOMPARE(text("exampleMalay"), full.usageExamples[0].malay);
+        QCOMPARE(text("exampleEnglish"), full.usageExamples[0].english);
+        QCOMPARE(text("note"), full.notes[0]);
 
-        // A bare phrase has no empty sections.
-        Phrase bare = fullPhrase();
+        Phrase bare = full;
         bare.words.clear();
         bare.notes.clear();
         bare.usageExamples.clear();
-        panel->show(bare);
-        expand(true);
+        show(bare, true);
         for (const char *name : {"wordGrid", "conversationLabel", "exampleMalay", "note"})
-            QVERIFY2(!visibleItem(QLatin1String(name)), name);
-        QCOMPARE(textOf(QStringLiteral("context")), QStringLiteral("At the hawker stall."));
-
-        panel->showMessage(PhraseStore::State::signedOut, QString());
-        QTest::qWait(30);
-        QCOMPARE(layout(), QStringLiteral("message"));
+            QVERIFY2(!item(name), name);
+        QCOMPARE(text("context"), full.context);
     }
 
     void aLongPhraseIsCutInTheCompactCardAndWrapsWhenExpanded()
     {
-        Phrase phrase = fullPhrase();
-        phrase.malay = QStringLiteral("Boleh tolong bungkus yang ini dan kurangkan gula dalam teh tarik saya?");
-        panel->show(phrase);
-        QVERIFY(QTest::qWaitForWindowExposed(panel->window()));
-        QQuickItem *compact = visibleItem(QStringLiteral("compactMalay"));
-        QVERIFY(compact->property("truncated").toBool());
-        QCOMPARE(compact->property("lineCount").toInt(), 1);
-
-        expand(true);
-        QQuickItem *expanded = visibleItem(QStringLiteral("expandedMalay"));
-        QVERIFY(expanded->property("lineCount").toInt() > 1);
-        QVERIFY(expanded->property("selectByMouse").toBool());
-        QVERIFY(expanded->width() <= panel->window()->width() - 44);
+        Phrase phrase = samplePhrase();
+        phrase.malay = "Boleh tolong bungkus yang ini dan kurangkan gula dalam teh tarik saya?";
+        show(phrase, false);
+        QVERIFY(item("compactMalay")->property("truncated").toBool());
+        QCOMPARE(item("compactMalay")->property("lineCount").toInt(), 1);
+        show(phrase, true);
+        QVERIFY(item("expandedMalay")->property("lineCount").toInt() > 1);
+        QVERIFY(item("expandedMalay")->property("selectByMouse").toBool());
+        QVERIFY(item("expandedMalay")->width() <= panel->window()->width() - 44);
     }
 
     void gesturesReachTheRightCallbacks()
     {
-        panel->show(fullPhrase());
-        QVERIFY(QTest::qWaitForWindowExposed(panel->window()));
-        click(QStringLiteral("compactCard"), QPointF(5, 5)); // anywhere on the compact card
-        QCOMPARE(calls, QStringList{"expand"});
-
-        expand(true);
-        calls.clear();
-        click(QStringLiteral("lookupButton"), QPointF(2, 2)); // the frame's corner counts
-        click(QStringLiteral("dismissButton"));
-        click(QStringLiteral("openButton"));
-        click(QStringLiteral("nextButton"));
-        QCOMPARE(calls, (QStringList{"lookup", "dismiss", "open", "next"}));
+        show(samplePhrase(), false);
+        click("compactCard", QPointF(5, 5)); // anywhere on the compact card
+        panel->expand(true);
+        QTest::qWait(30);
+        click("lookupButton", QPointF(2, 2)); // the frame's corner counts
+        for (const char *button : {"dismissButton", "openButton", "nextButton"})
+            click(button);
+        QCOMPARE(calls, (QStringList{"expand", "lookup", "dismiss", "open", "next"}));
 
         calls.clear();
         panel->window()->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(panel->window()));
         QTest::keyClick(panel->window(), Qt::Key_Escape);
-        QCOMPARE(calls, QStringList{"dismiss"});
-        expand(false);
+        panel->expand(false);
+        QTest::qWait(30);
         QTest::keyClick(panel->window(), Qt::Key_Escape); // the compact card has no such key
         QCOMPARE(calls, QStringList{"dismiss"});
     }
 
-    void theCollapsedMessageExpandsOnATapButTheExpandedOneDoesNot()
+    // Collapsed: the short title, and a tap anywhere expands. Expanded: the
+    // store's status line as the body, and only the buttons answer.
+    void messagesShowTheirTextsAndOnlyTheCollapsedOneExpandsOnATap()
     {
-        panel->showMessage(PhraseStore::State::unavailable, QStringLiteral("Offline."));
+        const CardMessage message = cardMessage(PhraseStore::State::unavailable, "Offline.");
+        panel->showMessage(PhraseStore::State::unavailable, "Offline.");
         QVERIFY(QTest::qWaitForWindowExposed(panel->window()));
-        QQuickItem *card = visibleItem(QStringLiteral("messageCard"));
-        click(QStringLiteral("messageCard"), QPointF(card->width() / 2, 4));
-        click(QStringLiteral("dismissButton"));
+        QCOMPARE(layout(), QStringLiteral("message"));
+        QCOMPARE(text("shortTitle"), message.shortTitle);
+        QVERIFY(!item("longTitle") && !item("actionButton"));
+        click("messageCard", QPointF(item("messageCard")->width() / 2, 4));
+        click("dismissButton");
         QCOMPARE(calls, (QStringList{"expand", "dismiss"}));
 
-        expand(true);
+        panel->expand(true);
+        QTest::qWait(30);
+        QCOMPARE(text("longTitle"), message.longTitle);
+        QCOMPARE(text("body"), QStringLiteral("Offline."));
+        QCOMPARE(accessibleName(item("actionButton")), message.actionLabel);
         calls.clear();
-        card = visibleItem(QStringLiteral("messageCard"));
-        click(QStringLiteral("messageCard"), QPointF(card->width() / 2, card->height() - 6)); // empty area
-        QVERIFY(calls.isEmpty());
-        click(QStringLiteral("actionButton"));
-        QCOMPARE(calls, QStringList{"action"});
-    }
-
-    void messageTextsFollowTheState_data()
-    {
-        QTest::addColumn<PhraseStore::State>("state");
-        QTest::addColumn<QString>("detail");
-        QTest::newRow("fixed texts") << PhraseStore::State::signedOut << "";
-        QTest::newRow("the store's status line") << PhraseStore::State::unavailable << "Status line from the store.";
-    }
-
-    void messageTextsFollowTheState()
-    {
-        QFETCH(PhraseStore::State, state);
-        QFETCH(QString, detail);
-        const CardMessage message = cardMessage(state, detail);
-        panel->showMessage(state, detail);
-        QVERIFY(QTest::qWaitForWindowExposed(panel->window()));
-        QCOMPARE(textOf(QStringLiteral("shortTitle")), message.shortTitle);
-        QVERIFY(!visibleItem(QStringLiteral("longTitle"))); // collapsed: the header only
-        QVERIFY(!visibleItem(QStringLiteral("actionButton")));
-
-        expand(true);
-        QCOMPARE(textOf(QStringLiteral("longTitle")), message.longTitle);
-        QCOMPARE(textOf(QStringLiteral("body")), message.body);
-        QCOMPARE(accessibleName(visibleItem(QStringLiteral("actionButton"))), message.actionLabel);
-        if (!detail.isEmpty())
-            QCOMPARE(message.body, detail);
-        else
-            QVERIFY(message.longTitle != message.shortTitle && !message.body.isEmpty());
+        click("messageCard", QPointF(item("messageCard")->width() / 2, item("messageCard")->height() - 6));
+        click("actionButton");
+        QCOMPARE(calls, QStringList{"action"}); // the empty area did nothing
     }
 
     void aDarkDesktopStillGetsTheLightCard()
     {
-        QPalette dark;
-        dark.setColor(QPalette::Window, Qt::black);
-        dark.setColor(QPalette::WindowText, Qt::white);
+        QPalette dark(Qt::white, Qt::black); // light text on a black window
         dark.setColor(QPalette::Base, Qt::black);
-        dark.setColor(QPalette::Text, Qt::white);
         QGuiApplication::setPalette(dark);
         panel->showMessage(PhraseStore::State::signedOut, QString());
         panel->expand(true);
@@ -227,18 +137,10 @@ private Q_SLOTS:
         QTest::qWait(30);
         const QImage picture = panel->window()->grabWindow();
         QGuiApplication::setPalette(QPalette());
-        QCOMPARE(picture.pixelColor(panel->window()->width() / 2, panel->window()->height() - 4).rgb(),
-                 Ink::paper().rgb());
-        QCOMPARE(picture.pixelColor(panel->window()->width() / 2, 0).rgb(), Ink::line().rgb());
+        QCOMPARE(picture.pixelColor(picture.width() / 2, picture.height() - 4).rgb(), Ink::paper().rgb());
+        QCOMPARE(picture.pixelColor(picture.width() / 2, 0).rgb(), Ink::line().rgb());
     }
 };
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QUICK_BACKEND", "software");
-    QApplication app(argc, argv);
-    PhraseCardViewTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+int main(int argc, char **argv) { return runOnTwoScreens<PhraseCardViewTest>(argc, argv); }
 #include "tst_phrase_card_view.moc"

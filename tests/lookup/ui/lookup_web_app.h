@@ -1,12 +1,13 @@
 #pragma once
 
+#include "fixture_server.h"
 #include "lookup/api/memory_session_cookies.h"
 #include "lookup/companion_phrase_api.h"
 #include "lookup/model/sample_card.h"
-#include "fixture_server.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <memory>
 
 // A stand-in for the web app's companion API on 127.0.0.1, scripted per
@@ -31,10 +32,8 @@ public:
 
     int lookups() const
     {
-        int count = 0;
-        for (const FixtureServer::Request &request : server.requests())
-            count += request.target.endsWith("/lookup") ? 1 : 0;
-        return count;
+        const QList<FixtureServer::Request> &requests = server.requests();
+        return int(std::count_if(requests.begin(), requests.end(), isLookup));
     }
 
     FixtureServer server;
@@ -45,30 +44,22 @@ public:
     SaveAnswer saveAnswer = SaveAnswer::saved;
 
 private:
-    static FixtureServer::Response hanging()
-    {
-        FixtureServer::Response response;
-        response.hang = true;
-        return response;
-    }
+    static bool isLookup(const FixtureServer::Request &request) { return request.target.endsWith("/lookup"); }
 
     FixtureServer::Response answer(const FixtureServer::Request &request)
     {
-        if (request.target.endsWith("/lookup")) {
-            switch (lookupAnswer) {
-            case LookupAnswer::card:
-                return FixtureServer::Response::json(200, envelopeBody(card, userId));
-            case LookupAnswer::hang:
-                return hanging();
-            case LookupAnswer::notAvailable:
-                return FixtureServer::Response::json(404, "{}");
-            case LookupAnswer::refused:
+        FixtureServer::Response hanging;
+        hanging.hang = true;
+        if (isLookup(request)) {
+            if (lookupAnswer == LookupAnswer::refused)
                 return FixtureServer::Response::json(429, R"({"error": "You have used today’s lookups."})");
-            }
+            return lookupAnswer == LookupAnswer::card ? FixtureServer::Response::json(200, envelopeBody(card, userId))
+                   : lookupAnswer == LookupAnswer::hang ? hanging
+                                                        : FixtureServer::Response::json(404, "{}");
         }
         if (saveAnswer == SaveAnswer::saved)
             return FixtureServer::Response::json(
                 201, QJsonDocument(QJsonObject{{"version", 1}, {"userId", userId}, {"id", "saved-1"}}).toJson());
-        return saveAnswer == SaveAnswer::hang ? hanging() : FixtureServer::Response::json(500, "{}");
+        return saveAnswer == SaveAnswer::hang ? hanging : FixtureServer::Response::json(500, "{}");
     }
 };

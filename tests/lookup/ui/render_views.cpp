@@ -1,215 +1,145 @@
-// Renders every card layout (and, when built with the lookup window, every
-// lookup state) to PNG files, for looking at the views:
+// Renders every card layout and every lookup state to PNG files, for looking
+// at the views (scripts/screenshots runs it under Xvfb):
 //   pelora_render_views <output folder>
-// Runs on a real display (scripts/screenshots starts Xvfb); motion is reduced
-// so every frame is final.
+// Motion is reduced so every frame is final.
 #include "card/card_panel.h"
-#include "card/ink.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QImage>
-#include <QPainter>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QTextStream>
-#include <QThread>
-
+#include "card/view_test.h"
 #include "lookup/phrase_lookup_window.h"
 #include "lookup_web_app.h"
 
+#include <QDir>
+#include <QPainter>
+
 namespace {
 
-void settle(int ms = 250)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-}
-
-Phrase samplePhrase()
-{
-    return Phrase{QStringLiteral("p1"),
-                  QStringLiteral("Kurang pedas sikit, boleh?"),
-                  QStringLiteral("A bit less spicy, please?"),
-                  QStringLiteral("At the hawker centre"),
-                  QStringLiteral("Said when ordering at a stall. “Sikit” softens the request, so it sounds "
-                                 "friendly rather than fussy."),
-                  {{QStringLiteral("kurang"), QStringLiteral("less")},
-                   {QStringLiteral("pedas"), QStringLiteral("spicy")},
-                   {QStringLiteral("sikit"), QStringLiteral("a little")},
-                   {QStringLiteral("boleh"), QStringLiteral("can / may")}},
-                  {QStringLiteral("“Sikit” is the everyday form of “sedikit”."), QStringLiteral("A second note.")},
-                  {{QStringLiteral("Mee goreng satu, kurang pedas sikit."),
-                    QStringLiteral("One fried noodles, a bit less spicy."), QStringLiteral("Ordering")},
-                   {QStringLiteral("Second example."), QStringLiteral("Not shown."), QStringLiteral("Never")}}};
-}
-
-} // namespace
+QDir folder;
 
 // Saves a window's picture on a plain backdrop, so its transparent corners show.
-void saveWindow(QQuickWindow *window, const QString &path)
+void shot(QQuickWindow *window, const QString &name)
 {
-    settle();
+    QTest::qWait(250);
     const QImage picture = window->grabWindow();
     QImage canvas(picture.size() + QSize(48, 48), QImage::Format_ARGB32);
     canvas.fill(QColor(0xB8, 0xC0, 0xC4));
-    QPainter painter(&canvas);
-    painter.drawImage(24, 24, picture);
-    painter.end();
-    canvas.save(path);
-    QTextStream(stdout) << path << " " << picture.width() << "x" << picture.height() << "\n";
+    QPainter(&canvas).drawImage(24, 24, picture);
+    canvas.save(folder.filePath(name + ".png"));
 }
 
-// Scrolls a window's scrolling area to its end (or back to the top).
-void scrollToEnd(QQuickWindow *window, bool back = false)
+// Scrolls the window's scrolling area to its end (or back to the top).
+void scroll(QQuickWindow *window, bool toEnd)
 {
     for (const char *name : {"scroller", "content"}) {
         if (auto *area = window->contentItem()->findChild<QObject *>(QLatin1String(name))) {
             const double end = area->property("contentHeight").toDouble() - area->property("height").toDouble();
-            area->setProperty("contentY", back ? 0.0 : std::max(0.0, end));
+            area->setProperty("contentY", toEnd ? std::max(0.0, end) : 0.0);
         }
     }
 }
 
-// Waits (handling events) until the lookup reaches a phase.
-bool reach(PhraseLookupModel *model, PhraseLookupModel::Phase phase)
+void renderCards()
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (model->phase() != phase && timer.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return model->phase() == phase;
+    CardPanel panel;
+    const auto card = [&](const Phrase &phrase, const char *compact, const char *expanded, const char *scrolled) {
+        panel.show(phrase);
+        if (compact)
+            shot(panel.window(), compact);
+        panel.expand(true);
+        shot(panel.window(), expanded);
+        if (scrolled) {
+            scroll(panel.window(), true);
+            shot(panel.window(), scrolled);
+        }
+    };
+    card(samplePhrase(), "card-phrase-compact", "card-phrase-expanded", "card-phrase-expanded-scrolled");
+    Phrase phrase = samplePhrase();
+    phrase.words.clear();
+    phrase.notes.clear();
+    phrase.usageExamples.clear();
+    card(phrase, nullptr, "card-phrase-expanded-bare", nullptr);
+    phrase = samplePhrase();
+    phrase.usageExamples.clear();
+    card(phrase, nullptr, "card-phrase-expanded-no-examples", nullptr);
+    phrase = samplePhrase();
+    phrase.malay = "Boleh tolong bungkus yang ini dan kurangkan gula dalam teh tarik saya?";
+    card(phrase, "card-phrase-compact-long", "card-phrase-expanded-long", nullptr);
+
+    using State = PhraseStore::State;
+    for (const auto &[state, name, detail] : {
+             std::tuple<State, QString, QString>(State::signedOut, "signed-out", QString()),
+             {State::loading, "loading", "Loading your phrasebook…"},
+             {State::ready, "ready", "Your library is ready."},
+             {State::empty, "empty", QString()},
+             {State::unavailable, "unavailable", "Pelora isn’t reachable right now. Check your connection and try again."},
+         }) {
+        panel.showMessage(state, detail);
+        shot(panel.window(), "card-message-" + name + "-compact");
+        panel.expand(true);
+        shot(panel.window(), "card-message-" + name + "-expanded");
+    }
 }
 
-void renderLookupStates(const QString &folder)
+void renderLookupStates()
 {
-    const auto out = [&](const QString &name) { return QDir(folder).filePath(name + QStringLiteral(".png")); };
     using Phase = PhraseLookupModel::Phase;
     LookupWebApp web;
-    web.card.context = QStringLiteral("Said when ordering a drink at a kopitiam or hawker stall. Friendly and "
-                                      "everyday: the “ya” at the end keeps it light rather than demanding.");
-    web.card.notes.append(QStringLiteral("Tak nak gula asks for no sugar at all; kurang manis only asks for less."));
+    web.card.context = "Said when ordering a drink at a kopitiam or hawker stall. Friendly and everyday: the “ya” at "
+                       "the end keeps it light rather than demanding.";
+    web.card.notes.append("Tak nak gula asks for no sugar at all; kurang manis only asks for less.");
     PhraseLookupWindow lookup;
     PhraseLookupModel *model = lookup.model();
+    // Starts a lookup or a save, waits for the phase it leads to, and shoots it.
+    const auto shoot = [&](const char *name, void (PhraseLookupModel::*start)() = nullptr, Phase phase = {}) {
+        if (start)
+            (model->*start)();
+        if (start && !QTest::qWaitFor([&] { return model->phase() == phase; }, 5000))
+            qWarning("%s: the lookup did not reach the phase to show", name);
+        shot(lookup.window(), name);
+    };
+    const auto lookUp = &PhraseLookupModel::lookup;
+    const auto save = &PhraseLookupModel::save;
 
     lookup.show();
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-signed-out")));
-
+    shoot("lookup-signed-out");
     model->connect(web.client());
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-invitation")));
-
-    model->setQuery(QStringLiteral("Less sugar in my teh tarik"));
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-query-typed")));
-
+    shoot("lookup-invitation");
+    model->setQuery("Less sugar in my teh tarik");
+    shoot("lookup-query-typed");
     web.lookupAnswer = LookupWebApp::LookupAnswer::hang;
-    model->lookup();
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-loading")));
+    shoot("lookup-loading", lookUp, Phase::lookingUp);
     model->cancelLookup();
-
     web.lookupAnswer = LookupWebApp::LookupAnswer::card;
-    model->lookup();
-    reach(model, Phase::preview);
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-preview")));
-    scrollToEnd(lookup.window());
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-preview-scrolled")));
-    scrollToEnd(lookup.window(), true);
-
+    shoot("lookup-preview", lookUp, Phase::preview);
+    scroll(lookup.window(), true);
+    shoot("lookup-preview-scrolled");
+    scroll(lookup.window(), false);
     web.saveAnswer = LookupWebApp::SaveAnswer::hang;
-    model->save();
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-saving")));
-
-    // A fresh lookup for each save outcome.
-    model->connect(web.client());
-    model->setQuery(QStringLiteral("Less sugar in my teh tarik"));
-    model->lookup();
-    reach(model, Phase::preview);
-    web.saveAnswer = LookupWebApp::SaveAnswer::saved;
-    model->save();
-    reach(model, Phase::saved);
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-saved")));
-
-    model->discard();
-    model->lookup();
-    reach(model, Phase::preview);
-    web.saveAnswer = LookupWebApp::SaveAnswer::failure;
-    model->save();
-    reach(model, Phase::saveUncertain);
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-save-uncertain")));
-
+    shoot("lookup-saving", save, Phase::saving);
+    model->connect(web.client()); // a fresh lookup for each save outcome
+    for (const auto &[answer, phase, name] :
+         {std::tuple(LookupWebApp::SaveAnswer::saved, Phase::saved, "lookup-saved"),
+          std::tuple(LookupWebApp::SaveAnswer::failure, Phase::saveUncertain, "lookup-save-uncertain")}) {
+        model->discard();
+        model->setQuery("Less sugar in my teh tarik");
+        (model->*lookUp)();
+        web.saveAnswer = answer;
+        if (QTest::qWaitFor([&] { return model->phase() == Phase::preview; }, 5000))
+            shoot(name, save, phase);
+    }
     model->discard();
     web.lookupAnswer = LookupWebApp::LookupAnswer::notAvailable;
-    model->lookup();
-    reach(model, Phase::idle);
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-error")));
-
+    shoot("lookup-error", lookUp, Phase::idle);
     model->setQuery(QString(501, QLatin1Char('a')));
-    saveWindow(lookup.window(), out(QStringLiteral("lookup-query-too-long")));
-    lookup.hide();
+    shoot("lookup-query-too-long");
 }
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("PELORA_REDUCE_MOTION", "1");
     QApplication app(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
-    QDir().mkpath(folder);
-    const auto out = [&](const QString &name) { return QDir(folder).filePath(name + QStringLiteral(".png")); };
-
-    CardPanel panel;
-    const Phrase full = samplePhrase();
-    panel.show(full);
-    saveWindow(panel.window(), out(QStringLiteral("card-phrase-compact")));
-    panel.expand(true);
-    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded")));
-    scrollToEnd(panel.window());
-    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-scrolled")));
-
-    Phrase bare = full;
-    bare.words.clear();
-    bare.usageExamples.clear();
-    bare.notes.clear();
-    panel.show(bare);
-    panel.expand(true);
-    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-bare")));
-
-    Phrase wordsOnly = full;
-    wordsOnly.usageExamples.clear();
-    panel.show(wordsOnly);
-    panel.expand(true);
-    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-no-examples")));
-
-    Phrase longPhrase = full;
-    longPhrase.malay = QStringLiteral("Boleh tolong bungkus yang ini dan kurangkan gula dalam teh tarik saya?");
-    panel.show(longPhrase);
-    saveWindow(panel.window(), out(QStringLiteral("card-phrase-compact-long")));
-    panel.expand(true);
-    saveWindow(panel.window(), out(QStringLiteral("card-phrase-expanded-long")));
-
-    const struct {
-        PhraseStore::State state;
-        const char *name;
-        QString detail;
-    } messages[] = {
-        {PhraseStore::State::signedOut, "signed-out", QString()},
-        {PhraseStore::State::loading, "loading", QStringLiteral("Loading your phrasebook…")},
-        {PhraseStore::State::ready, "ready", QStringLiteral("Your library is ready.")},
-        {PhraseStore::State::empty, "empty", QString()},
-        {PhraseStore::State::unavailable, "unavailable",
-         QStringLiteral("Pelora isn’t reachable right now. Check your connection and try again.")},
-    };
-    for (const auto &message : messages) {
-        panel.showMessage(message.state, message.detail);
-        saveWindow(panel.window(), out(QStringLiteral("card-message-%1-compact").arg(QLatin1String(message.name))));
-        panel.expand(true);
-        saveWindow(panel.window(), out(QStringLiteral("card-message-%1-expanded").arg(QLatin1String(message.name))));
-    }
-    panel.hide();
-
-    renderLookupStates(folder);
-    return 0;
+    folder.setPath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"));
+    folder.mkpath(".");
+    renderCards();
+    renderLookupStates();
 }

@@ -9,15 +9,12 @@
 #include <QQuickItem>
 #include <QTest>
 
-using Phase = PhraseLookupModel::Phase;
-
 class LookupWindowDesktopTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void takesFocusAndHidesWhenItLosesIt()
     {
         QLineEdit elsewhere;
-        elsewhere.setWindowTitle(QStringLiteral("another application"));
         elsewhere.show();
         elsewhere.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
@@ -26,25 +23,22 @@ private Q_SLOTS:
         web.lookupAnswer = LookupWebApp::LookupAnswer::hang;
         PhraseLookupWindow lookup;
         lookup.model()->connect(web.client());
-        lookup.show();
-        QVERIFY(QTest::qWaitForWindowActive(lookup.window()));
-        QTRY_VERIFY(lookup.window()->rootObject()->property("inputFocused").toBool());
+        for (int round = 0; round < 2; ++round) { // reopening shows the query as it was, focused again
+            lookup.show();
+            QVERIFY(QTest::qWaitForWindowActive(lookup.window()));
+            QTRY_VERIFY(lookup.window()->rootObject()->property("inputFocused").toBool());
+            if (round == 0) {
+                for (char letter : QByteArray("kopi"))
+                    QTest::keyClick(lookup.window(), letter);
+            }
+            QCOMPARE(lookup.model()->query(), QStringLiteral("kopi"));
+            QTest::keyClick(lookup.window(), Qt::Key_Return);
+            QTRY_COMPARE(lookup.model()->phase(), PhraseLookupModel::Phase::lookingUp);
 
-        for (char letter : QByteArray("kopi"))
-            QTest::keyClick(lookup.window(), letter);
-        QTest::keyClick(lookup.window(), Qt::Key_Return);
-        QTRY_COMPARE(lookup.model()->phase(), Phase::lookingUp);
-
-        elsewhere.activateWindow();
-        QTRY_VERIFY(!lookup.isVisible());
-        QCOMPARE(lookup.model()->phase(), Phase::idle);
-        QCOMPARE(lookup.model()->query(), QStringLiteral("kopi"));
-
-        // Reopening shows the query as it was, focused again.
-        lookup.show();
-        QVERIFY(QTest::qWaitForWindowActive(lookup.window()));
-        QTRY_VERIFY(lookup.window()->rootObject()->property("inputFocused").toBool());
-        QCOMPARE(lookup.model()->query(), QStringLiteral("kopi"));
+            elsewhere.activateWindow();
+            QTRY_VERIFY(!lookup.isVisible());
+            QCOMPARE(lookup.model()->phase(), PhraseLookupModel::Phase::idle);
+        }
     }
 };
 
