@@ -1,4 +1,5 @@
 // The lookup model driven through a scripted client.
+#include "lookup/companion_phrase_api.h"
 #include "lookup/model/sample_card.h"
 #include "lookup/model/scripted_lookup_api.h"
 #include "lookup/phrase_lookup_model.h"
@@ -9,18 +10,15 @@
 using namespace Qt::StringLiterals;
 using Phase = PhraseLookupModel::Phase;
 
+enum class Ending { cancelLookup, reconnect, clear, destroy };
+Q_DECLARE_METATYPE(Ending)
+Q_DECLARE_METATYPE(LookupOutcome<LookupPhrase>)
 Q_DECLARE_METATYPE(LookupFailure)
 
 namespace {
-
 const QString sessionExpired = u"Your session expired. Sign in to look up a phrase."_s;
-const QString accountChanged = u"Your account changed. Reopen phrase lookup to continue."_s;
-const QString notAvailable = u"Phrase lookup is not available at this web app address yet."_s;
 const QString incompleteCard = u"Pelora couldn’t return a complete phrase card. Try looking it up again."_s;
 const QString unreachable = u"Couldn’t reach Pelora. Check your connection and try again."_s;
-const QString saveUncertain =
-    u"Couldn’t confirm the save. Check your phrasebook before looking up and saving this phrase again."_s;
-
 } // namespace
 
 class PhraseLookupModelTest : public QObject {
@@ -31,7 +29,6 @@ class PhraseLookupModelTest : public QObject {
     int saved = 0;
     int accountInvalid = 0;
 
-    // Connects a fresh scripted client and types `query`.
     void connectWithQuery(const QString &query = u"less sugar"_s)
     {
         script = std::make_shared<LookupScript>();
@@ -39,16 +36,14 @@ class PhraseLookupModelTest : public QObject {
         model->setQuery(query);
     }
 
-    // Looks up and answers with the sample card: the model shows a preview.
     void reachPreview()
     {
         model->lookup();
-        QCOMPARE(script->lookups.size(), 1);
         script->lookups.last().answer(sampleCard());
         QCOMPARE(model->phase(), Phase::preview);
     }
 
-    // The state the model is in after clear(), whatever came before.
+    // The state after clear(), whatever came before.
     void verifySignedOut(const std::optional<QString> &message)
     {
         QVERIFY(!model->signedIn());
@@ -56,51 +51,57 @@ class PhraseLookupModelTest : public QObject {
         QVERIFY(!model->phrase());
         QCOMPARE(model->phase(), Phase::idle);
         QCOMPARE(model->error(), message);
-        QVERIFY(!model->canLookup());
-        QVERIFY(!model->canSave());
+        QVERIFY(!model->canLookup() && !model->canSave());
     }
 
 private Q_SLOTS:
     void init()
     {
+        saved = accountInvalid = 0;
         model = std::make_unique<PhraseLookupModel>();
-        saved = 0;
-        accountInvalid = 0;
         model->onSaved = [this] { ++saved; };
         model->onAccountInvalid = [this] { ++accountInvalid; };
+    }
+
+    void cleanup()
+    {
+        model.reset();
         script.reset();
     }
 
-    void cleanup() { model.reset(); }
-
     void lookupAndSaveWalkThroughThePhases()
     {
+        QSignalSpy availability(model.get(), &PhraseLookupModel::availabilityChanged);
         model->setQuery(u"less sugar"_s);
         QVERIFY(!model->canLookup()); // not connected
         model->lookup();
         QCOMPARE(model->phase(), Phase::idle);
 
         connectWithQuery(u"  less sugar \n"_s);
-        QVERIFY(model->signedIn());
-        QVERIFY(model->canLookup());
+        QCOMPARE(availability.size(), 1);
         model->lookup();
+        model->discard(); // busy: ignored
         QCOMPARE(model->phase(), Phase::lookingUp);
         QVERIFY(model->busy() && !model->canLookup());
-        QCOMPARE(script->lookups.first().query, u"less sugar"_s);
-
+        QCOMPARE(availability.size(), 2);
+        QCOMPARE(script->lookups.first().sent, u"less sugar"_s);
         script->lookups.first().answer(sampleCard());
-        QCOMPARE(model->phase(), Phase::preview);
+        QCOMPARE(model->property("phaseName").toString(), u"preview"_s);
         QCOMPARE(model->phrase(), std::optional(sampleCard()));
+        QCOMPARE(model->property("phrase").toMap().value(u"usageExamples"_s).toList().first().toMap().value(u"situation"_s),
+                 u"Ordering at the counter"_s);
         QVERIFY(model->canSave() && model->canLookup());
+        QCOMPARE(availability.size(), 3);
 
         model->save();
+        model->save(); // no second save while one is in flight
+        model->cancelLookup(); // the window hides: a save goes on
+        model->discard();      // busy: ignored
         QCOMPARE(model->phase(), Phase::saving);
         QVERIFY(!model->canSave());
+        QCOMPARE(script->abandons, 0);
         QCOMPARE(script->saves.size(), 1);
-        QCOMPARE(script->saves.first().card, sampleCard());
-        model->save(); // no second save while one is in flight
-        QCOMPARE(script->saves.size(), 1);
-
+        QCOMPARE(script->saves.first().sent, sampleCard());
         script->saves.first().answer(u"p-1"_s);
         QCOMPARE(model->phase(), Phase::saved);
         QCOMPARE(saved, 1);
@@ -108,26 +109,22 @@ private Q_SLOTS:
         model->save();
         QCOMPARE(script->saves.size(), 1);
 
-        // A new lookup from `saved` drops the earlier card as it starts.
-        model->lookup();
-        QCOMPARE(model->phase(), Phase::lookingUp);
+        model->lookup(); // drops the saved card as it starts
         QVERIFY(!model->phrase());
         script->lookups.last().answer(sampleCard());
         model->discard();
         QCOMPARE(model->phase(), Phase::idle);
-        QVERIFY(!model->phrase());
+        QVERIFY(!model->property("hasPhrase").toBool());
         QCOMPARE(model->query(), u"  less sugar \n"_s);
-        QCOMPARE(accountInvalid, 0);
     }
 
     void queryLimits_data()
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<bool>("allowed");
-
         const QString emoji = u"\U0001F35C"_s; // two UTF-16 units
         QTest::newRow("empty") << QString() << false;
-        QTest::newRow("only spaces and line breaks") << u"  \t\n\u00A0\u2003"_s << false;
+        QTest::newRow("only white space") << u"  \t\n\u00A0\u2003"_s << false;
         QTest::newRow("500 units") << QString(498, u'a') + emoji << true;
         QTest::newRow("500 units inside spaces") << u"   "_s + QString(498, u'a') + emoji + u"\n\n"_s << true;
         QTest::newRow("501 units") << QString(499, u'a') + emoji << false;
@@ -147,53 +144,37 @@ private Q_SLOTS:
 
     void lookupFailuresShowOneMessage_data()
     {
-        QTest::addColumn<LookupFailure>("failure");
+        QTest::addColumn<LookupOutcome<LookupPhrase>>("outcome");
         QTest::addColumn<QString>("message");
-
-        const auto row = [](const char *name, const LookupFailure &failure, const QString &message) {
-            QTest::newRow(name) << failure << message;
-        };
-        row("refused with a message", LookupError::rejected(u"Try a shorter phrase."_s), u"Try a shorter phrase."_s);
-        row("no lookup endpoint", LookupError::unavailable(), notAvailable);
-        row("unusable answer", LookupError::invalidResponse(), incompleteCard);
-        row("body not decodable", LookupFailure::decoding(), unreachable);
-        row("timed out", LookupFailure::transport(QNetworkReply::TimeoutError), unreachable);
-        row("cancelled underneath", LookupFailure::cancelled(), unreachable);
+        LookupPhrase incomplete = sampleCard();
+        incomplete.register_ = u"Polite"_s;
+        using O = LookupOutcome<LookupPhrase>;
+        QTest::newRow("refused") << O(LookupError::rejected(u"Try a shorter phrase."_s)) << u"Try a shorter phrase."_s;
+        QTest::newRow("no lookup endpoint")
+            << O(LookupError::unavailable()) << u"Phrase lookup is not available at this web app address yet."_s;
+        QTest::newRow("unusable answer") << O(LookupError::invalidResponse()) << incompleteCard;
+        QTest::newRow("incomplete card") << O(incomplete) << incompleteCard;
+        QTest::newRow("not decodable") << O(LookupFailure::decoding()) << unreachable;
+        QTest::newRow("timed out") << O(LookupFailure::transport(QNetworkReply::TimeoutError)) << unreachable;
+        QTest::newRow("cancelled underneath") << O(LookupFailure::cancelled()) << unreachable;
     }
 
     void lookupFailuresShowOneMessage()
     {
-        QFETCH(LookupFailure, failure);
+        QFETCH(LookupOutcome<LookupPhrase>, outcome);
         QFETCH(QString, message);
         connectWithQuery();
         model->lookup();
-        script->lookups.first().answer(failure);
+        script->lookups.first().answer(outcome);
 
         QCOMPARE(model->phase(), Phase::idle);
         QCOMPARE(model->error(), std::optional(message));
-        QVERIFY(!model->phrase());
-        QVERIFY(model->signedIn());
+        QVERIFY(!model->phrase() && !model->canSave());
+        QVERIFY(model->signedIn() && model->canLookup());
         QCOMPARE(model->query(), u"less sugar"_s);
         QCOMPARE(accountInvalid, 0);
-        QVERIFY(model->canLookup()); // the learner can try again
-
-        // The next lookup removes the message as it starts.
-        model->lookup();
+        model->lookup(); // the next lookup removes the message
         QVERIFY(!model->hasError());
-    }
-
-    void anIncompleteCardIsNotShown()
-    {
-        connectWithQuery();
-        LookupPhrase card = sampleCard();
-        card.register_ = u"Polite"_s;
-        model->lookup();
-        script->lookups.first().answer(card);
-
-        QCOMPARE(model->phase(), Phase::idle);
-        QVERIFY(!model->phrase());
-        QCOMPARE(model->error(), std::optional(incompleteCard));
-        QVERIFY(!model->canSave());
     }
 
     void accountFailuresSignOut_data()
@@ -201,12 +182,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("duringSave");
         QTest::addColumn<LookupFailure>("failure");
         QTest::addColumn<QString>("message");
-
         for (const bool duringSave : {false, true}) {
             const char *when = duringSave ? "save" : "lookup";
             QTest::addRow("401 during %s", when) << duringSave << LookupFailure(LookupError::signedOut()) << sessionExpired;
             QTest::addRow("409 during %s", when) << duringSave << LookupFailure(LookupError::accountChanged())
-                                                 << accountChanged;
+                                                 << u"Your account changed. Reopen phrase lookup to continue."_s;
         }
     }
 
@@ -233,35 +213,26 @@ private Q_SLOTS:
         model->lookup();
         QCOMPARE(script->lookups.size(), 1);
 
-        // Reconnecting removes the message and signs in again.
-        connectWithQuery(QString());
-        QVERIFY(!model->hasError());
-        QVERIFY(model->signedIn());
-        QCOMPARE(model->phase(), Phase::idle);
+        connectWithQuery(QString()); // reconnecting removes the message
+        QVERIFY(!model->hasError() && model->signedIn());
     }
 
-    void aClientThatAnswersAtOnce()
+    void aClientThatFailsAtOnce()
     {
-        // A client may fail before it waits for anything (no cookie at all).
-        connectWithQuery();
-        script->instantLookup = LookupOutcome<LookupPhrase>(LookupFailure(LookupError::signedOut()));
+        // Without a session the client fails before it waits for anything.
+        model->connect(std::make_unique<CompanionPhraseAPI>(QUrl(u"http://127.0.0.1:9"_s), u"user-1"_s, nullptr));
+        model->setQuery(u"less sugar"_s);
         model->lookup();
         verifySignedOut(sessionExpired);
         QCOMPARE(accountInvalid, 1);
-
-        connectWithQuery();
-        script->instantLookup = LookupOutcome<LookupPhrase>(sampleCard());
-        model->lookup();
-        QCOMPARE(model->phase(), Phase::preview);
-        QVERIFY(model->canSave());
     }
 
     void everySaveFailureLeavesTheOutcomeOpen_data()
     {
         QTest::addColumn<LookupFailure>("failure");
-        QTest::newRow("429 with the web app's message") << LookupFailure(LookupError::rejected(u"Daily limit reached."_s));
+        QTest::newRow("429 with a message") << LookupFailure(LookupError::rejected(u"Daily limit reached."_s));
         QTest::newRow("unusable receipt") << LookupFailure(LookupError::invalidResponse());
-        QTest::newRow("receipt not decodable") << LookupFailure::decoding();
+        QTest::newRow("not decodable") << LookupFailure::decoding();
         QTest::newRow("connection lost") << LookupFailure::transport(QNetworkReply::RemoteHostClosedError);
     }
 
@@ -274,139 +245,86 @@ private Q_SLOTS:
         script->saves.first().answer(failure);
 
         QCOMPARE(model->phase(), Phase::saveUncertain);
-        QCOMPARE(model->error(), std::optional(saveUncertain));
+        QCOMPARE(model->error(), std::optional(u"Couldn’t confirm the save. Check your phrasebook before looking up "
+                                                u"and saving this phrase again."_s));
         QCOMPARE(model->phrase(), std::optional(sampleCard()));
         QCOMPARE(saved, 0);
         // No second save: the first may have reached the web app.
-        QVERIFY(!model->canSave());
         model->save();
         QCOMPARE(script->saves.size(), 1);
-        QVERIFY(model->canLookup());
+        QVERIFY(!model->canSave() && model->canLookup());
     }
 
-    void lateAnswersAfterCancelLookupChangeNothing()
+    // A request whose lookup was abandoned, whose client was dropped, or whose
+    // model was signed out or destroyed: its late answer, success or 401, changes
+    // nothing, not even the next lookup already waiting.
+    void lateAnswersChangeNothing_data()
     {
-        connectWithQuery();
-        model->lookup();
-        model->discard(); // busy: ignored
-        QCOMPARE(model->phase(), Phase::lookingUp);
-        model->cancelLookup();
-        QCOMPARE(model->phase(), Phase::idle);
-        QCOMPARE(script->abandons, 1);
-        QCOMPARE(script->cancels, 0); // the client stays
-        QCOMPARE(model->query(), u"less sugar"_s);
-        QVERIFY(model->canLookup());
-        model->cancelLookup(); // not looking up: nothing happens
-        QCOMPARE(script->abandons, 1);
-
-        script->lookups.first().answer(sampleCard());
-        QCOMPARE(model->phase(), Phase::idle);
-        QVERIFY(!model->phrase());
-
-        // The window closed during lookup A and reopened for lookup B: A's
-        // failure arrives while B waits and must not end B.
-        model->lookup();
-        model->cancelLookup();
-        model->lookup();
-        QCOMPARE(script->lookups.size(), 3);
-        script->lookups.at(1).answer(LookupFailure(LookupError::signedOut()));
-        QCOMPARE(model->phase(), Phase::lookingUp);
-        QVERIFY(model->signedIn());
-        QCOMPARE(accountInvalid, 0);
-        script->lookups.at(2).answer(sampleCard());
-        QCOMPARE(model->phase(), Phase::preview);
+        QTest::addColumn<Ending>("ending");
+        QTest::addColumn<bool>("duringSave");
+        QTest::addColumn<bool>("lateFailure");
+        const std::pair<Ending, const char *> endings[] = {{Ending::cancelLookup, "cancelLookup"},
+            {Ending::reconnect, "reconnect"}, {Ending::clear, "clear"}, {Ending::destroy, "destroy"}};
+        for (const auto &[ending, name] : endings)
+            for (const bool duringSave : {false, true})
+                for (const bool lateFailure : {false, true})
+                    if (ending != Ending::cancelLookup || !duringSave) // a save outlives the window
+                        QTest::addRow("%s during %s, late %s", name, duringSave ? "save" : "lookup",
+                                      lateFailure ? "401" : "success") << ending << duringSave << lateFailure;
     }
 
-    void aSaveSurvivesTheWindowButNotAClear()
+    void lateAnswersChangeNothing()
     {
+        QFETCH(Ending, ending);
+        QFETCH(bool, duringSave);
+        QFETCH(bool, lateFailure);
         connectWithQuery();
-        reachPreview();
-        model->save();
-        model->cancelLookup(); // the window hides: a save goes on
-        model->discard();      // busy: ignored
-        QCOMPARE(model->phase(), Phase::saving);
-        QCOMPARE(script->abandons, 0);
-        script->saves.first().answer(u"p-1"_s);
-        QCOMPARE(model->phase(), Phase::saved);
-        QCOMPARE(saved, 1);
+        if (duringSave) {
+            reachPreview();
+            model->save();
+        } else {
+            model->lookup();
+        }
+        const std::shared_ptr<LookupScript> stale = script;
+        switch (ending) {
+        case Ending::cancelLookup:
+            model->cancelLookup();
+            model->cancelLookup(); // not looking up: nothing happens
+            QCOMPARE(script->abandons, 1);
+            QCOMPARE(script->cancels, 0); // the client stays
+            break;
+        case Ending::reconnect:
+            connectWithQuery();
+            QCOMPARE(stale->cancels, 1);
+            break;
+        case Ending::clear:
+            model->clear();
+            verifySignedOut(std::nullopt);
+            break;
+        case Ending::destroy:
+            model.reset();
+            QCOMPARE(stale->cancels, 1);
+            break;
+        }
+        const bool live = ending == Ending::cancelLookup || ending == Ending::reconnect;
+        if (live)
+            model->lookup();
 
-        model->lookup();
-        script->lookups.last().answer(sampleCard());
-        model->save();
-        model->clear(); // signed out while saving
-        verifySignedOut(std::nullopt);
-        script->saves.last().answer(u"p-2"_s);
-        QCOMPARE(model->phase(), Phase::idle);
-        QCOMPARE(saved, 1);
-    }
-
-    void connectTwiceKeepsOnlyTheSecondClient()
-    {
-        connectWithQuery();
-        model->lookup();
-        const std::shared_ptr<LookupScript> first = script;
-
-        connectWithQuery(QString());
-        QCOMPARE(first->cancels, 1);
-        QVERIFY(model->signedIn());
-        QCOMPARE(model->phase(), Phase::idle);
-        QCOMPARE(model->query(), QString());
-
-        first->lookups.first().answer(sampleCard()); // from the dropped client
-        QCOMPARE(model->phase(), Phase::idle);
-        QVERIFY(!model->phrase());
-
-        model->setQuery(u"thank you"_s);
-        model->lookup();
-        QCOMPARE(first->lookups.size(), 1);
-        QCOMPARE(script->lookups.size(), 1);
-        QCOMPARE(script->cancels, 0);
-    }
-
-    void aDestroyedModelIgnoresItsAnswers()
-    {
-        connectWithQuery();
-        reachPreview();
-        model->save();
-        const std::shared_ptr<LookupScript> kept = script;
-        model.reset();
-        QCOMPARE(kept->cancels, 1);
-        kept->saves.first().answer(u"p-1"_s);
-        QCOMPARE(saved, 0);
-
-        model = std::make_unique<PhraseLookupModel>();
-        connectWithQuery();
-        model->lookup();
-        const std::shared_ptr<LookupScript> again = script;
-        model.reset();
-        again->lookups.first().answer(LookupFailure(LookupError::signedOut()));
-        QCOMPARE(accountInvalid, 0);
-    }
-
-    void viewsAreToldWhatChanged()
-    {
-        QSignalSpy availability(model.get(), &PhraseLookupModel::availabilityChanged);
-        QSignalSpy phase(model.get(), &PhraseLookupModel::phaseChanged);
-        QSignalSpy phrase(model.get(), &PhraseLookupModel::phraseChanged);
-        connectWithQuery();
-        QCOMPARE(availability.size(), 1); // canLookup turned true with the query
-        model->lookup();
-        QCOMPARE(phase.size(), 1);
-        QCOMPARE(availability.size(), 2);
-        script->lookups.first().answer(sampleCard());
-        QCOMPARE(phrase.size(), 1);
-        QCOMPARE(availability.size(), 3);
-        QCOMPARE(model->property("phaseName").toString(), u"preview"_s);
-
-        const QVariantMap card = model->property("phrase").toMap();
-        QCOMPARE(card.value(u"malay"_s).toString(), sampleCard().malay);
-        QCOMPARE(card.value(u"scenario"_s).toString(), u"kopitiam"_s);
-        QCOMPARE(card.value(u"usageExamples"_s).toList().first().toMap().value(u"situation"_s).toString(),
-                 u"Ordering at the counter"_s);
-
-        model->discard();
-        QVERIFY(model->property("phrase").toMap().isEmpty());
-        QVERIFY(!model->property("hasPhrase").toBool());
+        const LookupFailure signedOut = LookupError::signedOut();
+        if (duringSave)
+            stale->saves.first().answer(lateFailure ? LookupOutcome<QString>(signedOut) : u"p-1"_s);
+        else
+            stale->lookups.first().answer(lateFailure ? LookupOutcome<LookupPhrase>(signedOut) : sampleCard());
+        QCOMPARE(saved + accountInvalid, 0);
+        if (!model)
+            return;
+        QCOMPARE(model->signedIn(), live);
+        QVERIFY(!model->phrase() && !model->hasError());
+        QCOMPARE(model->phase(), live ? Phase::lookingUp : Phase::idle);
+        if (live) {
+            script->lookups.last().answer(sampleCard());
+            QCOMPARE(model->phase(), Phase::preview);
+        }
     }
 };
 
