@@ -10,17 +10,10 @@
 template <typename T>
 class Completion {
 public:
-    explicit Completion(QCoro::Task<T> task) : m_value(std::make_shared<std::optional<T>>())
-    {
-        collect(std::move(task), m_value);
-    }
-
+    explicit Completion(QCoro::Task<T> task) { collect(std::move(task), m_value); }
     bool done() const { return m_value->has_value(); }
     const T &value() const { return **m_value; }
-    bool wait(int timeoutMs = 10'000) const
-    {
-        return QTest::qWaitFor([this] { return done(); }, timeoutMs);
-    }
+    bool wait(int timeoutMs = 10'000) const { return QTest::qWaitFor([this] { return done(); }, timeoutMs); }
 
 private:
     static QCoro::Task<void> collect(QCoro::Task<T> task, std::shared_ptr<std::optional<T>> out)
@@ -28,5 +21,5 @@ private:
         out->emplace(co_await task);
     }
 
-    std::shared_ptr<std::optional<T>> m_value;
+    std::shared_ptr<std::optional<T>> m_value = std::make_shared<std::optional<T>>();
 };
