@@ -4,7 +4,6 @@
 
 #include "fixture_server.h"
 
-#include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -61,12 +60,12 @@ private Q_SLOTS:
             QVERIFY2(!UpdateFeed::decode(body), body.constData());
     }
 
+    // At most 64 KiB; redirects only within the
+    // origin; no cookies; a time-out; plain http only on this computer.
     void fetching()
     {
-        FixtureServer elsewhere;
-        QVERIFY(elsewhere.listen());
-        FixtureServer server;
-        QVERIFY(server.listen());
+        FixtureServer elsewhere, server;
+        QVERIFY(elsewhere.listen() && server.listen());
         const QByteArray away = elsewhere.origin().toEncoded() + "/feed";
         server.setHandler([away](const FixtureServer::Request &request) {
             FixtureServer::Response response = FixtureServer::Response::json(200, "{}");
@@ -88,7 +87,7 @@ private Q_SLOTS:
         QCOMPARE(fetch(at("/moved")), QByteArray("{}")); // within the origin
         QCOMPARE(fetch(at("/away")), std::nullopt);       // to another origin: refused
         QCOMPARE(elsewhere.requests().size(), 0);
-        QCOMPARE(fetch(QUrl("http://www.pelora.app/u.json")), std::nullopt); // plain http off this computer
+        QCOMPARE(fetch(QUrl("http://www.pelora.app/u.json")), std::nullopt);
         for (const auto &request : server.requests())
             QVERIFY(request.header("cookie").isEmpty());
     }
