@@ -1,5 +1,5 @@
-// Hover timing, resizes, and the rule that a card always appears collapsed
-// and in one step.
+// Where the card goes, hover timing, resizes, and the rule that a card always
+// appears collapsed and in one step.
 #include "card/card_panel.h"
 #include "card/panel_placement.h"
 #include "card/view_test.h"
@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 
+using namespace PanelPlacement;
 using Changes = QList<bool>;
 using Operation = std::function<void(CardPanel &)>;
 
@@ -25,6 +26,34 @@ private Q_SLOTS:
         qunsetenv("PELORA_REDUCE_MOTION");
         QCursor::setPos(QPoint(100, 100));
         changes.clear();
+    }
+
+    // A laptop at the origin, a monitor to its right and one above it; outside
+    // them all, the primary or else the first.
+    void screenUnderThePointer()
+    {
+        const QList<QRect> frames{QRect(0, 0, 1440, 900), QRect(1440, 0, 1920, 1080), QRect(0, -768, 1024, 768)};
+        const std::tuple<QPoint, int, int> cases[] = {{{100, 100}, 0, 0}, {{2000, 500}, 0, 1}, {{10, -10}, 0, 2},
+                                                      {{1440, 0}, 0, 1},  {{1439, 899}, 0, 0}, {{-50, -50}, 1, 1},
+                                                      {{5000, 5000}, -1, 0}};
+        for (const auto &[pointer, primary, screen] : cases) {
+            QCOMPARE(std::pair(pointer, screenIndexForPointer(frames, pointer, primary)), std::pair(pointer, screen));
+            QCOMPARE(screenIndexForPointer({}, pointer, 0), -1);
+        }
+    }
+
+    // 20 pixels from the bottom-left corner of the visible area (below a top
+    // bar, on a second screen), cut to fit small areas but never empty.
+    void cardFrameSitsInTheBottomLeftCorner()
+    {
+        const std::tuple<QRect, bool, QRect> cases[] = {
+            {{0, 25, 1440, 875}, false, {20, 816, 272, 64}},      {{0, 25, 1440, 875}, true, {20, 480, 352, 400}},
+            {{1440, 0, 1920, 1050}, false, {1460, 966, 272, 64}}, {{0, 0, 300, 900}, false, {20, 816, 260, 64}},
+            {{0, 0, 312, 900}, false, {20, 816, 272, 64}},        {{0, 0, 380, 900}, true, {20, 480, 340, 400}},
+            {{0, 100, 1000, 430}, true, {20, 120, 352, 390}},     {{0, 0, 1000, 440}, true, {20, 20, 352, 400}}};
+        for (const auto &[visible, expanded, frame] : cases)
+            QCOMPARE(std::pair(visible, cardFrame(visible, expanded)), std::pair(visible, frame));
+        QVERIFY(!cardFrame(QRect(0, 0, 30, 30), true).isEmpty());
     }
 
     void hoverExpandsAtOnceAndCollapsesOnceAfterTheDelay()
@@ -71,7 +100,8 @@ private Q_SLOTS:
         QVERIFY(changes.isEmpty());
     }
 
-    void expandingResizesOnceAnimatedUnlessMotionIsReduced()
+    // Once, animated unless motion is reduced; focus only while expanded.
+    void expandingResizesOnce()
     {
         for (const bool reduce : {false, true}) {
             qputenv("PELORA_REDUCE_MOTION", reduce ? "1" : "0");
@@ -82,14 +112,13 @@ private Q_SLOTS:
             panel.expand(true);
             panel.expand(true);
             QCOMPARE(frames.size(), 1);
-            QCOMPARE(std::pair(frames.at(0).at(1).toBool(), panel.window()->isAnimating()), std::pair(!reduce, !reduce));
+            QCOMPARE(std::pair(frames[0][1].toBool(), panel.window()->isAnimating()), std::pair(!reduce, !reduce));
             QTRY_VERIFY(!panel.window()->isAnimating());
-            QCOMPARE(panel.window()->geometry().size(), QSize(352, 400));
-            QVERIFY(panel.window()->takesFocus()); // only when expanded
+            QVERIFY(panel.window()->geometry().size() == QSize(352, 400) && panel.window()->takesFocus());
             panel.expand(false);
             panel.expand(false);
             QCOMPARE(frames.size(), 2);
-            QCOMPARE(frames.at(1).at(0).toRect().size(), QSize(272, 64));
+            QCOMPARE(frames[1][0].toRect().size(), QSize(272, 64));
         }
     }
 
@@ -98,35 +127,33 @@ private Q_SLOTS:
     {
         CardPanel panel;
         panel.showMessage(PhraseStore::State::empty, "Nothing yet.");
-        for (const Operation &appear : {Operation([](CardPanel &p) { p.show(samplePhrase("p2")); }),
-                                        Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, ""); })}) {
+        for (const Operation &appear :
+             {Operation([](CardPanel &p) { p.show(samplePhrase("p2")); }),
+              Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, ""); })}) {
             panel.expand(true);
             QVERIFY(panel.window()->isAnimating());
             appear(panel);
             QVERIFY(panel.isVisible() && !panel.model()->expanded() && !panel.window()->isAnimating());
             QCOMPARE(panel.window()->geometry().size(), QSize(272, 64));
         }
-        QVERIFY(!panel.model()->phrase().has_value());
-        QCOMPARE(panel.model()->state(), PhraseStore::State::unavailable);
+        QVERIFY(!panel.model()->phrase() && panel.model()->state() == PhraseStore::State::unavailable);
     }
 
+    // On the monitor under the pointer; expanded, the pointer gone to the
+    // laptop, it stays on its screen and takes its new frame at once.
     void appearsOnTheScreenUnderThePointerAndRepositionKeepsIt()
     {
         QScreen *monitor = QGuiApplication::screens().at(1);
         CardPanel panel;
         QCursor::setPos(monitor->geometry().center());
         panel.show(samplePhrase());
-        QCOMPARE(panel.window()->geometry(), PanelPlacement::cardFrame(monitor->availableGeometry(), false));
-
-        // Expanded, the pointer gone to the laptop: it stays on its screen and follows at once.
+        QCOMPARE(panel.window()->geometry(), cardFrame(monitor->availableGeometry(), false));
         panel.expand(true);
         QCursor::setPos(QPoint(10, 10));
         QSignalSpy frames(panel.window(), &FloatingPanel::frameRequested);
         panel.reposition();
-        QCOMPARE(panel.screen(), monitor);
-        QCOMPARE(frames.size(), 1);
-        QCOMPARE(frames.at(0).at(1).toBool(), false);
-        QCOMPARE(panel.window()->geometry(), PanelPlacement::cardFrame(monitor->availableGeometry(), true));
+        QVERIFY(panel.screen() == monitor && frames.size() == 1 && !frames[0][1].toBool());
+        QCOMPARE(panel.window()->geometry(), cardFrame(monitor->availableGeometry(), true));
     }
 };
 

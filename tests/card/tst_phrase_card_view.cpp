@@ -1,11 +1,43 @@
 // The card's QML view driven through its model: which layout and texts show
-// for each state, and which callback each gesture reaches.
+// for each state, and which callback each gesture reaches; the symbols it
+// draws, and the reduce-motion rule.
 #include "card/card_messages.h"
 #include "card/card_panel.h"
 #include "card/ink.h"
+#include "card/reduce_motion.h"
+#include "card/symbol_images.h"
 #include "card/view_test.h"
 
+#include <QDirIterator>
 #include <QPalette>
+#include <QRegularExpression>
+
+namespace {
+
+QStringList symbolNamesInViews()
+{
+    QStringList names;
+    const QRegularExpression pattern(QStringLiteral(R"re((?:symbol|name|icon):\s*"([a-z.]+)")re"));
+    for (QDirIterator files(":/pelora", {"*.qml"}, QDir::Files, QDirIterator::Subdirectories); files.hasNext();) {
+        QFile file(files.next());
+        for (const QRegularExpressionMatch &match : pattern.globalMatch(file.open(QFile::ReadOnly) ? file.readAll() : ""))
+            names.append(match.captured(1));
+    }
+    names.removeDuplicates();
+    return names;
+}
+
+// The opaque pixels, all of them or only those of one colour.
+int opaque(const QImage &image, std::optional<QRgb> colour = {})
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixelColor(x, y).alpha() == 255 && (!colour || image.pixelColor(x, y).rgb() == *colour);
+    return count;
+}
+
+} // namespace
 
 class PhraseCardViewTest : public QObject {
     Q_OBJECT
@@ -139,6 +171,40 @@ private Q_SLOTS:
         QGuiApplication::setPalette(QPalette());
         QCOMPARE(picture.pixelColor(picture.width() / 2, picture.height() - 4).rgb(), Ink::paper().rgb());
         QCOMPARE(picture.pixelColor(picture.width() / 2, 0).rgb(), Ink::line().rgb());
+    }
+
+    void everySymbolTheViewsNameIsDrawnInTheAskedColour()
+    {
+        const QStringList names = symbolNamesInViews();
+        QVERIFY(names.contains("xmark") && names.contains("arrow.up.left.and.arrow.down.right"));
+        SymbolImageProvider provider;
+        QSize size;
+        for (const QString &name : names) {
+            const QImage image = provider.requestImage(name + "?color=%2300405F&weight=medium", &size, QSize(32, 32));
+            QCOMPARE(size, QSize(32, 32));
+            QVERIFY2(opaque(image) > 10, qPrintable(name));
+            QCOMPARE(opaque(image, QColor(0x00, 0x40, 0x5F).rgb()), opaque(image));
+        }
+        for (const char *name : {"no.such.symbol", "../images/pelora", "", "?color=red"}) {
+            const QImage image = provider.requestImage(name, &size, QSize(16, 16));
+            QVERIFY2(image.size() == QSize(16, 16) && opaque(image) == 0, name);
+        }
+        QVERIFY(SymbolImageProvider::symbolSvg("../images/pelora", Qt::black, {}).isEmpty());
+    }
+
+    void reduceMotionFollowsKde()
+    {
+        const QDir config(qEnvironmentVariable("XDG_CONFIG_HOME")); // a fresh one from scripts/run-test
+        QVERIFY(!qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME") && config.mkpath("."));
+        qputenv("PELORA_REDUCE_MOTION", "0");
+        QFile file(config.filePath("kdeglobals"));
+        for (const char *factor : {"0", "0.5", "fast", ""}) {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(*factor ? QByteArray("[KDE]\nAnimationDurationFactor=") + factor : "[General]\nName=x\n");
+            file.close();
+            QCOMPARE(kdeAnimationsInstant(file.fileName()), QByteArray(factor) == "0");
+            QCOMPARE(ReduceMotion::isOn(), QByteArray(factor) == "0");
+        }
     }
 };
 

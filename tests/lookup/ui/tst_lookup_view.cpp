@@ -1,6 +1,7 @@
 // The lookup window and its QML view against a scripted web app on 127.0.0.1.
 #include "account/web_address.h"
 #include "card/view_test.h"
+#include "lookup/lookup_hot_key.h"
 #include "lookup/lookup_placement.h"
 #include "lookup/phrase_lookup_window.h"
 #include "lookup_web_app.h"
@@ -9,6 +10,8 @@
 #include <QCursor>
 #include <QScreen>
 
+using LookupPlacement::frame;
+using LookupPlacement::resized;
 using Phase = PhraseLookupModel::Phase;
 
 class LookupViewTest : public QObject {
@@ -23,10 +26,7 @@ class LookupViewTest : public QObject {
     QString section() const { return view()->property("section").toString(); }
     bool inputFocused() const { return view()->property("inputFocused").toBool(); }
     void click(const char *name) { clickItem(lookup->window(), item(name)); }
-    void key(int keyCode, Qt::KeyboardModifiers modifiers = {})
-    {
-        QTest::keyClick(lookup->window(), Qt::Key(keyCode), modifiers);
-    }
+    void key(int code, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(lookup->window(), Qt::Key(code), mods); }
 
     void showSignedIn(LookupWebApp::LookupAnswer answer = LookupWebApp::LookupAnswer::card)
     {
@@ -48,35 +48,54 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        lookup.reset();
+        lookup.reset(); // before the web app it talks to
         web.reset();
     }
 
-    void isMadeOnFirstShowOnTheScreenUnderThePointer()
+    // High up and centred, clamped to small areas; grown and shrunk keeping the
+    // top edge unless near the bottom. The laptop's area is below a 25-pixel top bar.
+    void placementArithmetic()
+    {
+        const QRect laptop(0, 25, 1440, 875), monitor(1440, 0, 1920, 1050), plain = frame(laptop, false);
+        QCOMPARE(plain, QRect(390, 25 + 156, 660, 410)); // 24 + 0.16 × 827 = 156.32 below the top
+        const QRect grown = resized(laptop, plain, true);
+        QCOMPARE(grown, QRect(plain.topLeft(), QSize(660, 680)));
+        QCOMPARE(frame(laptop, true), grown);
+        QCOMPARE(resized(laptop, grown, false), plain);
+        QCOMPARE(resized(laptop, plain, false), plain);
+        QCOMPARE(frame(monitor, false).left(), 1440 + 24 + (1872 - 660) / 2);
+        QCOMPARE(resized(monitor, frame(monitor, false), true).left(), frame(monitor, false).left());
+        const QRect narrow = frame(QRect(0, 0, 600, 900), false);
+        QCOMPARE(QPoint(narrow.left(), narrow.width()), QPoint(24, 552));
+        // 500 high: the area is 452; the card window is cut to it and pushed up.
+        const QRect shortArea(100, 50, 1200, 500), cut = frame(shortArea, true);
+        QCOMPARE(QPoint(cut.top(), cut.height()), QPoint(50 + 24, 452));
+        QVERIFY(frame(shortArea, false).height() == 410 && frame(shortArea, false).bottom() < 50 + 500 - 24);
+        QVERIFY(!frame(QRect(0, 0, 40, 40), true).isEmpty());
+        // Near the bottom it moves up just enough (area 24 … 776).
+        QCOMPARE(resized(QRect(0, 0, 1280, 800), QRect(300, 300, 660, 410), true), QRect(300, 776 - 680, 660, 680));
+    }
+
+    // Made on first show, on the screen under the pointer and following it when
+    // placed again; signed out, it invites to sign in and shows the bare domain.
+    void firstShowSignedOut()
     {
         lookup->reposition(); // nothing to place yet
         QVERIFY(!lookup->window());
-        QScreen *monitor = QGuiApplication::screens().at(1);
-        QCursor::setPos(monitor->geometry().center());
-        lookup->show();
-        QVERIFY(lookup->isVisible() && lookup->window()->takesFocus());
-        QCOMPARE(lookup->window()->geometry(), LookupPlacement::frame(monitor->availableGeometry(), false));
-        QCursor::setPos(QPoint(10, 10)); // moved to the laptop while open: re-placing follows the pointer
-        lookup->reposition();
-        QCOMPARE(lookup->window()->geometry(),
-                 LookupPlacement::frame(QGuiApplication::primaryScreen()->availableGeometry(), false));
-    }
-
-    void signedOutShowsTheInvitationToSignIn()
-    {
         int signIns = 0;
         model()->onSignIn = [&] { ++signIns; };
+        QScreen *screen = QGuiApplication::screens().at(1);
+        QCursor::setPos(screen->geometry().center());
         lookup->show();
-        QVERIFY(QTest::qWaitForWindowExposed(lookup->window()));
+        QVERIFY(QTest::qWaitForWindowExposed(lookup->window()) && lookup->window()->takesFocus());
+        QCOMPARE(lookup->window()->geometry(), frame(screen->availableGeometry(), false));
+        QCursor::setPos(QPoint(10, 10));
+        lookup->reposition();
+        QCOMPARE(lookup->window()->geometry(), frame(QGuiApplication::primaryScreen()->availableGeometry(), false));
+
         QVERIFY(!item("searchField"));
         QCOMPARE(section(), QStringLiteral("signedOut"));
         QCOMPARE(text("domainNote"), WebAddress::bareDomain());
-        QCOMPARE(view()->property("footerTrailing").toString(), QStringLiteral("none"));
         click("signInButton");
         QCOMPARE(signIns, 1);
         model()->connect(web->client()); // signing in brings the search field, with focus
@@ -160,8 +179,8 @@ private Q_SLOTS:
         QCOMPARE(model()->phase(), Phase::idle);
         QTRY_VERIFY(inputFocused());
         // Escape and the close button hide the window too, keeping the query.
-        for (const auto &close : std::initializer_list<std::function<void()>>{[this] { key(Qt::Key_Escape); },
-                                                                              [this] { click("closeButton"); }}) {
+        const std::function<void()> closers[] = {[this] { key(Qt::Key_Escape); }, [this] { click("closeButton"); }};
+        for (const auto &close : closers) {
             lookup->show();
             QVERIFY(QTest::qWaitForWindowExposed(lookup->window()));
             model()->lookup();
@@ -197,8 +216,7 @@ private Q_SLOTS:
         QCOMPARE(text("copyLabel"), QStringLiteral("Copied"));
         web->saveAnswer = LookupWebApp::SaveAnswer::failure;
         model()->save();
-        QCOMPARE(model()->phase(), Phase::saving);
-        QCOMPARE(text("copyLabel"), QStringLiteral("Copy phrase"));
+        QCOMPARE(text("copyLabel"), QStringLiteral("Copy phrase")); // saving
         QTRY_COMPARE(model()->phase(), Phase::saveUncertain);
         QCOMPARE(accessibleName(item("errorLine")), QStringLiteral("Error: ") + model()->errorText());
         QVERIFY(!item("copyButton"));
@@ -206,6 +224,17 @@ private Q_SLOTS:
         QCOMPARE(opened, 1);
         click("newPhraseButton");
         QCOMPARE(model()->phase(), Phase::idle);
+    }
+
+    // Without an X server (offscreen here, like a pure Wayland session) the hot
+    // key grabs nothing and start() says so; the preference still toggles.
+    void theHotKeyFailsHonestlyWithoutX11()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QString("offscreen"));
+        LookupHotKey hotKey;
+        QVERIFY(LookupHotKey::enabled() && !hotKey.start() && !hotKey.isRegistered());
+        hotKey.toggle();
+        QCOMPARE(Preferences::standard().value(LookupHotKey::preferenceKey), QVariant(false));
     }
 };
 
