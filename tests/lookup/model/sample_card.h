@@ -25,7 +25,6 @@ inline LookupPhrase sampleCard()
 // A lookup answer body carrying `card`.
 inline QByteArray envelopeBody(const LookupPhrase &card, const QString &userId, int version = 1)
 {
-    const QJsonObject envelope{{QStringLiteral("version"), version}, {QStringLiteral("userId"), userId},
-                               {QStringLiteral("phrase"), card.toJson()}};
-    return QJsonDocument(envelope).toJson(QJsonDocument::Compact);
+    return QJsonDocument(QJsonObject{{"version", version}, {"userId", userId}, {"phrase", card.toJson()}})
+        .toJson(QJsonDocument::Compact);
 }

@@ -6,40 +6,37 @@
 #include <memory>
 #include <optional>
 
-// A request the test answers whenever it likes; the caller waits for it.
+// A request the test answers whenever it likes; its caller waits for the
+// answer. Copies share the request, so any copy can be awaited or answered.
 template <typename In, typename Out>
 struct ScriptedCall {
-    struct Pending {
+    struct State {
         std::optional<LookupOutcome<Out>> value;
         std::coroutine_handle<> waiter;
     };
-    // Holds the request by pointer, so a copy of it waits for the same answer.
-    struct Awaiter {
-        std::shared_ptr<Pending> pending;
-        bool await_ready() const { return pending->value.has_value(); }
-        void await_suspend(std::coroutine_handle<> handle) { pending->waiter = handle; }
-        LookupOutcome<Out> await_resume() { return *pending->value; }
-    };
-
     In sent;
-    std::shared_ptr<Pending> pending = std::make_shared<Pending>();
+    std::shared_ptr<State> state = std::make_shared<State>();
+
+    bool await_ready() const { return state->value.has_value(); }
+    void await_suspend(std::coroutine_handle<> handle) const { state->waiter = handle; }
+    LookupOutcome<Out> await_resume() const { return *state->value; }
 
     void answer(LookupOutcome<Out> outcome) const
     {
-        if (pending->value)
+        if (state->value)
             return;
-        pending->value.emplace(std::move(outcome));
-        if (auto waiter = std::exchange(pending->waiter, {}))
+        state->value.emplace(std::move(outcome));
+        if (auto waiter = std::exchange(state->waiter, {}))
             waiter.resume();
     }
 
-    // Records the request and waits for its answer. The awaiter is named: GCC
-    // 12 can destroy a temporary one in a co_await expression twice.
+    // Records the request and waits for its answer. The awaited call is named:
+    // GCC 12 can destroy a temporary in a co_await expression twice.
     static QCoro::Task<LookupOutcome<Out>> wait(QList<ScriptedCall> &calls, In input)
     {
-        calls.append({std::move(input)});
-        Awaiter awaiter{calls.last().pending};
-        co_return co_await awaiter;
+        const ScriptedCall call{std::move(input)};
+        calls.append(call);
+        co_return co_await call;
     }
 };
 
