@@ -11,17 +11,15 @@
 #include <QTest>
 #include <memory>
 
-namespace {
-
 using Announcements = QList<std::optional<QString>>;
-const QString page = QStringLiteral("https://www.pelora.app/companion/download");
+static const QString page = QStringLiteral("https://www.pelora.app/companion/download");
 
-QByteArray feedFor(const QByteArray &version)
+static QByteArray feedFor(const QByteArray &version)
 {
-    return "{\"version\": \"" + version + "\", \"url\": \"" + page.toUtf8() + "\", \"notes\": \"Kata baru.\"}";
+    return "{\"version\": \"" + version + "\", \"url\": \"" + page.toUtf8() + "\"}";
 }
 
-QMessageBox *openDialog()
+static QMessageBox *openDialog()
 {
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
@@ -29,15 +27,13 @@ QMessageBox *openDialog()
     return nullptr;
 }
 
-void click(QMessageBox *box, const QString &text)
+static void click(QMessageBox *box, const QString &text)
 {
-    for (QAbstractButton *candidate : box->buttons())
-        if (candidate->text().remove(u'&') == text)
-            return candidate->click();
+    for (QAbstractButton *button : box->buttons())
+        if (button->text().remove(u'&') == text)
+            return button->click();
     QFAIL(qPrintable("no button " + text));
 }
-
-} // namespace
 
 class CompanionUpdaterTest : public QObject {
     Q_OBJECT
@@ -46,14 +42,7 @@ class CompanionUpdaterTest : public QObject {
     std::unique_ptr<CompanionUpdater> updater;
     Announcements announcements;
     QList<QUrl> opened;
-    QMenu menu;
 
-    QAction *menuItem(int index)
-    {
-        menu.clear();
-        updater->addMenuItems(&menu);
-        return menu.actions()[index];
-    }
     // Waits until the feed was asked for `count` times and the answer read.
     void waitForFetches(int count)
     {
@@ -86,22 +75,6 @@ private Q_SLOTS:
         QTRY_VERIFY(!openDialog());
     }
 
-    void theAutomaticSwitch()
-    {
-        QVERIFY(menuItem(2)->isCheckable() && menuItem(2)->isChecked());
-        menuItem(2)->trigger();
-        QCOMPARE(Preferences::standard().value(CompanionUpdater::automaticChecksKey), QVariant(false));
-        QVERIFY(!menuItem(2)->isChecked());
-        updater->start(); // switched off: no check at start
-        updater->checkForUpdates(); // so the learner's check is the first request
-        waitForFetches(1);
-        QCOMPARE(announcements, Announcements{std::nullopt}); // attention only, no version
-        menuItem(2)->trigger();
-        QVERIFY(menuItem(2)->isChecked());
-        Preferences::standard().setValue(CompanionUpdater::automaticChecksKey, QStringLiteral("false"));
-        QVERIFY(updater->automaticallyChecksForUpdates()); // not a boolean: on
-    }
-
     // Checks run at start, then once a day; only a newer version (by number:
     // 1.10 after the current 1.0.0) is announced, every time it is found.
     void backgroundChecksAnnounceOnlyANewerVersion()
@@ -119,7 +92,6 @@ private Q_SLOTS:
             answer = FixtureServer::Response::json(200, feedFor(versions[day - 1]));
             updater->checkIfDue(started.addSecs(day * 25 * 60 * 60));
             waitForFetches(day + 1);
-            QCOMPARE(menuItem(1)->text(), day < 3 ? QString("Check for Updates…") : QString("Update to 1.10…"));
         }
         QCOMPARE(updater->availableVersion(), QString("1.10"));
         QCOMPARE(announcements, (Announcements{QString("1.10"), QString("1.10")}));
@@ -139,7 +111,6 @@ private Q_SLOTS:
         QVERIFY(dialog);
         waitForFetches(2);
         QCOMPARE(dialog->text(), QString("Pelora Companion 1.0.1 is available."));
-        QVERIFY(dialog->informativeText().contains("You have version " PELORA_VERSION "."));
         QCOMPARE(announcements, (Announcements{QString("1.0.1"), std::nullopt})); // attended
         updater->checkForUpdates(); // raises the open dialog, no second check
         QCOMPARE(server.requests().size(), 2);
@@ -147,49 +118,32 @@ private Q_SLOTS:
         QCOMPARE(opened, QList<QUrl>{QUrl(page)});
         QTRY_VERIFY(!openDialog());
         QCOMPARE(announcements.size(), 3); // the session ended
-        QCOMPARE(menuItem(1)->text(), QString("Check for Updates…"));
+        QMenu menu;
+        updater->addMenuItems(&menu);
+        QCOMPARE(menu.actions()[1]->text(), QString("Check for Updates…"));
     }
 
-    void learnerCheckUpToDateFailingOrCancelled_data()
+    // A cancelled check, or an updater gone before the answers: a late answer
+    // opens and announces nothing.
+    void lateAnswersAreIgnored()
     {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("equal") << feedFor(PELORA_VERSION) << "OK" << "You’re up to date.";
-        QTest::newRow("older") << feedFor("0.1") << "OK" << "You’re up to date.";
-        QTest::newRow("malformed") << QByteArray("{\"version\": \"1.x\"}") << "OK" << "Couldn’t check for updates.";
-        QTest::newRow("cancelled") << feedFor("2.0") << "Cancel" << "Checking for updates…";
-    }
-
-    void learnerCheckUpToDateFailingOrCancelled()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, button);
-        QFETCH(QString, shown);
-        answer = FixtureServer::Response::json(200, body);
-        answer.delayMs = button == u"Cancel" ? 400 : 0;
+        answer.delayMs = 400;
         updater->checkForUpdates();
-        if (button != u"Cancel")
-            waitForFetches(1);
         QMessageBox *dialog = openDialog();
         QVERIFY(dialog);
-        QCOMPARE(dialog->text(), shown);
-        click(dialog, button);
+        QCOMPARE(dialog->text(), QString("Checking for updates…"));
+        click(dialog, "Cancel");
         QTRY_VERIFY(!openDialog());
         waitForFetches(1);
-        QVERIFY(!openDialog()); // a late answer opens nothing
-        QVERIFY(opened.isEmpty());
+        QVERIFY(!openDialog() && opened.isEmpty());
         QCOMPARE(announcements, Announcements{std::nullopt});
-    }
 
-    void updaterGoneBeforeTheAnswers()
-    {
-        answer.delayMs = 300;
+        announcements.clear();
         updater->start();
         updater->checkForUpdates();
-        QTRY_COMPARE(server.requests().size(), 2);
+        QTRY_COMPARE(server.requests().size(), 3);
         updater.reset();
-        QTest::qWait(500);
+        QTest::qWait(600);
         QVERIFY(announcements.isEmpty());
     }
 };

@@ -60,24 +60,13 @@ QString combined(int count) { return QStringLiteral("e\u0301").repeated(count); 
 
 QJsonArray words(int count)
 {
-    QJsonArray array;
-    for (int i = 0; i < count; ++i)
-        array.append(QJsonObject{{"malay", "kata"}, {"english", "word"}});
-    return array;
-}
-
-Outcome failure(const QByteArray &bytes)
-{
-    const auto result = PhraseFeed::decode(bytes);
-    return result ? std::nullopt : Outcome(result.error());
+    return QJsonDocument::fromJson("[" + QByteArray(R"({"malay":"kata","english":"word"},)").repeated(count).chopped(1) + "]")
+        .array();
 }
 
 // Text that JSON must escape or carry through untouched.
-QString awkwardText()
-{
-    return QStringLiteral("  \"quoted\" back\\slash /slash\b\f\n\r\t ") + QChar(0)
-         + QString::fromUtf8(" é e\u0301 🇲🇾 “ ” … ’ · \u2028\n");
-}
+const QString awkwardText = QStringLiteral("  \"quoted\" back\\slash /slash\b\f\n\r\t ") + QChar(0)
+                          + QString::fromUtf8(" é e\u0301 🇲🇾 “ ” … ’ · \u2028\n");
 
 // A page written out by hand, around one phrase given as raw JSON text.
 QByteArray rawPage(const QByteArray &phrase, const QByteArray &extra = {})
@@ -101,7 +90,8 @@ void checkOutcome()
 {
     QFETCH(QByteArray, body);
     QFETCH(Outcome, expected);
-    QCOMPARE(failure(body), expected);
+    const auto result = PhraseFeed::decode(body);
+    QCOMPARE(result ? std::nullopt : Outcome(result.error()), expected);
 }
 
 } // namespace
@@ -110,8 +100,8 @@ class PhraseFeedTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // A page as the web app sends it decodes field by field; a written feed
-    // reads back unchanged: padding, escapes, empty texts, lists and cursor included.
+    // A page as the web app sends it decodes field by field; phrases written
+    // out read back unchanged: padding, escapes, empty texts and lists included.
     void feedReadsAsSentAndWrittenBack()
     {
         const auto sent = PhraseFeed::decode(bytes(page(1)));
@@ -122,18 +112,11 @@ private slots:
 
         PhraseFeed feed;
         feed.userId = "user-7";
-        feed.phrases = {Phrase{"a", awkwardText(), "See you again", "", awkwardText(),
-                               {{"", ""}, {"lagi", awkwardText()}}, {"Casual.", "", awkwardText()},
-                               {{awkwardText(), "", "Leaving work"}}},
+        feed.phrases = {Phrase{"a", awkwardText, "See you again", "", awkwardText,
+                               {{"", ""}, {"lagi", awkwardText}}, {"Casual.", "", awkwardText},
+                               {{awkwardText, "", "Leaving work"}}},
                         Phrase{"b", "Jumpa lagi", "See you again", "Farewells", "", {}, {}, {}}};
-        feed.nextCursor = QString();
-        const QJsonObject object = feed.toJson();
-        QVERIFY(object.contains("nextCursor")); // present, though empty
-        QCOMPARE(object.value("phrases").toArray().at(0).toObject().keys(),
-                 (QStringList{"category", "context", "english", "id", "malay", "notes", "usageExamples", "words"}));
-        QCOMPARE(PhraseFeed::decode(bytes(object)).value(), feed);
-        feed.nextCursor.reset();
-        QVERIFY(!feed.toJson().contains("nextCursor"));
+        feed.nextCursor = QString(); // empty, which is not the same as none
         QCOMPARE(PhraseFeed::decode(bytes(feed.toJson())).value(), feed);
         QCOMPARE(PhraseFeed::decode(with("nextCursor", QJsonValue::Null)).value().nextCursor, std::nullopt);
     }
@@ -145,14 +128,12 @@ private slots:
         outcomeColumns();
         const QJsonValue missing(QJsonValue::Undefined);
         QTest::newRow("version 2") << with("version", 2) << invalid;
-        QTest::newRow("version 0") << with("version", 0) << invalid;
         QTest::newRow("version beyond 32 bits") << QByteArray(R"({"version":4294967297,"userId":"u","phrases":[]})") << invalid;
         QTest::newRow("version missing") << with("version", missing) << decoding;
         QTest::newRow("version null") << with("version", QJsonValue::Null) << decoding;
         QTest::newRow("version as text") << with("version", "1") << decoding;
         QTest::newRow("version 1.5") << with("version", 1.5) << decoding;
         QTest::newRow("version 1.0") << QByteArray(R"({"version":1.0,"userId":"u","phrases":[]})") << ok;
-        QTest::newRow("version 1e400") << QByteArray(R"({"version":1e400,"userId":"u","phrases":[]})") << decoding;
         QTest::newRow("userId empty") << with("userId", "") << invalid;
         QTest::newRow("userId a space") << with("userId", " ") << ok;
         QTest::newRow("userId number") << with("userId", 7) << decoding;
@@ -164,14 +145,7 @@ private slots:
         QTest::newRow("phrase not an object") << with("phrases", QJsonArray{"p0"}) << decoding;
         QTest::newRow("nextCursor a number") << with("nextCursor", 2) << decoding;
         QTest::newRow("unknown keys") << with("extra", QJsonObject{{"version", 2}}) << ok;
-        QTest::newRow("empty body") << QByteArray() << decoding;
-        QTest::newRow("JSON null") << QByteArray("null") << decoding;
-        QTest::newRow("truncated") << with("x", 1).chopped(1) << decoding;
-        QTest::newRow("trailing garbage") << with("x", 1) + "x" << decoding;
         QTest::newRow("keys differ in case") << QByteArray(R"({"Version":1,"userId":"u","phrases":[]})") << decoding;
-        QTest::newRow("deep nesting")
-            << R"({"version":1,"userId":"u","phrases":[],"extra":)" + QByteArray(20000, '[') + QByteArray(20000, ']') + "}"
-            << decoding;
 
         QTest::newRow("repeated id") << with("id", "p0", 1) << invalid;
         QTest::newRow("ids differing in case") << with("id", "P0", 1) << ok;
@@ -264,6 +238,7 @@ private slots:
         const auto nested = [](int depth) { return ",\"a\":" + QByteArray(depth, '[') + QByteArray(depth, ']'); };
         QTest::newRow("nesting at the limit") << extra(nested(1023)) << ok;
         QTest::newRow("nesting beyond the limit") << extra(nested(1024)) << decoding;
+        QTest::newRow("nesting far beyond the limit") << extra(nested(20000)) << decoding;
         QTest::newRow("white space only") << QByteArray(" \n") << decoding;
         QTest::newRow("an array") << "[" + good + "]" << decoding;
         QTest::newRow("two pages") << good + good << decoding;

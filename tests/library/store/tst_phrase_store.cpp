@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMetaEnum>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
@@ -24,12 +25,10 @@ class MemorySession : public SessionCookies {
 public:
     QList<QNetworkCookie> jar;
     QList<QList<QNetworkReply::RawHeaderPair>> accepted;
-    int cookieCalls = 0;
 
     void signIn(const QByteArray &value) { jar = {QNetworkCookie("auth.session-token", value)}; }
     QCoro::Task<QList<QNetworkCookie>> cookies(QUrl) override
     {
-        ++cookieCalls;
         co_return QList<QNetworkCookie>(jar); // a copy: QCoro moves from an lvalue handed to co_return
     }
     QCoro::Task<void> acceptCookies(QList<QNetworkReply::RawHeaderPair> headers, QUrl) override
@@ -39,15 +38,13 @@ public:
     }
 };
 
-// A page of phrases; an id written "b=changed" gives phrase b that English.
 QByteArray page(const QString &userId, const QStringList &ids, std::optional<QString> next = std::nullopt)
 {
     QJsonArray phrases;
     for (const QString &id : ids)
-        phrases.append(QJsonObject{{"id", id.section(u'=', 0, 0)}, {"malay", "selamat pagi"},
-                                   {"english", id.contains(u'=') ? id.section(u'=', 1) : "good morning"},
-                                   {"category", ""}, {"context", ""}, {"words", QJsonArray{}},
-                                   {"notes", QJsonArray{}}, {"usageExamples", QJsonArray{}}});
+        phrases.append(QJsonObject{{"id", id}, {"malay", "selamat pagi"}, {"english", "good morning"}, {"category", ""},
+                                   {"context", ""}, {"words", QJsonArray{}}, {"notes", QJsonArray{}},
+                                   {"usageExamples", QJsonArray{}}});
     QJsonObject object{{"version", 1}, {"userId", userId}, {"phrases", phrases}};
     if (next)
         object.insert("nextCursor", *next);
@@ -61,6 +58,14 @@ std::optional<QString> cursorOf(const FixtureServer::Request &request)
     if (!query.hasQueryItem("cursor"))
         return std::nullopt;
     return query.queryItemValue("cursor", QUrl::FullyDecoded);
+}
+
+// State, status, account and phrase count in one line.
+QString summary(const PhraseStore &store)
+{
+    return QStringList{QMetaEnum::fromType<State>().valueToKey(int(store.state())), store.status(),
+                       store.userID().value_or("no account"), QString::number(store.phrases().size())}
+        .join(" | ");
 }
 
 } // namespace
@@ -92,7 +97,6 @@ private Q_SLOTS:
     void init()
     {
         server.clearRequests();
-        server.setHandler({});
         session = MemorySession();
         session.signIn("token-1");
     }
@@ -102,7 +106,7 @@ private Q_SLOTS:
         // Cursors with characters that a careless encoder mangles.
         const QString second = QStringLiteral("a+b&c=d%41 e/é?"), third = QStringLiteral("%%25+ ");
         const QMap<QString, QByteArray> pages{{"", page("user-1", {"p1", "p2"}, second)},
-                                              {second, page("user-1", {"p3", "p2=changed"}, third)},
+                                              {second, page("user-1", {"p3", "p2"}, third)},
                                               {third, page("user-1", {"p4"})}};
         server.setHandler([&](const FixtureServer::Request &request) {
             session.signIn("token-2");
@@ -115,41 +119,27 @@ private Q_SLOTS:
         QCOMPARE(cursorOf(requests[0]), std::nullopt);
         QCOMPARE(cursorOf(requests[1]), second);
         QCOMPARE(cursorOf(requests[2]), third);
-        QVERIFY(requests[1].target.startsWith("/api/companion/phrases?cursor="));
         QCOMPARE(requests[0].header("cookie"), QByteArray("auth.session-token=token-1"));
         QCOMPARE(requests[1].header("cookie"), QByteArray("auth.session-token=token-2"));
         for (const auto &request : requests)
             QVERIFY(request.method == "GET" && request.header("accept") == "application/json");
-        QCOMPARE(store.state(), State::ready);
-        QCOMPARE(store.status(), QStringLiteral("4 saved phrases · synced"));
-        QCOMPARE(store.userID(), QStringLiteral("user-1"));
-        QStringList phrases; // a repeated id keeps its first occurrence and place
-        for (const Phrase &phrase : store.phrases())
-            phrases.append(phrase.id + ' ' + phrase.english);
-        QCOMPARE(phrases, (QStringList{"p1 good morning", "p2 good morning", "p3 good morning", "p4 good morning"}));
+        QCOMPARE(summary(store), "ready | 4 saved phrases · synced | user-1 | 4"); // p2 once
         QCOMPARE(session.accepted.size(), 3);
-        QCOMPARE(session.cookieCalls, 4); // once to decide, then before every page
-
-        serveAll(page("user-1", {}));
-        QVERIFY(refresh(store));
-        QCOMPARE(store.state(), State::empty);
-        QCOMPARE(store.status(), QStringLiteral("No saved phrases yet · look up a phrase"));
     }
 
     void failingSecondPage_data()
     {
         QTest::addColumn<int>("status"); // 0: no answer at all
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<State>("state");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("401") << 401 << QByteArray("{}") << State::signedOut << QStringLiteral("Session expired · sign in again");
-        QTest::newRow("404") << 404 << QByteArray("{}") << State::unavailable
-                             << QStringLiteral("Companion API not deployed · check web app address");
-        QTest::newRow("500") << 500 << QByteArray("{}") << State::unavailable << syncFailed;
-        QTest::newRow("302") << 302 << QByteArray("{}") << State::unavailable << syncFailed;
-        QTest::newRow("time-out") << 0 << QByteArray() << State::unavailable << syncFailed;
-        QTest::newRow("another account") << 200 << page("user-2", {"p2"}) << State::unavailable << syncFailed;
-        QTest::newRow("not JSON") << 200 << QByteArray("<html>") << State::unavailable << syncFailed;
+        QTest::addColumn<QString>("outcome");
+        const QString failed = "unavailable | " + syncFailed + " | user-1 | 0";
+        QTest::newRow("401") << 401 << QByteArray("{}") << "signedOut | Session expired · sign in again | no account | 0";
+        QTest::newRow("404") << 404 << QByteArray("{}")
+                             << "unavailable | Companion API not deployed · check web app address | user-1 | 0";
+        QTest::newRow("302") << 302 << QByteArray("{}") << failed;
+        QTest::newRow("time-out") << 0 << QByteArray() << failed;
+        QTest::newRow("another account") << 200 << page("user-2", {"p2"}) << failed;
+        QTest::newRow("not JSON") << 200 << QByteArray("<html>") << failed;
     }
 
     // The failure comes on the second page, after a first sync succeeded.
@@ -157,8 +147,7 @@ private Q_SLOTS:
     {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
-        QFETCH(State, state);
-        QFETCH(QString, text);
+        QFETCH(QString, outcome);
         PhraseStore store;
         store.setPageTimeout(300ms);
         serveAll(page("user-1", {"old"}));
@@ -174,10 +163,8 @@ private Q_SLOTS:
         server.clearRequests();
         QVERIFY(refresh(store));
         QCOMPARE(server.requests().size(), 2); // a redirect is not followed
-        QCOMPARE(store.state(), state);
-        QCOMPARE(store.status(), text);
-        QVERIFY(store.phrases().isEmpty() && !store.refreshing());
-        QCOMPARE(store.userID().has_value(), state != State::signedOut);
+        QCOMPARE(summary(store), outcome);
+        QVERIFY(!store.refreshing());
         if (status != 200)
             QCOMPARE(session.accepted.size(), 2); // only the two 200 pages
     }
@@ -195,18 +182,6 @@ private Q_SLOTS:
         QVERIFY(refresh(store));
         QCOMPARE(store.state(), State::unavailable);
         QCOMPARE(session.accepted.size(), 1); // an oversized answer is never handed on
-
-        // Without a length the body ends only when the server closes; an
-        // answer that keeps growing must be cut off, not waited for.
-        server.setHandler([](const FixtureServer::Request &) {
-            Response answer = Response::json(200, QByteArray(3'000'000, ' '));
-            answer.omitLength = answer.keepOpen = true;
-            return answer;
-        });
-        auto task = store.refresh(server.origin(), &session, false);
-        QTRY_VERIFY_WITH_TIMEOUT(task.isReady(), 5000);
-        QCOMPARE(store.state(), State::unavailable);
-        QTRY_COMPARE(server.openConnections(), 0);
     }
 
     // At most 100 pages, and never a cursor seen before in the same sync.
@@ -241,23 +216,6 @@ private Q_SLOTS:
         }
     }
 
-    void noCookieSendsNothingAndDropsTheLibrary()
-    {
-        serveAll(page("user-1", {"p1"}));
-        PhraseStore store;
-        QVERIFY(refresh(store));
-        server.clearRequests();
-        session.jar.clear();
-        QVERIFY(refresh(store));
-        QCOMPARE(store.state(), State::signedOut);
-        QCOMPARE(store.status(), QStringLiteral("Sign in to use your saved phrases"));
-        QVERIFY(store.phrases().isEmpty());
-        QCOMPARE(store.userID(), std::nullopt);
-        QVERIFY(QCoro::waitFor(store.refresh(server.origin(), nullptr, false)));
-        QCOMPARE(store.state(), State::signedOut);
-        QCOMPARE(server.requests().size(), 0);
-    }
-
     // A forced refresh overtakes a running one, whose late answer must write
     // nothing; meanwhile the previous library stays readable.
     void forcedRefreshMakesTheRunningOneStale()
@@ -274,20 +232,15 @@ private Q_SLOTS:
         session.signIn("slow");
         auto first = store.refresh(server.origin(), &session, false);
         QTRY_COMPARE(server.requests().size(), 2);
-        QCOMPARE(store.state(), State::loading);
-        QCOMPARE(store.status(), QStringLiteral("Syncing your phrasebook…"));
-        QCOMPARE(store.phrases().size(), 2);
-        auto ignored = store.refresh(server.origin(), &session, false); // without force: nothing, at once
-        QVERIFY(ignored.isReady());
-        QVERIFY(!QCoro::waitFor(ignored));
+        QCOMPARE(summary(store), "loading | Syncing your phrasebook… | old-user | 2");
+        QVERIFY(!QCoro::waitFor(store.refresh(server.origin(), &session, false))); // without force: nothing
 
         session.signIn("fast");
         QSignalSpy changes(&store, &PhraseStore::changed);
         QVERIFY(refresh(store, true));
         QVERIFY(!QCoro::waitFor(first));
         QTest::qWait(400); // past the slow answer's delay
-        QCOMPARE(store.userID(), QStringLiteral("fast-user"));
-        QCOMPARE(store.phrases().size(), 1);
+        QCOMPARE(summary(store), "ready | 1 saved phrases · synced | fast-user | 1");
         QCOMPARE(changes.size(), 2); // loading, then ready: nothing from the first
         QVERIFY(!store.refreshing());
     }
@@ -299,21 +252,14 @@ private Q_SLOTS:
         auto task = store.refresh(server.origin(), &session, false);
         QTRY_COMPARE(server.requests().size(), 1);
         store.clear();
-        QCOMPARE(store.state(), State::signedOut);
+        const QString signedOut = "signedOut | Sign in to use your saved phrases | no account | 0";
+        QCOMPARE(summary(store), signedOut);
         QVERIFY(!QCoro::waitFor(task));
         QTest::qWait(300);
-        QCOMPARE(store.state(), State::signedOut);
+        QCOMPARE(summary(store), signedOut);
         QVERIFY(!store.refreshing());
         QVERIFY(refresh(store)); // the store works normally afterwards
         QCOMPARE(store.state(), State::ready);
-
-        // A store destroyed mid-refresh ends its task harmlessly.
-        server.clearRequests();
-        auto doomed = std::make_unique<PhraseStore>();
-        auto orphan = doomed->refresh(server.origin(), &session, false);
-        QTRY_COMPARE(server.requests().size(), 1);
-        doomed.reset();
-        QVERIFY(!QCoro::waitFor(orphan));
     }
 };
 
