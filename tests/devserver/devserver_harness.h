@@ -1,75 +1,132 @@
 #pragma once
 
-#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
 #include <QNetworkAccessManager>
-#include <QPair>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QUrl>
-#include <memory>
 
-// Runs the real pelora-devserver as a child process on an ephemeral
-// loopback port with its own data folder.
+// Runs the real pelora-devserver on an ephemeral loopback port with its own data folder.
 class DevServerProcess {
 public:
-    DevServerProcess();
-    ~DevServerProcess();
+    ~DevServerProcess() // QProcess kills what does not end when asked
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
 
-    // Starts the server with `arguments` (besides --port 0 and --data) and waits
-    // for its "listening on" line. `dataFolder` empty: a fresh temporary folder.
-    bool start(const QStringList &arguments = {"--seed"}, const QString &dataFolder = {});
-    void stop();
+    // Starts with `arguments` besides --port 0 and --data (a fresh temporary
+    // folder) and waits for its "listening on" line.
+    bool start(const QStringList &arguments = {"--seed"})
+    {
+        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH),
+                        QStringList{"--port", "0", "--data", m_temporary.path()} + arguments);
+        static const QRegularExpression ready(QStringLiteral("^listening on http://localhost:(\\d+)$"));
+        QByteArray output;
+        for (QDeadlineTimer deadline(30000); m_process.waitForStarted(10000) && !deadline.hasExpired();) {
+            m_process.waitForReadyRead(200);
+            output += m_process.readAllStandardOutput();
+            m_errors += QString::fromUtf8(m_process.readAllStandardError());
+            const QRegularExpressionMatch match = ready.match(QString::fromUtf8(output).trimmed());
+            if (match.hasMatch())
+                return (m_port = match.captured(1).toUShort()) != 0;
+        }
+        return false;
+    }
 
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
     quint16 port() const { return m_port; }
-    QString dataFolder() const;
-    QUrl url(const QString &pathAndQuery) const;
     QString errorOutput() const { return m_errors; }
+    QUrl url(const QString &path) const { return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path)); }
 
 private:
     QProcess m_process;
     QTemporaryDir m_temporary;
-    QString m_dataFolder;
     QString m_errors;
     quint16 m_port = 0;
 };
 
-// One finished HTTP exchange.
+using Headers = QList<QPair<QByteArray, QByteArray>>;
+
 struct HttpReply {
     int status = 0; // 0: no HTTP answer (connection failed or cut)
     QByteArray body;
-    QList<QPair<QByteArray, QByteArray>> headers;
+    Headers headers;
 
-    QByteArray header(const QByteArray &name) const;
-    QJsonObject json() const;
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+    QByteArray header(const QByteArray &name) const
+    {
+        for (const auto &[key, value] : headers)
+            if (key.compare(name, Qt::CaseInsensitive) == 0)
+                return value;
+        return {};
+    }
 };
 
 // A plain HTTP client: no cookie jar, no redirects followed, so every test
-// sees exactly what the server answered.
+// sees exactly what the server answered. Headers with empty values are left out.
 class HttpClient {
 public:
-    using Headers = QList<QPair<QByteArray, QByteArray>>;
-
-    HttpClient();
-
-    HttpReply get(const QUrl &url, const QByteArray &cookie = {}, const Headers &headers = {});
-    HttpReply post(const QUrl &url, const QByteArray &body, const QByteArray &contentType,
-                   const QByteArray &cookie = {}, const Headers &headers = {});
-    HttpReply postJson(const QUrl &url, const QJsonObject &body, const QByteArray &cookie);
+    HttpReply send(const QByteArray &method, const QUrl &url, const QByteArray &body = {}, const Headers &headers = {})
+    {
+        QNetworkRequest request(url);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+        request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+        for (const auto &[name, value] : headers)
+            if (!value.isEmpty())
+                request.setRawHeader(name, value);
+        const std::unique_ptr<QNetworkReply> reply(m_manager.sendCustomRequest(request, method, body));
+        if (!reply->isFinished())
+            QSignalSpy(reply.get(), &QNetworkReply::finished).wait(30000);
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+                reply->rawHeaderPairs()};
+    }
+    HttpReply get(const QUrl &url, const QByteArray &cookie = {}) { return send("GET", url, {}, {{"Cookie", cookie}}); }
+    HttpReply post(const QUrl &url, const QByteArray &body, const QByteArray &type, const QByteArray &cookie = {},
+                   const Headers &headers = {})
+    {
+        return send("POST", url, body, Headers{{"Content-Type", type}, {"Cookie", cookie}} + headers);
+    }
     HttpReply postForm(const QUrl &url, const QList<QPair<QString, QString>> &fields, const QByteArray &cookie = {},
-                       const Headers &headers = {});
-    HttpReply send(const QByteArray &method, const QUrl &url, const QByteArray &body, const Headers &headers);
+                       const Headers &headers = {})
+    {
+        QByteArrayList encoded;
+        for (const auto &[name, value] : fields)
+            encoded.append(QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value));
+        return post(url, encoded.join('&'), "application/x-www-form-urlencoded", cookie, headers);
+    }
+
+    HttpReply postJson(const QUrl &url, const QJsonObject &body, const QByteArray &cookie)
+    {
+        return post(url, QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json", cookie);
+    }
 
 private:
-    std::unique_ptr<QNetworkAccessManager> m_manager;
+    QNetworkAccessManager m_manager;
 };
 
-// Signs in through the form and returns "auth.session-token=…" for a Cookie
-// header, or an empty array when the server set no session cookie.
-QByteArray signIn(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password);
-QByteArray signUp(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password);
+// Signs in or up through the form and returns "auth.session-token=…" for a
+// Cookie header, or an empty array when the server set no session cookie.
+inline QByteArray formSession(HttpClient &client, const QUrl &url, const QString &email, const QString &password)
+{
+    const QByteArray setCookie = client.postForm(url, {{"email", email}, {"password", password}}).header("Set-Cookie");
+    return setCookie.startsWith("auth.session-token=") ? setCookie.left(setCookie.indexOf(';')) : QByteArray();
+}
+inline QByteArray signIn(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password)
+{
+    return formSession(client, server.url("/sign-in"), email, password);
+}
+inline QByteArray signUp(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password)
+{
+    return formSession(client, server.url("/sign-up"), email, password);
+}
 
 // The account id behind a session, read from the first feed page.
-QString accountId(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie);
+inline QString accountId(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie)
+{
+    return client.get(server.url("/api/companion/phrases"), cookie).json().value("userId").toString();
+}
