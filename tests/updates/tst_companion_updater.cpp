@@ -1,4 +1,7 @@
 #include "updates/companion_updater.h"
+#include "updates/feed_fetcher.h"
+#include "updates/update_feed.h"
+#include "updates/version_number.h"
 
 #include "schedule/preferences.h"
 
@@ -6,7 +9,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <memory>
@@ -17,6 +19,19 @@ static const QString page = QStringLiteral("https://www.pelora.app/companion/dow
 static QByteArray feedFor(const QByteArray &version)
 {
     return "{\"version\": \"" + version + "\", \"url\": \"" + page.toUtf8() + "\"}";
+}
+
+static bool newer(const char *a, const char *b) { return *VersionNumber::parse(a) > *VersionNumber::parse(b); }
+static bool same(const char *a, const char *b) { return *VersionNumber::parse(a) == *VersionNumber::parse(b); }
+
+static QByteArray feed(const QByteArray &version, const QByteArray &url, const QByteArray &rest = {})
+{
+    return "{\"version\": " + version + ", \"url\": " + url + rest + "}";
+}
+
+static std::optional<QByteArray> fetch(const QUrl &url, std::chrono::milliseconds timeout = FeedFetcher::timeout)
+{
+    return QCoro::waitFor(FeedFetcher::fetch(url, timeout));
 }
 
 static QMessageBox *openDialog()
@@ -112,15 +127,10 @@ private Q_SLOTS:
         waitForFetches(2);
         QCOMPARE(dialog->text(), QString("Pelora Companion 1.0.1 is available."));
         QCOMPARE(announcements, (Announcements{QString("1.0.1"), std::nullopt})); // attended
-        updater->checkForUpdates(); // raises the open dialog, no second check
-        QCOMPARE(server.requests().size(), 2);
         click(dialog, "Open Download Page");
         QCOMPARE(opened, QList<QUrl>{QUrl(page)});
         QTRY_VERIFY(!openDialog());
         QCOMPARE(announcements.size(), 3); // the session ended
-        QMenu menu;
-        updater->addMenuItems(&menu);
-        QCOMPARE(menu.actions()[1]->text(), QString("Check for Updates…"));
     }
 
     // A cancelled check, or an updater gone before the answers: a late answer
@@ -145,6 +155,69 @@ private Q_SLOTS:
         updater.reset();
         QTest::qWait(600);
         QVERIFY(announcements.isEmpty());
+    }
+
+    void versions()
+    {
+        QVERIFY(newer("1.10", "1.9") && newer("1.10.0", "1.9.9") && newer("2", "1.99.99.99") && newer("1.4.1", "1.4"));
+        QVERIFY(same("1.4", "1.4.0") && same("1.4.0.0", "1.4") && same("01.2", "1.2"));
+        for (const char *text : {"", "1.", ".1", "1..2", "v1.2", "1.2-beta", "1.2.3.4.5", " 1.2", "1,2", "+1",
+                                 "1234567890", "\u0661.\u0662"})
+            QVERIFY2(!VersionNumber::parse(QString::fromUtf8(text)), text);
+    }
+
+    void feeds()
+    {
+        const auto full = UpdateFeed::decode(feed("\"1.4.0\"", "\"https://www.pelora.app/c\"", ", \"notes\": \"<b>Baru</b>\""));
+        QVERIFY(full);
+        QCOMPARE(full->version, QString("1.4.0"));
+        QCOMPARE(full->url, QUrl("https://www.pelora.app/c"));
+        QCOMPARE(full->notes, QString("<b>Baru</b>"));
+        QVERIFY(UpdateFeed::decode(feed("\"2\"", "\"http://[::1]:3000/d\"", ", \"notes\": null")));
+
+        const QByteArray longNotes = ", \"notes\": \"" + QByteArray(5000, 'a') + "\"";
+        QCOMPARE(UpdateFeed::decode(feed("\"2\"", "\"https://x.example/\"", longNotes))->notes.size(), 2000);
+
+        const QByteArray page = "\"https://www.pelora.app/c\"";
+        for (const QByteArray &body : {QByteArray("not json"), QByteArray("[]"), QByteArray("{}"),
+                                       feed("\"1.4.0\"", page).chopped(1), feed("1.4", page), feed("\"1.4-rc\"", page),
+                                       feed("\"1.4.0\"", "42"), feed("\"1.4.0\"", "\"http://www.pelora.app/c\""),
+                                       feed("\"1.4.0\"", "\"javascript:alert(1)\""), feed("\"1.4.0\"", "\"https://u:p@x.example/\""),
+                                       feed("\"1.4.0\"", "\"http://localhost.evil.example/\""),
+                                       feed("\"1.4.0\"", page, ", \"notes\": 5")})
+            QVERIFY2(!UpdateFeed::decode(body), body.constData());
+    }
+
+    // At most 64 KiB; redirects only within the
+    // origin; no cookies; a time-out; plain http only on this computer.
+    void fetching()
+    {
+        FixtureServer elsewhere, server;
+        QVERIFY(elsewhere.listen() && server.listen());
+        const QByteArray away = elsewhere.origin().toEncoded() + "/feed";
+        server.setHandler([away](const FixtureServer::Request &request) {
+            FixtureServer::Response response = FixtureServer::Response::json(200, "{}");
+            if (request.target == "/limit" || request.target == "/big")
+                response.body = QByteArray(FeedFetcher::maxBytes + (request.target == "/big"), ' ');
+            else if (request.target == "/missing")
+                response.status = 404;
+            else if (request.target == "/hang")
+                response.hang = true;
+            else if (request.target == "/moved" || request.target == "/away")
+                response = {302, {{"Location", request.target == "/moved" ? QByteArray("/feed") : away}}, {}};
+            return response;
+        });
+        const auto at = [&](const char *path) { return server.origin().resolved(QUrl(path)); };
+        QCOMPARE(fetch(at("/limit")), QByteArray(FeedFetcher::maxBytes, ' '));
+        QCOMPARE(fetch(at("/big")), std::nullopt);
+        QCOMPARE(fetch(at("/missing")), std::nullopt);
+        QCOMPARE(fetch(at("/hang"), std::chrono::milliseconds(300)), std::nullopt);
+        QCOMPARE(fetch(at("/moved")), QByteArray("{}")); // within the origin
+        QCOMPARE(fetch(at("/away")), std::nullopt);       // to another origin: refused
+        QCOMPARE(elsewhere.requests().size(), 0);
+        QCOMPARE(fetch(QUrl("http://www.pelora.app/u.json")), std::nullopt);
+        for (const auto &request : server.requests())
+            QVERIFY(request.header("cookie").isEmpty());
     }
 };
 

@@ -1,7 +1,9 @@
 #include "library/phrase_feed.h"
+#include "library/text_length.h"
 
 #include <QJsonDocument>
 #include <QTest>
+#include <QTextBoundaryFinder>
 
 using Error = PhraseFeed::Error;
 using Outcome = std::optional<Error>;
@@ -24,8 +26,8 @@ const Outcome invalid = Error::invalidResponse;
 QJsonObject phrase(const QString &id)
 {
     return {{"id", id}, {"malay", "Terima kasih"}, {"english", "Thank you"}, {"category", "Greetings"},
-            {"context", "To anyone who helps."}, {"words", QJsonArray{QJsonObject{{"malay", "kasih"}, {"english", "love"}}}},
-            {"notes", QJsonArray{"Polite."}},
+            {"context", "To anyone who helps."}, {"notes", QJsonArray{"Polite."}},
+            {"words", QJsonArray{QJsonObject{{"malay", "kasih"}, {"english", "love"}}}},
             {"usageExamples", QJsonArray{QJsonObject{{"malay", "Terima kasih, cikgu."}, {"english", "Thank you, teacher."},
                                                      {"situation", "At school"}}}}};
 }
@@ -60,8 +62,8 @@ QString combined(int count) { return QStringLiteral("e\u0301").repeated(count); 
 
 QJsonArray words(int count)
 {
-    return QJsonDocument::fromJson("[" + QByteArray(R"({"malay":"kata","english":"word"},)").repeated(count).chopped(1) + "]")
-        .array();
+    const QByteArray word = R"({"malay":"kata","english":"word"},)";
+    return QJsonDocument::fromJson("[" + word.repeated(count).chopped(1) + "]").array();
 }
 
 // Text that JSON must escape or carry through untouched.
@@ -80,10 +82,19 @@ QByteArray rawPhrase(const QByteArray &malay = R"("m")", const QByteArray &extra
          + R"(,"english":"e","category":"","context":"","words":[],"notes":[],"usageExamples":[])" + extra + "}";
 }
 
-void outcomeColumns()
+struct Row {
+    const char *name;
+    QByteArray body;
+    Outcome expected;
+};
+
+// Adds the columns and the rows of a table of bodies and their outcomes.
+void rows(std::initializer_list<Row> rows)
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<Outcome>("expected");
+    for (const Row &row : rows)
+        QTest::newRow(row.name) << row.body << row.expected;
 }
 
 void checkOutcome()
@@ -92,6 +103,16 @@ void checkOutcome()
     QFETCH(Outcome, expected);
     const auto result = PhraseFeed::decode(body);
     QCOMPARE(result ? std::nullopt : Outcome(result.error()), expected);
+}
+
+// The count by Qt's full implementation of the extended grapheme cluster rules.
+qsizetype referenceGraphemes(const QString &text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
 }
 
 } // namespace
@@ -125,40 +146,44 @@ private slots:
     // right shape breaking a rule of the format.
     void rules_data()
     {
-        outcomeColumns();
-        const QJsonValue missing(QJsonValue::Undefined);
-        QTest::newRow("version 2") << with("version", 2) << invalid;
-        QTest::newRow("version beyond 32 bits") << QByteArray(R"({"version":4294967297,"userId":"u","phrases":[]})") << invalid;
-        QTest::newRow("version missing") << with("version", missing) << decoding;
-        QTest::newRow("version null") << with("version", QJsonValue::Null) << decoding;
-        QTest::newRow("version as text") << with("version", "1") << decoding;
-        QTest::newRow("version 1.5") << with("version", 1.5) << decoding;
-        QTest::newRow("version 1.0") << QByteArray(R"({"version":1.0,"userId":"u","phrases":[]})") << ok;
-        QTest::newRow("userId empty") << with("userId", "") << invalid;
-        QTest::newRow("userId a space") << with("userId", " ") << ok;
-        QTest::newRow("userId number") << with("userId", 7) << decoding;
-        QTest::newRow("phrases empty") << with("phrases", QJsonArray()) << ok;
-        QTest::newRow("phrases 50") << bytes(page(50)) << ok;
-        QTest::newRow("phrases 51") << bytes(page(51)) << invalid;
-        QTest::newRow("phrases missing") << with("phrases", missing) << decoding;
-        QTest::newRow("phrases an object") << with("phrases", QJsonObject()) << decoding;
-        QTest::newRow("phrase not an object") << with("phrases", QJsonArray{"p0"}) << decoding;
-        QTest::newRow("nextCursor a number") << with("nextCursor", 2) << decoding;
-        QTest::newRow("unknown keys") << with("extra", QJsonObject{{"version", 2}}) << ok;
-        QTest::newRow("keys differ in case") << QByteArray(R"({"Version":1,"userId":"u","phrases":[]})") << decoding;
-
-        QTest::newRow("repeated id") << with("id", "p0", 1) << invalid;
-        QTest::newRow("ids differing in case") << with("id", "P0", 1) << ok;
-        QTest::newRow("bad phrase last of 50") << with("words", words(81), 49, 50) << invalid;
+        const QJsonValue missing(QJsonValue::Undefined), null(QJsonValue::Null);
         // The shape is checked for the whole page before any rule.
         QJsonObject tooLong = phrase("a"), incomplete = phrase("b");
         tooLong.insert("malay", QString(301, u'a'));
         incomplete.remove("notes");
-        QTest::newRow("rule broken, then key missing")
-            << bytes({{"version", 1}, {"userId", "u"}, {"phrases", QJsonArray{tooLong, incomplete}}}) << decoding;
-        for (const char *key : {"id", "malay", "english"})
-            QTest::addRow("%s empty", key) << with(key, "", 0) << invalid;
-        QTest::newRow("malay a space") << with("malay", " ", 0) << ok;
+        rows({{"version 2", with("version", 2), invalid}, {"version missing", with("version", missing), decoding},
+              {"version beyond 32 bits", R"({"version":4294967297,"userId":"u","phrases":[]})", invalid},
+              {"version null", with("version", null), decoding}, {"version as text", with("version", "1"), decoding},
+              {"version 1.5", with("version", 1.5), decoding},
+              {"version 1.0", R"({"version":1.0,"userId":"u","phrases":[]})", ok},
+              {"userId empty", with("userId", ""), invalid}, {"userId a space", with("userId", " "), ok},
+              {"userId number", with("userId", 7), decoding}, {"phrases empty", with("phrases", QJsonArray()), ok},
+              {"phrases 50", bytes(page(50)), ok}, {"phrases 51", bytes(page(51)), invalid},
+              {"phrases missing", with("phrases", missing), decoding},
+              {"phrases an object", with("phrases", QJsonObject()), decoding},
+              {"phrase not an object", with("phrases", QJsonArray{"p0"}), decoding},
+              {"nextCursor a number", with("nextCursor", 2), decoding},
+              {"unknown keys", with("extra", QJsonObject{{"version", 2}}), ok},
+              {"keys differ in case", R"({"Version":1,"userId":"u","phrases":[]})", decoding},
+              {"repeated id", with("id", "p0", 1), invalid}, {"ids differing in case", with("id", "P0", 1), ok},
+              {"bad phrase last of 50", with("words", words(81), 49, 50), invalid},
+              {"rule broken, then key missing",
+               bytes({{"version", 1}, {"userId", "u"}, {"phrases", QJsonArray{tooLong, incomplete}}}), decoding},
+              {"id empty", with("id", "", 0), invalid}, {"malay empty", with("malay", "", 0), invalid},
+              {"english empty", with("english", "", 0), invalid}, {"malay a space", with("malay", " ", 0), ok},
+              // A flag is two code points, four code units, one character.
+              {"context 2000 flags", with("context", QString::fromUtf8("🇲🇾").repeated(2000), 0), ok},
+              {"words 80", with("words", words(80), 0), ok}, {"words 81", with("words", words(81), 0), invalid},
+              {"id a number", with("id", 12, 0), decoding}, {"words as text", with("words", "kasih", 0), decoding},
+              {"notes with a number", with("notes", QJsonArray{"a", 1}, 0), decoding},
+              {"notes with null", with("notes", QJsonArray{"a", null}, 0), decoding},
+              {"word without english", with("words", QJsonArray{QJsonObject{{"malay", "kasih"}}}, 0), decoding},
+              {"word not an object", with("words", QJsonArray{"kasih"}, 0), decoding},
+              {"example without situation",
+               with("usageExamples", QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}}}, 0), decoding},
+              {"unknown keys inside",
+               with("words", QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}, {"partOfSpeech", 3}}}, 0), ok},
+              {"unknown phrase key", with("favourite", true, 0), ok}});
         // Lengths count user-perceived characters, not code units.
         const std::pair<const char *, int> limits[] = {{"malay", 300}, {"english", 500}, {"context", 2000}};
         for (const auto &[key, limit] : limits) {
@@ -167,25 +192,10 @@ private slots:
             QTest::addRow("%s %d combined", key, limit) << with(key, combined(limit), 0) << ok;
             QTest::addRow("%s %d combined", key, limit + 1) << with(key, combined(limit + 1), 0) << invalid;
         }
-        // A flag is two code points, four code units, one character.
-        QTest::newRow("context 2000 flags") << with("context", QString::fromUtf8("🇲🇾").repeated(2000), 0) << ok;
-        QTest::newRow("words 80") << with("words", words(80), 0) << ok;
-        QTest::newRow("words 81") << with("words", words(81), 0) << invalid;
         for (const char *key : {"id", "malay", "english", "category", "context", "words", "notes", "usageExamples"}) {
             QTest::addRow("%s missing", key) << with(key, missing, 0) << decoding;
-            QTest::addRow("%s null", key) << with(key, QJsonValue::Null, 0) << decoding;
+            QTest::addRow("%s null", key) << with(key, null, 0) << decoding;
         }
-        QTest::newRow("id a number") << with("id", 12, 0) << decoding;
-        QTest::newRow("words as text") << with("words", "terima: receive", 0) << decoding;
-        QTest::newRow("notes with a number") << with("notes", QJsonArray{"a", 1}, 0) << decoding;
-        QTest::newRow("notes with null") << with("notes", QJsonArray{"a", QJsonValue::Null}, 0) << decoding;
-        QTest::newRow("word without english") << with("words", QJsonArray{QJsonObject{{"malay", "kasih"}}}, 0) << decoding;
-        QTest::newRow("word not an object") << with("words", QJsonArray{"kasih"}, 0) << decoding;
-        QTest::newRow("example without situation")
-            << with("usageExamples", QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}}}, 0) << decoding;
-        QTest::newRow("unknown keys inside")
-            << with("words", QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}, {"partOfSpeech", 3}}}, 0) << ok;
-        QTest::newRow("unknown phrase key") << with("favourite", true, 0) << ok;
     }
 
     void rules() { checkOutcome(); }
@@ -194,55 +204,48 @@ private slots:
     // parser would guess at is a decoding failure, never a page.
     void jsonSyntax_data()
     {
-        outcomeColumns();
         const QByteArray good = rawPage(rawPhrase());
         const auto bad = [](const QByteArray &malay) { return rawPage(rawPhrase(malay)); };
         const auto extra = [](const QByteArray &more) { return rawPage(rawPhrase(), more); };
-        QTest::newRow("as written") << good << ok;
-        QTest::newRow("byte order mark first") << "\xEF\xBB\xBF" + good << ok;
-        QTest::newRow("all four white spaces")
-            << QByteArray(good).replace(",", " \t,\r\n").replace(":", "\n: ").replace("[", "[ ") << ok;
-        QTest::newRow("form feed as space") << QByteArray(good).replace(",", "\f,") << decoding;
-        QTest::newRow("no-break space as space") << QByteArray(good).replace(",", "\xC2\xA0,") << decoding;
-        QTest::newRow("raw tab in a string") << bad("\"a\tb\"") << decoding;
-        QTest::newRow("raw NUL in a string") << bad(QByteArray("\"a\0b\"", 5)) << decoding;
-        QTest::newRow("unknown escape") << bad(R"("\x41")") << decoding;
-        QTest::newRow("short \\u escape") << bad(R"("\u41")") << decoding;
-        QTest::newRow("\\u escape not hex") << bad(R"("\u00g1")") << decoding;
-        QTest::newRow("stray UTF-8 byte") << bad("\"a\xFF\"") << decoding;
-        QTest::newRow("overlong UTF-8") << bad("\"\xC0\xAF\"") << decoding;
-        QTest::newRow("surrogate in UTF-8") << bad("\"\xED\xA0\x80\"") << decoding;
-        QTest::newRow("beyond U+10FFFF") << bad("\"\xF4\x90\x80\x80\"") << decoding;
-        QTest::newRow("UTF-8 cut by the quote") << bad("\"a\xC3\"") << decoding;
-        QTest::newRow("version 1E0") << QByteArray(good).replace(":1,", ":1E0,") << ok;
-        QTest::newRow("version 10e-1") << QByteArray(good).replace(":1,", ":10e-1,") << ok;
+        // The page and the extra value together: 1,024 levels are the most.
+        const auto nested = [](int depth) { return ",\"a\":" + QByteArray(depth, '[') + QByteArray(depth, ']'); };
+        rows({{"as written", good, ok}, {"byte order mark first", "\xEF\xBB\xBF" + good, ok},
+              {"all four white spaces",
+               QByteArray(good).replace(",", " \t,\r\n").replace(":", "\n: ").replace("[", "[ "), ok},
+              {"form feed as space", QByteArray(good).replace(",", "\f,"), decoding},
+              {"no-break space as space", QByteArray(good).replace(",", "\xC2\xA0,"), decoding},
+              {"raw tab in a string", bad("\"a\tb\""), decoding},
+              {"raw NUL in a string", bad(QByteArray("\"a\0b\"", 5)), decoding},
+              {"unknown escape", bad(R"("\x41")"), decoding}, {"short \\u escape", bad(R"("\u41")"), decoding},
+              {"\\u escape not hex", bad(R"("\u00g1")"), decoding}, {"stray UTF-8 byte", bad("\"a\xFF\""), decoding},
+              {"overlong UTF-8", bad("\"\xC0\xAF\""), decoding},
+              {"surrogate in UTF-8", bad("\"\xED\xA0\x80\""), decoding},
+              {"beyond U+10FFFF", bad("\"\xF4\x90\x80\x80\""), decoding},
+              {"UTF-8 cut by the quote", bad("\"a\xC3\""), decoding},
+              {"version 1E0", QByteArray(good).replace(":1,", ":1E0,"), ok},
+              {"version 10e-1", QByteArray(good).replace(":1,", ":10e-1,"), ok},
+              {"unknown values of every kind",
+               extra(R"(,"a":true,"b":false,"c":null,"d":[1,-2.5E+3,0.0,{"x":[],"y":{}}],"e":"\u00e9")"), ok},
+              {"misspelt literal", extra(R"(,"a":tru)"), decoding},
+              {"number beyond a double", extra(R"(,"a":1e400)"), decoding},
+              {"trailing comma in the page", extra(","), decoding},
+              {"trailing comma in an array", rawPage(rawPhrase() + ","), decoding},
+              {"leading comma in an array", rawPage("," + rawPhrase()), decoding},
+              {"missing comma", extra(R"( "a":1)"), decoding}, {"missing colon", extra(R"(,"a" 1)"), decoding},
+              {"single quotes", extra(",'a':1"), decoding},
+              {"key written with escapes", QByteArray(good).replace(R"("id")", R"("\u0069\u0064")"), ok},
+              {"repeated page key", extra(R"(,"userId":"v")"), decoding},
+              {"repeated phrase key", rawPage(rawPhrase(R"("m")", R"(,"malay":"n")")), decoding},
+              {"repeated cursor", extra(R"(,"nextCursor":null,"nextCursor":"c")"), decoding},
+              {"repeated unknown key", extra(R"(,"a":1,"a":[])"), ok},
+              {"nesting at the limit", extra(nested(1023)), ok},
+              {"nesting beyond the limit", extra(nested(1024)), decoding},
+              {"nesting far beyond the limit", extra(nested(20000)), decoding},
+              {"white space only", " \n", decoding}, {"an array", "[" + good + "]", decoding},
+              {"two pages", good + good, decoding}, {"NUL after the page", good + QByteArray(1, '\0'), decoding}});
         for (const char *version : {"1.", "01", "+1", ".1", "-", "1e", "1e+", "0x1", "Infinity"})
             QTest::addRow("version %s", version) << QByteArray(good).replace(":1,", QByteArray(":") + version + ",")
                                                  << decoding;
-        QTest::newRow("unknown values of every kind")
-            << extra(R"(,"a":true,"b":false,"c":null,"d":[1,-2.5E+3,0.0,{"x":[],"y":{}}],"e":"\u00e9")") << ok;
-        QTest::newRow("misspelt literal") << extra(R"(,"a":tru)") << decoding;
-        QTest::newRow("number beyond a double") << extra(R"(,"a":1e400)") << decoding;
-        QTest::newRow("trailing comma in the page") << extra(",") << decoding;
-        QTest::newRow("trailing comma in an array") << rawPage(rawPhrase() + ",") << decoding;
-        QTest::newRow("leading comma in an array") << rawPage("," + rawPhrase()) << decoding;
-        QTest::newRow("missing comma") << extra(R"( "a":1)") << decoding;
-        QTest::newRow("missing colon") << extra(R"(,"a" 1)") << decoding;
-        QTest::newRow("single quotes") << extra(",'a':1") << decoding;
-        QTest::newRow("key written with escapes") << QByteArray(good).replace(R"("id")", R"("\u0069\u0064")") << ok;
-        QTest::newRow("repeated page key") << extra(R"(,"userId":"v")") << decoding;
-        QTest::newRow("repeated phrase key") << rawPage(rawPhrase(R"("m")", R"(,"malay":"n")")) << decoding;
-        QTest::newRow("repeated cursor") << extra(R"(,"nextCursor":null,"nextCursor":"c")") << decoding;
-        QTest::newRow("repeated unknown key") << extra(R"(,"a":1,"a":[])") << ok;
-        // The page and the extra value together: 1,024 levels are the most.
-        const auto nested = [](int depth) { return ",\"a\":" + QByteArray(depth, '[') + QByteArray(depth, ']'); };
-        QTest::newRow("nesting at the limit") << extra(nested(1023)) << ok;
-        QTest::newRow("nesting beyond the limit") << extra(nested(1024)) << decoding;
-        QTest::newRow("nesting far beyond the limit") << extra(nested(20000)) << decoding;
-        QTest::newRow("white space only") << QByteArray(" \n") << decoding;
-        QTest::newRow("an array") << "[" + good + "]" << decoding;
-        QTest::newRow("two pages") << good + good << decoding;
-        QTest::newRow("NUL after the page") << good + QByteArray(1, '\0') << decoding;
     }
 
     void jsonSyntax() { checkOutcome(); }
@@ -270,6 +273,43 @@ private slots:
         const auto feed = PhraseFeed::decode(rawPage(rawPhrase(json)));
         QVERIFY(feed.ok());
         QCOMPARE(feed.value().phrases.at(0).malay, text);
+    }
+
+    // Every pair of code units up to just past the combining marks, triples
+    // around the characters where the rules change, and samples of the other
+    // rules, against the full rules: the quick count must never differ from them.
+    void countAgreesWithTheFullRules()
+    {
+        constexpr char16_t end = 0x380;
+        for (char16_t a = 0; a < end; ++a) {
+            for (char16_t b = 0; b < end; ++b) {
+                const QString pair = QString(QChar(a)) + QChar(b);
+                if (TextLength::graphemes(pair) != referenceGraphemes(pair))
+                    QFAIL(qPrintable(QStringLiteral("U+%1 U+%2").arg(int(a), 4, 16, QChar(u'0')).arg(int(b), 4, 16, QChar(u'0'))));
+            }
+        }
+        const QList<char16_t> pivots{u'\r', u'\n', u'\t', u' ', u'a', 0x7f, 0x85, 0xa0, 0xad, 0x2ff, 0x300, 0x301, 0x36f, 0x370, 0x200d};
+        for (char16_t a : pivots)
+            for (char16_t b : pivots)
+                for (char16_t c : pivots) {
+                    const QString triple = QString(QChar(a)) + QChar(b) + QChar(c);
+                    QCOMPARE(TextLength::graphemes(triple), referenceGraphemes(triple));
+                }
+        // Hangul jamo, flags, a skin tone, a family, an astral letter, a lone surrogate, Jawi.
+        const std::pair<QString, qsizetype> samples[] = {
+            {"cafe\u0301", 4}, {"a\r\nb", 3}, {"\u1100\u1161\u11a8", 1}, {"🇲🇾", 1}, {"🇲🇾🇸🇬", 2}, {"👍🏽", 1},
+            {"👨\u200d👩\u200d👧", 1}, {"𝔸", 1}, {QString(QChar(0xd800)) + "a", 2}, {"\u062a\u0650\u0631\u064a\u0645\u0627", 5}, {"", 0}};
+        for (const auto &[text, count] : samples)
+            QCOMPARE(TextLength::graphemes(text), count);
+    }
+
+    void blankness()
+    {
+        for (const QString &blank : {QString(), QStringLiteral(" \t\r\n "), QString::fromUtf8("\u00a0\u3000\u2028\u2029\u0085")})
+            QVERIFY(TextLength::isBlank(blank));
+        // A word inside spaces, a zero-width space, a combining mark alone.
+        for (const char *text : {"  a  ", "\u200b", "\u0301"})
+            QVERIFY2(!TextLength::isBlank(QString::fromUtf8(text)), text);
     }
 };
 
