@@ -64,15 +64,11 @@ int sessionCookieRows(const QString &folder)
 // The name of the form field that has the caret in the sign-in page.
 QString focusedFieldName(CompanionSession *session)
 {
-    QString name;
-    bool answered = false;
+    QVariant name;
     session->webView()->page()->runJavaScript(
         QStringLiteral("document.hasFocus() && document.activeElement ? document.activeElement.name || '' : ''"),
-        [&](const QVariant &result) {
-            name = result.toString();
-            answered = true;
-        });
-    return QTest::qWaitFor([&] { return answered; }, 2000) ? name : QString();
+        [&name](const QVariant &result) { name = result; });
+    return QTest::qWaitFor([&name] { return name.isValid(); }, 2000) ? name.toString() : QString();
 }
 
 } // namespace
@@ -165,7 +161,6 @@ private Q_SLOTS:
                 action->trigger();
         }
         QTRY_COMPARE_WITH_TIMEOUT(signedOut.count(), 1, 20000);
-        QCOMPARE(delegate.store().state(), PhraseStore::State::signedOut);
         QCOMPARE(filesContaining(storage, token), QStringList());
         QCOMPARE(filesContaining(storage, token.toBase64()), QStringList());
         QCOMPARE(sessionCookieRows(storage), 0);

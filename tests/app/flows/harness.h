@@ -116,7 +116,6 @@ struct Harness {
         dialogs = static_cast<ScriptedDialogs *>(environment.dialogs.get());
         session->token = signedIn ? firstToken : QByteArray();
         environment.now = [this] { return now; };
-        environment.openUrl = [](const QUrl &) {};
         environment.arguments = QStringList{QStringLiteral("pelora-companion")} + arguments;
         environment.updateFeed = QUrl(server.origin().toString() + QStringLiteral("/companion/updates.json"));
         environment.useTray = false;
@@ -191,8 +190,7 @@ struct Harness {
 
     FixtureServer server;
     QHash<QByteArray, QPair<QString, QList<Phrase>>> accounts; // token → user id and library
-    int status = 0; // 0: normal answers
-    int delayMs = 0;
+    int status = 0, delayMs = 0; // status 0: normal answers
     double now = 1'800'000'000.0;
     InMemorySession *session = nullptr;
     ScriptedDialogs *dialogs = nullptr;
