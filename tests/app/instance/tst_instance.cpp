@@ -1,22 +1,27 @@
+// The command line, and one companion per learner: later launches hand their
+// arguments over through a local socket, and the socket survives crashes,
+// races and hostile clients.
 #include "app/command_line.h"
 #include "app/single_instance.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtEndian>
-#include <memory>
+#include <cstdio>
 
 namespace {
 
-// A launch of the probe, which does what the program's entry does.
+// A launch: this program run with "--launch" (see main).
 std::unique_ptr<QProcess> startLaunch(const QStringList &arguments)
 {
     auto process = std::make_unique<QProcess>();
-    process->start(QStringLiteral(PROBE_PATH), arguments);
+    process->start(QCoreApplication::applicationFilePath(), QStringList{"--launch"} + arguments);
     return process;
 }
 
@@ -48,27 +53,27 @@ QByteArray framed(const QByteArray &json)
 
 } // namespace
 
-class SingleInstanceTest : public QObject {
+class InstanceTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void secondLaunchHandsOverItsArgumentsAndExits()
+    // Only the exact flags count; --version and --help print and end the launch.
+    void commandLineOptions()
     {
-        SingleInstance instance;
-        QSignalSpy received(&instance, &SingleInstance::argumentsReceived);
-        QVERIFY(instance.listen());
-        QCOMPARE(runLaunch({"--lookup"}), 0);
-        QTRY_COMPARE(received.size(), 1);
-        const QStringList first = received.at(0).at(0).toStringList();
-        QVERIFY(first.at(0).endsWith(u"single_instance_probe"));
-        QVERIFY(CommandLine::requests(first).lookup);
+        const auto both = CommandLine::requests({"/usr/bin/pelora-companion", "--x", "--sign-in", "--lookup"});
+        QVERIFY(both.lookup && both.signIn);
+        const auto none = CommandLine::requests({"pelora-companion", "--lookup=1", "--LOOKUP", " --lookup", "--signin"});
+        QVERIFY(!none.lookup && !none.signIn);
 
-        const QStringList odd{"--sign-in", "--unknown", "kata “baru” · …", ""};
-        QCOMPARE(runLaunch(odd), 0);
-        QTRY_COMPARE(received.size(), 2);
-        QCOMPARE(received.at(1).at(0).toStringList().mid(1), odd);
+        QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--lookup"}), std::nullopt);
+        QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--lookup", "--version"}),
+                 QString("Pelora Companion " PELORA_VERSION "\n"));
+        QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--version", "--help"}), CommandLine::helpText());
+        QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--help=all"}), std::nullopt);
     }
 
-    void socketOfACrashedCompanionIsReplaced()
+    // A companion that crashed left its socket behind; the next launch takes
+    // its place, and later launches hand their arguments over unchanged.
+    void secondLaunchHandsOverItsArgumentsAfterACrash()
     {
         auto crashed = startLaunch({});
         QVERIFY(crashed->waitForReadyRead(10000));
@@ -79,9 +84,12 @@ private Q_SLOTS:
         SingleInstance instance;
         QSignalSpy received(&instance, &SingleInstance::argumentsReceived);
         QVERIFY(instance.listen());
-        QVERIFY(instance.isListening());
-        QCOMPARE(runLaunch({"--lookup"}), 0);
+        const QStringList odd{"--lookup", "--unknown", "kata “baru” · …", ""};
+        QCOMPARE(runLaunch(odd), 0);
         QTRY_COMPARE(received.size(), 1);
+        const QStringList forwarded = received.at(0).at(0).toStringList();
+        QCOMPARE(forwarded.at(0), QCoreApplication::applicationFilePath());
+        QCOMPARE(forwarded.mid(1), QStringList{"--launch"} + odd);
     }
 
     void simultaneousLaunchesAgreeOnOneCompanion()
@@ -104,7 +112,7 @@ private Q_SLOTS:
             launch->kill();
     }
 
-    void brokenMessagesAreDropped()
+    void brokenMessagesAreDroppedAndTheCompanionCarriesOn()
     {
         SingleInstance instance;
         QSignalSpy received(&instance, &SingleInstance::argumentsReceived);
@@ -115,7 +123,7 @@ private Q_SLOTS:
         QVERIFY(droppedAfterSending(framed("[\"--lookup\"]") + "[]"));
         QVERIFY(droppedAfterSending({})); // says nothing: dropped after a time-out
         QCOMPARE(received.size(), 0);
-        QCOMPARE(runLaunch({"--lookup"}), 0); // and the companion carries on
+        QCOMPARE(runLaunch({"--lookup"}), 0);
         QTRY_COMPARE(received.size(), 1);
     }
 
@@ -128,5 +136,26 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(SingleInstanceTest)
-#include "tst_single_instance.moc"
+// With "--launch" first, a launch doing what the program's entry does: exits 0
+// after handing its arguments to a running companion, 1 when that does not take
+// them; otherwise it is the companion and prints "listening", then each hand-over.
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) != QLatin1String("--launch")) {
+        InstanceTest test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    SingleInstance instance;
+    if (!instance.listen())
+        return SingleInstance::forward(app.arguments()) ? 0 : 1;
+    QObject::connect(&instance, &SingleInstance::argumentsReceived, [](const QStringList &received) {
+        std::printf("%s\n", QJsonDocument(QJsonArray::fromStringList(received)).toJson(QJsonDocument::Compact).constData());
+        std::fflush(stdout);
+    });
+    std::printf("listening\n");
+    std::fflush(stdout);
+    return app.exec();
+}
+
+#include "tst_instance.moc"
