@@ -1,8 +1,12 @@
-// The card window on a real X11 desktop with a window manager: on every
-// desktop, off the task bar and pager, above other windows, and never
-// taking focus from the window the learner is typing in.
+// Both floating panels on a real X11 desktop with a window manager. The card:
+// on every desktop, off the task bar and pager, above other windows, never
+// taking focus from the window the learner is typing in. The lookup window:
+// takes focus when shown; losing it hides the window and abandons a running
+// lookup, keeping the query for next time.
 #include "card/card_panel.h"
 #include "card/view_test.h"
+#include "lookup/phrase_lookup_window.h"
+#include "lookup/ui/lookup_web_app.h"
 
 #include <QLineEdit>
 #include <xcb/xcb.h>
@@ -11,15 +15,18 @@ namespace {
 
 xcb_connection_t *x() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
 
-// The 32-bit values of a window's property; with no window, the name's atom.
+xcb_atom_t atom(const char *name)
+{
+    auto *reply = xcb_intern_atom_reply(x(), xcb_intern_atom(x(), 0, uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return result;
+}
+
+// The 32-bit values of a window's property.
 QList<uint32_t> windowProperty(xcb_window_t window, const char *name, xcb_atom_t type = XCB_ATOM_ATOM)
 {
-    auto *atom = xcb_intern_atom_reply(x(), xcb_intern_atom(x(), 0, uint16_t(strlen(name)), name), nullptr);
-    const uint32_t nameAtom = atom ? atom->atom : uint32_t(XCB_ATOM_NONE);
-    free(atom);
-    if (!window)
-        return {nameAtom};
-    auto *reply = xcb_get_property_reply(x(), xcb_get_property(x(), 0, window, nameAtom, type, 0, 1024), nullptr);
+    auto *reply = xcb_get_property_reply(x(), xcb_get_property(x(), 0, window, atom(name), type, 0, 1024), nullptr);
     QList<uint32_t> values;
     if (reply && reply->format == 32) {
         const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
@@ -28,23 +35,23 @@ QList<uint32_t> windowProperty(xcb_window_t window, const char *name, xcb_atom_t
     free(reply);
     return values;
 }
-uint32_t atom(const char *name) { return windowProperty(0, name).value(0); }
 
 } // namespace
 
 class FloatingPanelDesktopTest : public QObject {
     Q_OBJECT
+    QLineEdit editor; // the learner's window
+
 private Q_SLOTS:
-    void theCardJoinsEveryDesktopStaysOffTheTaskBarAndLeavesFocusAlone()
+    void init()
     {
-        QLineEdit editor;
         editor.show();
         editor.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x())).data->root;
-        // Openbox shows "every desktop" through _NET_WM_DESKTOP alone.
-        const bool sticky = windowProperty(root, "_NET_SUPPORTED").contains(atom("_NET_WM_STATE_STICKY"));
+    }
 
+    void theCardJoinsEveryDesktopStaysOffTheTaskBarAndLeavesFocusAlone()
+    {
         CardPanel panel;
         for (int round = 0; round < 2; ++round) { // the hints survive hiding and showing again
             panel.show(samplePhrase());
@@ -52,9 +59,8 @@ private Q_SLOTS:
             const auto id = xcb_window_t(panel.window()->winId());
             QTRY_VERIFY(windowProperty(id, "_NET_WM_STATE").contains(atom("_NET_WM_STATE_SKIP_TASKBAR")));
             const QList<uint32_t> states = windowProperty(id, "_NET_WM_STATE");
-            QVERIFY(!sticky || states.contains(atom("_NET_WM_STATE_STICKY")));
             QVERIFY(states.contains(atom("_NET_WM_STATE_SKIP_PAGER")) && states.contains(atom("_NET_WM_STATE_ABOVE")));
-            // The window manager answers the request to join every desktop in its own time.
+            // Every desktop: openbox answers the request in its own time, through _NET_WM_DESKTOP alone.
             QTRY_COMPARE(windowProperty(id, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL), QList<uint32_t>{0xFFFFFFFF});
             QTest::qWait(300);
             QVERIFY(editor.isActiveWindow());
@@ -63,6 +69,27 @@ private Q_SLOTS:
             QVERIFY(editor.isActiveWindow());
             panel.hide();
             QTRY_VERIFY(!panel.window()->isExposed());
+        }
+    }
+
+    void theLookupWindowTakesFocusAndHidesWhenItLosesIt()
+    {
+        LookupWebApp web;
+        web.lookupAnswer = LookupWebApp::LookupAnswer::hang;
+        PhraseLookupWindow lookup;
+        lookup.model()->connect(web.client());
+        for (int round = 0; round < 2; ++round) { // reopening shows the query as it was, focused again
+            lookup.show();
+            QVERIFY(QTest::qWaitForWindowActive(lookup.window()));
+            QTRY_VERIFY(lookup.window()->rootObject()->property("inputFocused").toBool());
+            for (char letter : QByteArray(round == 0 ? "kopi" : ""))
+                QTest::keyClick(lookup.window(), letter);
+            QCOMPARE(lookup.model()->query(), QStringLiteral("kopi"));
+            QTest::keyClick(lookup.window(), Qt::Key_Return);
+            QTRY_COMPARE(lookup.model()->phase(), PhraseLookupModel::Phase::lookingUp);
+            editor.activateWindow();
+            QTRY_VERIFY(!lookup.isVisible());
+            QCOMPARE(lookup.model()->phase(), PhraseLookupModel::Phase::idle);
         }
     }
 };

@@ -28,11 +28,9 @@ inline Phrase samplePhrase(const QString &id = QStringLiteral("p1"))
 inline QQuickItem *visibleItem(QQuickItem *from, const QString &name)
 {
     for (QQuickItem *child : from->childItems()) {
-        if (!child->isVisible())
-            continue;
-        if (child->objectName() == name)
-            return child;
-        if (QQuickItem *found = visibleItem(child, name))
+        if (QQuickItem *found = !child->isVisible()          ? nullptr
+                                : child->objectName() == name ? child
+                                                              : visibleItem(child, name))
             return found;
     }
     return nullptr;
@@ -56,10 +54,10 @@ template <class Test> int runOnTwoScreens(int argc, char **argv)
 {
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("screens.json")));
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) || file.write(R"({"screens": [
+        {"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900},
+        {"name": "monitor", "x": 1440, "y": 0, "width": 1920, "height": 1080}]})") < 0)
         return 2;
-    file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900},
-        {"name": "monitor", "x": 1440, "y": 0, "width": 1920, "height": 1080}]})");
     file.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + file.fileName().toLocal8Bit());
     qputenv("QT_QUICK_BACKEND", "software");

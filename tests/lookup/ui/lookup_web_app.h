@@ -7,7 +7,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <algorithm>
 #include <memory>
 
 // A stand-in for the web app's companion API on 127.0.0.1, scripted per
@@ -32,8 +31,10 @@ public:
 
     int lookups() const
     {
-        const QList<FixtureServer::Request> &requests = server.requests();
-        return int(std::count_if(requests.begin(), requests.end(), isLookup));
+        int count = 0;
+        for (const FixtureServer::Request &request : server.requests())
+            count += request.target.endsWith("/lookup");
+        return count;
     }
 
     FixtureServer server;
@@ -44,22 +45,21 @@ public:
     SaveAnswer saveAnswer = SaveAnswer::saved;
 
 private:
-    static bool isLookup(const FixtureServer::Request &request) { return request.target.endsWith("/lookup"); }
-
     FixtureServer::Response answer(const FixtureServer::Request &request)
     {
-        FixtureServer::Response hanging;
+        using Response = FixtureServer::Response;
+        Response hanging;
         hanging.hang = true;
-        if (isLookup(request)) {
-            if (lookupAnswer == LookupAnswer::refused)
-                return FixtureServer::Response::json(429, R"({"error": "You have used today’s lookups."})");
-            return lookupAnswer == LookupAnswer::card ? FixtureServer::Response::json(200, envelopeBody(card, userId))
-                   : lookupAnswer == LookupAnswer::hang ? hanging
-                                                        : FixtureServer::Response::json(404, "{}");
+        if (!request.target.endsWith("/lookup")) {
+            const QJsonObject saved{{"version", 1}, {"userId", userId}, {"id", "saved-1"}};
+            return saveAnswer == SaveAnswer::hang      ? hanging
+                   : saveAnswer == SaveAnswer::failure ? Response::json(500, "{}")
+                                                       : Response::json(201, QJsonDocument(saved).toJson());
         }
-        if (saveAnswer == SaveAnswer::saved)
-            return FixtureServer::Response::json(
-                201, QJsonDocument(QJsonObject{{"version", 1}, {"userId", userId}, {"id", "saved-1"}}).toJson());
-        return saveAnswer == SaveAnswer::hang ? hanging : FixtureServer::Response::json(500, "{}");
+        return lookupAnswer == LookupAnswer::hang   ? hanging
+               : lookupAnswer == LookupAnswer::card ? Response::json(200, envelopeBody(card, userId))
+               : lookupAnswer == LookupAnswer::refused
+                   ? Response::json(429, R"({"error": "You have used today’s lookups."})")
+                   : Response::json(404, "{}");
     }
 };

@@ -110,14 +110,11 @@ private Q_SLOTS:
         showSignedIn(LookupWebApp::LookupAnswer::refused);
         QVERIFY(!item("lookupButton")->isEnabled()); // empty query
         item("searchField")->setFocus(false);
-        QCOMPARE(accessibleName(item("chip:At work")), QStringLiteral("At work: Want to grab a coffee?"));
         click("chip:At work");
         QCOMPARE(text("searchField"), QStringLiteral("Want to grab a coffee?"));
-        QTRY_VERIFY(inputFocused());
+        QTRY_VERIFY(inputFocused()); // and no lookup: the count below is still 0
 
-        // (No lookup so far: the count below is still 0.)
         model()->setQuery(QStringLiteral("  ") + QString(500, QLatin1Char('a')) + QStringLiteral("  "));
-        QCOMPARE(text("hint"), QStringLiteral("An English phrase, Malay words, or a moment you have in mind."));
         QVERIFY(item("lookupButton")->isEnabled());
         model()->setQuery(QString(499, QLatin1Char('a')) + QStringLiteral("😀")); // 499 + 2 = 501
         QCOMPARE(text("hint"), QStringLiteral("A little shorter, please. Keep it under 500 characters."));
@@ -150,8 +147,7 @@ private Q_SLOTS:
             QTest::keyClick(lookup->window(), letter);
         key(Qt::Key_Return);
         QTRY_COMPARE(model()->phase(), Phase::preview);
-        QCOMPARE(section(), QStringLiteral("result"));
-        QCOMPARE(text("resultMalay"), web->card.malay);
+        QVERIFY(section() == "result" && text("resultMalay") == web->card.malay);
         QTRY_COMPARE(lookup->window()->geometry(), QRect(before.topLeft(), QSize(before.width(), 680)));
         QTRY_VERIFY(inputFocused()); // back to the field once not busy
 
@@ -184,7 +180,6 @@ private Q_SLOTS:
             lookup->show();
             QVERIFY(QTest::qWaitForWindowExposed(lookup->window()));
             model()->lookup();
-            QCOMPARE(model()->phase(), Phase::lookingUp);
             close();
             QVERIFY(!lookup->isVisible());
             QCOMPARE(model()->phase(), Phase::idle);
@@ -204,8 +199,7 @@ private Q_SLOTS:
         QTRY_COMPARE(model()->phase(), Phase::preview);
         lookup->hide();
         lookup->show();
-        QCOMPARE(model()->phase(), Phase::preview);
-        QCOMPARE(lookup->window()->geometry().height(), 680); // reopens at the card's height
+        QVERIFY(model()->phase() == Phase::preview && lookup->window()->height() == 680); // reopens at the card's height
 
         QGuiApplication::clipboard()->clear();
         key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
