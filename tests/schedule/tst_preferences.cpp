@@ -13,8 +13,7 @@ static const QDateTime pauseEnd = QDateTime::fromMSecsSinceEpoch(1'780'000'123'4
 static const QStringList texts{"true", "5", pauseEnd.toString(Qt::ISODateWithMs), "",
                                QStringLiteral("Terima kasih · “ ” …\n\u00e9\u0301")};
 
-// Runs in a separate process (this executable with --write <file>), so that
-// the reading side cannot be served from QSettings' in-process cache.
+// Runs as `this executable --write <file>`, so reading cannot come from QSettings' in-process cache.
 static int writeInChildProcess(const QString &path)
 {
     Preferences preferences(path);
@@ -31,8 +30,6 @@ static int writeInChildProcess(const QString &path)
     preferences.setValue("fraction", 2.5);
     preferences.setValue("nan", std::numeric_limits<double>::quiet_NaN());
     preferences.setValue("list", QStringList{"a", "", "b"});
-    preferences.setValue("removed", 1);
-    preferences.remove("removed");
     return 0;
 }
 
@@ -40,8 +37,7 @@ class PreferencesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every type reads back as written after a restart: text that looks like
-    // a boolean, a number or a date stays text; only whole ints are integers.
+    // Types survive a restart: text looking like a boolean, number or date stays text.
     void typesSurviveAnotherProcess()
     {
         const QTemporaryDir dir;
@@ -67,28 +63,22 @@ private slots:
             QCOMPARE(read.value(QStringLiteral("text%1").arg(i)), QVariant(texts[i]));
         QCOMPARE(read.value("fraction"), QVariant(2.5));
         QCOMPARE(read.value("list").toStringList(), (QStringList{"a", "", "b"}));
-        QVERIFY(!read.value("removed").isValid());
     }
 
-    // Garbage, another format, deep nesting or entries of the wrong shape read
-    // as absent, and the next write leaves a readable file.
+    // Garbage, another format or entries of the wrong shape read as absent; a write repairs the file.
     void hostileFilesAreReadSafely()
     {
         const QTemporaryDir dir;
-        const QByteArray entries = R"({"good": {"type": "integer", "value": 30},
-            "wrongTag": {"type": "banana", "value": 1}, "noValue": {"type": "bool"},
-            "boolAsText": {"type": "bool", "value": "true"}, "integerFraction": {"type": "integer", "value": 2.5},
-            "integerTooLarge": {"type": "integer", "value": 1e300},
+        const QByteArray entries = R"({"good": {"type": "integer", "value": 30}, "wrongTag": {"type": "banana", "value": 1},
+            "noValue": {"type": "bool"}, "boolAsText": {"type": "bool", "value": "true"}, "bare": 42, "nullEntry": null,
+            "integerFraction": {"type": "integer", "value": 2.5}, "integerTooLarge": {"type": "integer", "value": 1e300},
             "integerTextOverflow": {"type": "integer", "value": "99999999999999999999999"},
             "badDate": {"type": "date", "value": "yesterday"}, "textAsNumber": {"type": "text", "value": 5},
-            "listWithNumber": {"type": "textList", "value": ["a", 1]}, "badBase64": {"type": "bytes", "value": "***"},
-            "bare": 42, "nullEntry": null})";
+            "listWithNumber": {"type": "textList", "value": ["a", 1]}, "badBase64": {"type": "bytes", "value": "***"}})";
         int files = 0;
         for (const QByteArray &bytes :
              {entries, QByteArray("\x00\xff\xfe\x01garbage\x80", 13), QByteArray(R"({"a": {"type": "bool", "value": tr)"),
-              QByteArray("[1, 2, 3]"), QByteArray("[General]\nreminderIntervalMinutes=15\n"),
-              QByteArray(100000, '[') + QByteArray(100000, ']'),
-              QByteArray("{\"\xc3\x28\": {\"type\": \"text\", \"value\": \"\xff\"}}")}) {
+              QByteArray("[General]\nreminderIntervalMinutes=15\n"), QByteArray(100000, '[') + QByteArray(100000, ']')}) {
             const QString file = dir.filePath(QString::number(++files));
             QFile out(file);
             QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size());
@@ -105,8 +95,7 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), files); // no temporary files left
     }
 
-    // What the learner types: Unicode spaces around plain digits, 1…1440;
-    // nothing that wraps round into the range or merely looks like a digit.
+    // Unicode spaces around plain digits, 1…1440; nothing that wraps round or merely looks like a digit.
     void reminderIntervalParse()
     {
         const std::pair<QString, int> accepted[] = {
@@ -118,8 +107,6 @@ private slots:
                                    "18446744073709551621", "5\u200b"})
             QVERIFY2(!ReminderInterval::parse(text), qPrintable(text));
         QCOMPARE(ReminderInterval::parse(QString(QChar(0)) + "5"), std::nullopt);
-        QCOMPARE(ReminderInterval::label(1), "Every minute");
-        QCOMPARE(ReminderInterval::label(2), "Every 2 minutes");
     }
 
     void reminderIntervalLoadFallsBackToDefault()

@@ -90,8 +90,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!openDialog());
     }
 
-    // Checks run at start, then once a day; only a newer version (by number:
-    // 1.10 after the current 1.0.0) is announced, every time it is found.
+    // At start, then daily; only a newer version (1.10 after 1.0.0) is announced, each time found.
     void backgroundChecksAnnounceOnlyANewerVersion()
     {
         const QDateTime started = QDateTime::currentDateTimeUtc();
@@ -116,25 +115,7 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), 5);
     }
 
-    void learnerAttendsToAnAnnouncedUpdate()
-    {
-        updater->start();
-        waitForFetches(1);
-        QCOMPARE(updater->availableVersion(), QString("1.0.1"));
-        updater->checkForUpdates();
-        QMessageBox *dialog = openDialog();
-        QVERIFY(dialog);
-        waitForFetches(2);
-        QCOMPARE(dialog->text(), QString("Pelora Companion 1.0.1 is available."));
-        QCOMPARE(announcements, (Announcements{QString("1.0.1"), std::nullopt})); // attended
-        click(dialog, "Open Download Page");
-        QCOMPARE(opened, QList<QUrl>{QUrl(page)});
-        QTRY_VERIFY(!openDialog());
-        QCOMPARE(announcements.size(), 3); // the session ended
-    }
-
-    // A cancelled check, or an updater gone before the answers: a late answer
-    // opens and announces nothing.
+    // After a cancelled check or with the updater gone, a late answer opens and announces nothing.
     void lateAnswersAreIgnored()
     {
         answer.delayMs = 400;
@@ -143,10 +124,9 @@ private Q_SLOTS:
         QVERIFY(dialog);
         QCOMPARE(dialog->text(), QString("Checking for updates…"));
         click(dialog, "Cancel");
-        QTRY_VERIFY(!openDialog());
         waitForFetches(1);
         QVERIFY(!openDialog() && opened.isEmpty());
-        QCOMPARE(announcements, Announcements{std::nullopt});
+        QCOMPARE(announcements, Announcements{std::nullopt}); // attention only, no version
 
         announcements.clear();
         updater->start();
@@ -170,9 +150,8 @@ private Q_SLOTS:
     {
         const auto full = UpdateFeed::decode(feed("\"1.4.0\"", "\"https://www.pelora.app/c\"", ", \"notes\": \"<b>Baru</b>\""));
         QVERIFY(full);
-        QCOMPARE(full->version, QString("1.4.0"));
-        QCOMPARE(full->url, QUrl("https://www.pelora.app/c"));
-        QCOMPARE(full->notes, QString("<b>Baru</b>"));
+        QCOMPARE(std::tuple(full->version, full->url, full->notes),
+                 std::tuple(QString("1.4.0"), QUrl("https://www.pelora.app/c"), QString("<b>Baru</b>")));
         QVERIFY(UpdateFeed::decode(feed("\"2\"", "\"http://[::1]:3000/d\"", ", \"notes\": null")));
 
         const QByteArray longNotes = ", \"notes\": \"" + QByteArray(5000, 'a') + "\"";
@@ -188,8 +167,7 @@ private Q_SLOTS:
             QVERIFY2(!UpdateFeed::decode(body), body.constData());
     }
 
-    // At most 64 KiB; redirects only within the
-    // origin; no cookies; a time-out; plain http only on this computer.
+    // At most 64 KiB; redirects only within the origin; no cookies; a time-out; plain http only here.
     void fetching()
     {
         FixtureServer elsewhere, server;

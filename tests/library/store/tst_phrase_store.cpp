@@ -1,10 +1,9 @@
 #include "fixture_server.h"
+#include "library/phrase_feed.h"
 #include "library/phrase_store.h"
 #include "account/session_cookies.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QMetaEnum>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,8 +18,7 @@ namespace {
 
 const QString syncFailed = QStringLiteral("Couldn’t sync · check connection and try again");
 
-// An in-memory sign-in session: hands out whatever cookies the test sets and
-// records what the store hands back.
+// An in-memory sign-in session: hands out the test's cookies, records what the store hands back.
 class MemorySession : public SessionCookies {
 public:
     QList<QNetworkCookie> jar;
@@ -38,17 +36,15 @@ public:
     }
 };
 
-QByteArray page(const QString &userId, const QStringList &ids, std::optional<QString> next = std::nullopt)
+// A page of phrases with these ids; a null `next` is no cursor at all, unlike an empty one.
+QByteArray page(const QString &userId, const QStringList &ids, const QString &next = {})
 {
-    QJsonArray phrases;
+    PhraseFeed feed{1, userId, {}, std::nullopt};
     for (const QString &id : ids)
-        phrases.append(QJsonObject{{"id", id}, {"malay", "selamat pagi"}, {"english", "good morning"}, {"category", ""},
-                                   {"context", ""}, {"words", QJsonArray{}}, {"notes", QJsonArray{}},
-                                   {"usageExamples", QJsonArray{}}});
-    QJsonObject object{{"version", 1}, {"userId", userId}, {"phrases", phrases}};
-    if (next)
-        object.insert("nextCursor", *next);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+        feed.phrases.append(Phrase{id, "selamat pagi", "good morning", {}, {}, {}, {}, {}});
+    if (!next.isNull())
+        feed.nextCursor = next;
+    return QJsonDocument(feed.toJson()).toJson(QJsonDocument::Compact);
 }
 
 // The cursor the server received, decoded as a server decodes a query value.
@@ -81,7 +77,6 @@ class PhraseStoreTest : public QObject {
         return QCoro::waitFor(store.refresh(server.origin(), &session, force));
     }
 
-    // Answers every request with the same page, after a delay.
     void serveAll(const QByteArray &body, int delayMs = 0)
     {
         server.setHandler([body, delayMs](const FixtureServer::Request &) {
@@ -121,8 +116,7 @@ private Q_SLOTS:
         QCOMPARE(cursorOf(requests[2]), third);
         QCOMPARE(requests[0].header("cookie"), QByteArray("auth.session-token=token-1"));
         QCOMPARE(requests[1].header("cookie"), QByteArray("auth.session-token=token-2"));
-        for (const auto &request : requests)
-            QVERIFY(request.method == "GET" && request.header("accept") == "application/json");
+        QVERIFY(requests[2].method == "GET" && requests[2].header("accept") == "application/json");
         QCOMPARE(summary(store), "ready | 4 saved phrases · synced | user-1 | 4"); // p2 once
         QCOMPARE(session.accepted.size(), 3);
     }
@@ -192,18 +186,12 @@ private Q_SLOTS:
         for (const auto &[kind, requests, status] : cases) {
             server.setHandler([kind](const FixtureServer::Request &request) {
                 const std::optional<QString> cursor = cursorOf(request);
-                const QString id = QUuid::createUuid().toString();
                 const int number = cursor.value_or("1").toInt();
-                if (kind == "hundred" && number >= 100)
-                    return Response::json(200, page("u", {id}));
-                QString next = QStringLiteral(""); // stays empty for "empty"
-                if (kind == "repeat")
-                    next = cursor ? QStringLiteral("B") : QStringLiteral("A");
-                else if (kind == "fresh")
-                    next = QUuid::createUuid().toString();
-                else if (kind == "hundred")
-                    next = QString::number(number + 1);
-                return Response::json(200, page("u", {id}, next));
+                const QString next = kind == "repeat"  ? QString(cursor ? "B" : "A")
+                                   : kind == "fresh"   ? QUuid::createUuid().toString()
+                                   : kind == "hundred" ? (number < 100 ? QString::number(number + 1) : QString())
+                                                       : QStringLiteral(""); // "empty"
+                return Response::json(200, page("u", {QUuid::createUuid().toString()}, next));
             });
             server.clearRequests();
             PhraseStore store;
@@ -215,8 +203,7 @@ private Q_SLOTS:
         }
     }
 
-    // A forced refresh overtakes a running one, whose late answer must write
-    // nothing; meanwhile the previous library stays readable.
+    // A forced refresh overtakes a running one, whose late answer writes nothing.
     void forcedRefreshMakesTheRunningOneStale()
     {
         serveAll(page("old-user", {"p1", "p2"}));
