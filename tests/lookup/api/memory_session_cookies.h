@@ -6,12 +6,12 @@
 #include <qcoro/qcorotimer.h>
 
 // An in-memory sign-in session for HTTP client tests: hands out the cookies
-// it holds and records every answer's headers handed back to it.
+// it holds and records what it was asked and every answer's headers.
 class MemorySessionCookies : public SessionCookies {
 public:
     QList<QNetworkCookie> stored;
-    QList<QPair<QList<QNetworkReply::RawHeaderPair>, QUrl>> accepted; // headers, origin
     QList<QUrl> asked;
+    QList<QPair<QList<QNetworkReply::RawHeaderPair>, QUrl>> accepted; // headers, origin
     int cookieDelayMs = 0; // > 0: cookies() answers only after this wait
 
     void signIn(const QByteArray &token) { stored = {QNetworkCookie("auth.session-token", token)}; }

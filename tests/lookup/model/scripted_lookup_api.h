@@ -6,8 +6,7 @@
 #include <memory>
 #include <optional>
 
-// A request the test answers whenever it likes; its caller waits for the
-// answer. Copies share the request, so any copy can be awaited or answered.
+// A request the test answers whenever it likes; copies share it.
 template <typename In, typename Out>
 struct ScriptedCall {
     struct State {
@@ -30,8 +29,7 @@ struct ScriptedCall {
             waiter.resume();
     }
 
-    // Records the request and waits for its answer. The awaited call is named:
-    // GCC 12 can destroy a temporary in a co_await expression twice.
+    // Awaits a named call: GCC 12 can destroy a temporary in a co_await twice.
     static QCoro::Task<LookupOutcome<Out>> wait(QList<ScriptedCall> &calls, In input)
     {
         const ScriptedCall call{std::move(input)};
@@ -40,14 +38,12 @@ struct ScriptedCall {
     }
 };
 
-// What a scripted client was asked. Shared by the test and the client, so it
-// outlives a client the model drops; requests still waiting at its end fail
-// as cancelled, so none outlives a test.
+// What a scripted client was asked, shared with the test so that it outlives a
+// dropped client. Requests still waiting at its end fail as cancelled.
 struct LookupScript {
     QList<ScriptedCall<QString, LookupPhrase>> lookups;
     QList<ScriptedCall<LookupPhrase, QString>> saves;
-    int cancels = 0;
-    int abandons = 0;
+    int cancels = 0, abandons = 0;
 
     ~LookupScript()
     {
