@@ -173,17 +173,14 @@ private Q_SLOTS:
         FixtureServer elsewhere, server;
         QVERIFY(elsewhere.listen() && server.listen());
         const QByteArray away = elsewhere.origin().toEncoded() + "/feed";
-        server.setHandler([away](const FixtureServer::Request &request) {
-            FixtureServer::Response response = FixtureServer::Response::json(200, "{}");
-            if (request.target == "/limit" || request.target == "/big")
-                response.body = QByteArray(FeedFetcher::maxBytes + (request.target == "/big"), ' ');
-            else if (request.target == "/missing")
-                response.status = 404;
-            else if (request.target == "/hang")
-                response.hang = true;
-            else if (request.target == "/moved" || request.target == "/away")
-                response = {302, {{"Location", request.target == "/moved" ? QByteArray("/feed") : away}}, {}};
-            return response;
+        using Response = FixtureServer::Response;
+        QMap<QByteArray, Response> answers{{"/limit", Response::json(200, QByteArray(FeedFetcher::maxBytes, ' '))},
+                                           {"/big", Response::json(200, QByteArray(FeedFetcher::maxBytes + 1, ' '))},
+                                           {"/missing", Response::json(404, "{}")}, {"/hang", {}},
+                                           {"/moved", {302, {{"Location", "/feed"}}, {}}}, {"/away", {302, {{"Location", away}}, {}}}};
+        answers["/hang"].hang = true;
+        server.setHandler([answers](const FixtureServer::Request &request) {
+            return answers.value(request.target, Response::json(200, "{}"));
         });
         const auto at = [&](const char *path) { return server.origin().resolved(QUrl(path)); };
         QCOMPARE(fetch(at("/limit")), QByteArray(FeedFetcher::maxBytes, ' '));

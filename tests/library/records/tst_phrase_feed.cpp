@@ -127,14 +127,9 @@ private slots:
         QCOMPARE(sent.value().phrases.at(0),
                  (Phrase{"p0", "Terima kasih", "Thank you", "Greetings", "To anyone who helps.", {{"kasih", "love"}},
                          {"Polite."}, {{"Terima kasih, cikgu.", "Thank you, teacher.", "At school"}}}));
-
-        PhraseFeed feed;
-        feed.userId = "user-7";
-        feed.phrases = {Phrase{"a", awkwardText, "See you again", "", awkwardText,
-                               {{"", ""}, {"lagi", awkwardText}}, {"Casual.", "", awkwardText},
-                               {{awkwardText, "", "Leaving work"}}},
-                        Phrase{"b", "Jumpa lagi", "See you again", "Farewells", "", {}, {}, {}}};
-        feed.nextCursor = QString(); // empty, which is not the same as none
+        const PhraseFeed feed{1, "user-7", {Phrase{"a", awkwardText, "e", "", awkwardText, {{"", awkwardText}},
+                                                   {"", awkwardText}, {{awkwardText, "", "x"}}}},
+                              QString()}; // an empty cursor, which is not the same as none
         QCOMPARE(PhraseFeed::decode(bytes(feed.toJson())).value(), feed);
         QCOMPARE(PhraseFeed::decode(with("nextCursor", QJsonValue::Null)).value().nextCursor, std::nullopt);
     }
@@ -149,8 +144,7 @@ private slots:
         incomplete.remove("notes");
         rows({{"version 2", with("version", 2), invalid}, {"version missing", with("version", missing), decoding},
               {"version beyond 32 bits", R"({"version":4294967297,"userId":"u","phrases":[]})", invalid},
-              {"version as text", with("version", "1"), decoding},
-              {"version 1.5", with("version", 1.5), decoding},
+              {"version as text", with("version", "1"), decoding}, {"version 1.5", with("version", 1.5), decoding},
               {"version 1.0", R"({"version":1.0,"userId":"u","phrases":[]})", ok},
               {"userId empty", with("userId", ""), invalid}, {"userId a space", with("userId", " "), ok},
               {"userId number", with("userId", 7), decoding}, {"phrases empty", with("phrases", QJsonArray()), ok},
@@ -272,13 +266,10 @@ private slots:
     void countAgreesWithTheFullRules()
     {
         constexpr char16_t end = 0x380;
-        for (char16_t a = 0; a < end; ++a) {
-            for (char16_t b = 0; b < end; ++b) {
-                const QString pair = QString(QChar(a)) + QChar(b);
-                if (TextLength::graphemes(pair) != referenceGraphemes(pair))
-                    QFAIL(qPrintable(QStringLiteral("U+%1 U+%2").arg(int(a), 4, 16, QChar(u'0')).arg(int(b), 4, 16, QChar(u'0'))));
-            }
-        }
+        for (char16_t a = 0; a < end; ++a)
+            for (char16_t b = 0; b < end; ++b)
+                if (const QString pair = QString(QChar(a)) + QChar(b); TextLength::graphemes(pair) != referenceGraphemes(pair))
+                    QFAIL(qPrintable(QStringLiteral("U+%1 U+%2").arg(int(a), 0, 16).arg(int(b), 0, 16)));
         const QList<char16_t> pivots{u'\r', u'\n', u'\t', u' ', u'a', 0x7f, 0x85, 0xa0, 0xad, 0x2ff, 0x300, 0x301, 0x36f, 0x370, 0x200d};
         for (char16_t a : pivots)
             for (char16_t b : pivots)
