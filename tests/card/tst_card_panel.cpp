@@ -82,10 +82,10 @@ private Q_SLOTS:
     void everyOtherOperationCancelsAPendingCollapse()
     {
         CardPanel panel;
-        for (const Operation &operation : {Operation([](CardPanel &p) { p.hide(); }),
-                                           Operation([](CardPanel &p) { p.show(samplePhrase()); }),
-                                           Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::loading, ""); }),
-                                           Operation([](CardPanel &p) { p.expand(true); })}) {
+        for (const Operation &operation :
+             {Operation([](CardPanel &p) { p.hide(); }), Operation([](CardPanel &p) { p.show(samplePhrase()); }),
+              Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::loading, ""); }),
+              Operation([](CardPanel &p) { p.expand(true); })}) {
             panel.show(samplePhrase());
             panel.expand(true);
             panel.hover(false, log());

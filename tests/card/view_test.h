@@ -17,7 +17,8 @@ inline Phrase samplePhrase(const QString &id = QStringLiteral("p1"))
                   "Kurang pedas sikit, boleh?",
                   "A bit less spicy, please?",
                   "At the hawker centre",
-                  "Said when ordering at a stall. “Sikit” softens the request, so it sounds friendly rather than fussy.",
+                  "Said when ordering at a stall. “Sikit” softens the request, so it sounds friendly rather "
+                  "than fussy.",
                   {{"kurang", "less"}, {"pedas", "spicy"}, {"sikit", "a little"}, {"boleh", "can / may"}},
                   {"“Sikit” is the everyday form of “sedikit”.", "A second note."},
                   {{"Mee goreng satu, kurang pedas sikit.", "One fried noodles, a bit less spicy.", "Ordering"},

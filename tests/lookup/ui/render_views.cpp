@@ -69,7 +69,8 @@ void renderCards()
              {State::loading, "loading", "Loading your phrasebook…"},
              {State::ready, "ready", "Your library is ready."},
              {State::empty, "empty", QString()},
-             {State::unavailable, "unavailable", "Pelora isn’t reachable right now. Check your connection and try again."},
+             {State::unavailable, "unavailable",
+              "Pelora isn’t reachable right now. Check your connection and try again."},
          }) {
         panel.showMessage(state, detail);
         shot(panel.window(), "card-message-" + name + "-compact");

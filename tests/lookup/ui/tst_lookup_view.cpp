@@ -198,8 +198,8 @@ private Q_SLOTS:
         model()->lookup();
         QTRY_COMPARE(model()->phase(), Phase::preview);
         lookup->hide();
-        lookup->show();
-        QVERIFY(model()->phase() == Phase::preview && lookup->window()->height() == 680); // reopens at the card's height
+        lookup->show(); // the card is kept, and the window reopens at the card's height
+        QVERIFY(model()->phase() == Phase::preview && lookup->window()->height() == 680);
 
         QGuiApplication::clipboard()->clear();
         key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
