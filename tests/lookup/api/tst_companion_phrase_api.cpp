@@ -32,24 +32,6 @@ FixtureServer::Response answer(int status, const QByteArray &body, const QByteAr
 
 QByteArray json(const QJsonObject &object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
-// Runs a task to its end in the background and keeps its value, so a test
-// can act while the task waits and look at the value once it is there.
-template <typename T>
-class Completion {
-public:
-    explicit Completion(QCoro::Task<T> task) { collect(std::move(task), m_value); }
-    bool done() const { return m_value->has_value(); }
-    const T &value() const { return **m_value; }
-    bool wait() const { return QTest::qWaitFor([this] { return done(); }, 20'000); }
-
-private:
-    static QCoro::Task<void> collect(QCoro::Task<T> task, std::shared_ptr<std::optional<T>> out)
-    {
-        out->emplace(co_await task);
-    }
-    std::shared_ptr<std::optional<T>> m_value = std::make_shared<std::optional<T>>();
-};
-
 } // namespace
 
 class CompanionPhraseAPITest : public QObject {
@@ -65,13 +47,15 @@ class CompanionPhraseAPITest : public QObject {
     template <typename T>
     void expect(QCoro::Task<LookupOutcome<T>> task, const std::optional<LookupFailure> &failure, const T &value = {})
     {
-        Completion outcome(std::move(task));
-        QVERIFY(outcome.wait());
-        QCOMPARE(outcome.value().ok(), !failure);
+        const QObject alive;
+        std::optional<LookupOutcome<T>> outcome;
+        QCoro::connect(std::move(task), &alive, [&outcome](const LookupOutcome<T> &done) { outcome.emplace(done); });
+        QVERIFY(QTest::qWaitFor([&outcome] { return outcome.has_value(); }, 20'000));
+        QCOMPARE(outcome->ok(), !failure);
         if (failure)
-            QCOMPARE(outcome.value().error(), *failure);
+            QCOMPARE(outcome->error(), *failure);
         else
-            QCOMPARE(outcome.value().value(), value);
+            QCOMPARE(outcome->value(), value);
     }
 
 private Q_SLOTS:
@@ -229,19 +213,24 @@ private Q_SLOTS:
         FixtureServer::Response never;
         never.hang = true;
         serve(never);
-        Completion first(api->lookup(u"less sugar"_s));
-        Completion second(api->save(sampleCard()));
+        const QObject alive;
+        std::optional<LookupOutcome<LookupPhrase>> first;
+        std::optional<LookupOutcome<QString>> second;
+        QCoro::connect(api->lookup(u"less sugar"_s), &alive, [&first](const auto &done) { first.emplace(done); });
+        QCoro::connect(api->save(sampleCard()), &alive, [&second](const auto &done) { second.emplace(done); });
         QTRY_COMPARE(server->requests().size(), early ? 0 : 2);
-        QVERIFY(!first.done() && !second.done());
+        QVERIFY(!first && !second);
         if (cancel)
             api->cancel();
         else if (how == "abandon"_L1)
             api->abandonRequests();
         else
             api.reset();
-        QVERIFY(early ? first.wait() && second.wait() : first.done() && second.done()); // early: once cookies come
-        QCOMPARE(first.value().error(), LookupFailure::cancelled());
-        QCOMPARE(second.value().error(), LookupFailure::cancelled());
+        if (early) // they end once the cookies come
+            QTRY_VERIFY(first && second);
+        QVERIFY(first && second);
+        QCOMPARE(first->error(), LookupFailure::cancelled());
+        QCOMPARE(second->error(), LookupFailure::cancelled());
         QVERIFY(session.accepted.isEmpty());
         if (!api)
             return QTest::qWait(50); // the deferred clean-up runs without the client

@@ -10,10 +10,6 @@ using namespace Qt::StringLiterals;
 using Outcome = LookupOutcome<LookupPhrase>;
 Q_DECLARE_METATYPE(Outcome)
 
-namespace {
-const QString sessionExpired = u"Your session expired. Sign in to look up a phrase."_s;
-}
-
 class PhraseLookupModelTest : public QObject {
     Q_OBJECT
 
@@ -116,31 +112,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("state");
         LookupPhrase incomplete = sampleCard();
         incomplete.register_ = u"Polite"_s;
-        const QString failed = u"idle signedIn canLookup | less sugar | "_s;
-        const QString incompleteCard = u"Pelora couldn’t return a complete phrase card. Try looking it up again."_s;
-        const QString unreachable = u"Couldn’t reach Pelora. Check your connection and try again."_s;
+        const QString failed = u"idle signedIn canLookup | less sugar | "_s, signedOut = u"idle |  | "_s;
+        const QString unreachable = failed + u"Couldn’t reach Pelora. Check your connection and try again."_s;
         // The save may have reached the web app: its outcome stays open.
         const QString saveUncertain = u"saveUncertain signedIn canLookup hasPhrase | less sugar | Couldn’t confirm the "
                                       u"save. Check your phrasebook before looking up and saving this phrase again."_s;
         const auto row = [](const char *name, bool save, auto outcome, const QString &state) {
             QTest::addRow("%s during %s", name, save ? "save" : "lookup") << save << Outcome(outcome) << state;
         };
+        // A lookup error shows its own description.
         row("refused", false, LookupError::rejected(u"Shorter."_s), failed + u"Shorter."_s);
-        row("no endpoint", false, LookupError::unavailable(),
-            failed + u"Phrase lookup is not available at this web app address yet."_s);
-        row("unusable answer", false, LookupError::invalidResponse(), failed + incompleteCard);
-        row("incomplete card", false, incomplete, failed + incompleteCard);
-        row("not decodable", false, LookupFailure::decoding(), failed + unreachable);
-        row("time-out", false, LookupFailure::transport(QNetworkReply::TimeoutError), failed + unreachable);
-        row("cancelled underneath", false, LookupFailure::cancelled(), failed + unreachable);
+        row("no endpoint", false, LookupError::unavailable(), failed + LookupError::unavailable().description());
+        row("incomplete card", false, incomplete, failed + LookupError::invalidResponse().description());
+        row("not decodable", false, LookupFailure::decoding(), unreachable);
+        row("time-out", false, LookupFailure::transport(QNetworkReply::TimeoutError), unreachable);
+        row("cancelled underneath", false, LookupFailure::cancelled(), unreachable);
         row("429", true, LookupError::rejected(u"Daily limit reached."_s), saveUncertain);
         row("unusable receipt", true, LookupError::invalidResponse(), saveUncertain);
         row("not decodable", true, LookupFailure::decoding(), saveUncertain);
         row("connection lost", true, LookupFailure::transport(QNetworkReply::RemoteHostClosedError), saveUncertain);
-        for (const bool save : {false, true}) { // signed out
-            row("401", save, LookupError::signedOut(), u"idle |  | "_s + sessionExpired);
-            row("409", save, LookupError::accountChanged(),
-                u"idle |  | Your account changed. Reopen phrase lookup to continue."_s);
+        for (const bool save : {false, true}) {
+            row("401", save, LookupError::signedOut(), signedOut + LookupError::signedOut().description());
+            row("409", save, LookupError::accountChanged(), signedOut + LookupError::accountChanged().description());
         }
     }
 
@@ -179,7 +172,7 @@ private Q_SLOTS:
         model->connect(std::make_unique<CompanionPhraseAPI>(QUrl(u"http://127.0.0.1:9"_s), u"user-1"_s, nullptr));
         model->setQuery(u"less sugar"_s);
         model->lookup();
-        QCOMPARE(state(), u"idle |  | "_s + sessionExpired);
+        QCOMPARE(state(), u"idle |  | "_s + LookupError::signedOut().description());
         QCOMPARE(accountInvalid, 1);
     }
 
