@@ -1,6 +1,5 @@
 #include "schedule/card_schedule.h"
 
-#include <QRegularExpression>
 #include <QTest>
 #include <limits>
 
@@ -13,7 +12,7 @@ static constexpr std::optional<Event> none, show = Event::show, hide = Event::hi
 // The whole schedule in words, instants relative to T: "shown, hides 345, next 600".
 static QString state(const CardSchedule &s)
 {
-    const auto at = [](Instant instant) { return QString::number(instant - T, 'f', 3).remove(QRegularExpression("\\.?0+$")); };
+    const auto at = [](Instant instant) { return QString::number(instant - T, 'g', 12); };
     QString text = s.visible() ? (s.expanded() ? "expanded" : "shown") : "hidden";
     if (s.dismissAt())
         text += ", hides " + at(*s.dismissAt());

@@ -16,11 +16,6 @@
 using Announcements = QList<std::optional<QString>>;
 static const QString page = QStringLiteral("https://www.pelora.app/companion/download");
 
-static QByteArray feedFor(const QByteArray &version)
-{
-    return "{\"version\": \"" + version + "\", \"url\": \"" + page.toUtf8() + "\"}";
-}
-
 static bool newer(const char *a, const char *b) { return *VersionNumber::parse(a) > *VersionNumber::parse(b); }
 static bool same(const char *a, const char *b) { return *VersionNumber::parse(a) == *VersionNumber::parse(b); }
 
@@ -28,6 +23,8 @@ static QByteArray feed(const QByteArray &version, const QByteArray &url, const Q
 {
     return "{\"version\": " + version + ", \"url\": " + url + rest + "}";
 }
+
+static QByteArray feedFor(const QByteArray &version) { return feed('"' + version + '"', '"' + page.toUtf8() + '"'); }
 
 static std::optional<QByteArray> fetch(const QUrl &url, std::chrono::milliseconds timeout = FeedFetcher::timeout)
 {
@@ -42,21 +39,12 @@ static QMessageBox *openDialog()
     return nullptr;
 }
 
-static void click(QMessageBox *box, const QString &text)
-{
-    for (QAbstractButton *button : box->buttons())
-        if (button->text().remove(u'&') == text)
-            return button->click();
-    QFAIL(qPrintable("no button " + text));
-}
-
 class CompanionUpdaterTest : public QObject {
     Q_OBJECT
     FixtureServer server;
     FixtureServer::Response answer;
     std::unique_ptr<CompanionUpdater> updater;
     Announcements announcements;
-    QList<QUrl> opened;
 
     // Waits until the feed was asked for `count` times and the answer read.
     void waitForFetches(int count)
@@ -78,10 +66,9 @@ private Q_SLOTS:
         server.clearRequests();
         answer = FixtureServer::Response::json(200, feedFor("1.0.1"));
         announcements.clear();
-        opened.clear();
         updater = std::make_unique<CompanionUpdater>(server.origin().resolved(QUrl("/companion/updates.json")));
         updater->onAvailabilityChange = [this](std::optional<QString> version) { announcements.append(version); };
-        updater->openUrl = [this](const QUrl &url) { opened.append(url); };
+        updater->openUrl = [](const QUrl &url) { QFAIL(qPrintable("opened " + url.toString())); };
     }
 
     void cleanup()
@@ -123,9 +110,9 @@ private Q_SLOTS:
         QMessageBox *dialog = openDialog();
         QVERIFY(dialog);
         QCOMPARE(dialog->text(), QString("Checking for updates…"));
-        click(dialog, "Cancel");
+        dialog->button(QMessageBox::Cancel)->click();
         waitForFetches(1);
-        QVERIFY(!openDialog() && opened.isEmpty());
+        QVERIFY(!openDialog());
         QCOMPARE(announcements, Announcements{std::nullopt}); // attention only, no version
 
         announcements.clear();

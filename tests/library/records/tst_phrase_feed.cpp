@@ -28,7 +28,7 @@ QJsonObject phrase(const QString &id)
     return {{"id", id}, {"malay", "Terima kasih"}, {"english", "Thank you"}, {"category", "Greetings"},
             {"context", "To anyone who helps."}, {"notes", QJsonArray{"Polite."}},
             {"words", QJsonArray{QJsonObject{{"malay", "kasih"}, {"english", "love"}}}},
-            {"usageExamples", QJsonArray{QJsonObject{{"malay", "Terima kasih, cikgu."}, {"english", "Thank you, teacher."},
+            {"usageExamples", QJsonArray{QJsonObject{{"malay", "Terima kasih, cikgu."}, {"english", "Thanks, teacher."},
                                                      {"situation", "At school"}}}}};
 }
 
@@ -126,7 +126,7 @@ private slots:
         QVERIFY(sent.ok());
         QCOMPARE(sent.value().phrases.at(0),
                  (Phrase{"p0", "Terima kasih", "Thank you", "Greetings", "To anyone who helps.", {{"kasih", "love"}},
-                         {"Polite."}, {{"Terima kasih, cikgu.", "Thank you, teacher.", "At school"}}}));
+                         {"Polite."}, {{"Terima kasih, cikgu.", "Thanks, teacher.", "At school"}}}));
         const PhraseFeed feed{1, "user-7", {Phrase{"a", awkwardText, "e", "", awkwardText, {{"", awkwardText}},
                                                    {"", awkwardText}, {{awkwardText, "", "x"}}}},
                               QString()}; // an empty cursor, which is not the same as none
@@ -201,32 +201,25 @@ private slots:
                QByteArray(good).replace(",", " \t,\r\n").replace(":", "\n: ").replace("[", "[ "), ok},
               {"form feed as space", QByteArray(good).replace(",", "\f,"), decoding},
               {"no-break space as space", QByteArray(good).replace(",", "\xC2\xA0,"), decoding},
-              {"raw tab in a string", bad("\"a\tb\""), decoding},
-              {"raw NUL in a string", bad(QByteArray("\"a\0b\"", 5)), decoding},
+              {"raw tab", bad("\"a\tb\""), decoding}, {"raw NUL", bad(QByteArray("\"a\0b\"", 5)), decoding},
               {"unknown escape", bad(R"("\x41")"), decoding}, {"short \\u escape", bad(R"("\u41")"), decoding},
               {"\\u escape not hex", bad(R"("\u00g1")"), decoding}, {"stray UTF-8 byte", bad("\"a\xFF\""), decoding},
-              {"overlong UTF-8", bad("\"\xC0\xAF\""), decoding},
-              {"surrogate in UTF-8", bad("\"\xED\xA0\x80\""), decoding},
-              {"beyond U+10FFFF", bad("\"\xF4\x90\x80\x80\""), decoding},
-              {"UTF-8 cut by the quote", bad("\"a\xC3\""), decoding},
+              {"overlong UTF-8", bad("\"\xC0\xAF\""), decoding}, {"UTF-8 surrogate", bad("\"\xED\xA0\x80\""), decoding},
+              {"past U+10FFFF", bad("\"\xF4\x90\x80\x80\""), decoding}, {"UTF-8 cut short", bad("\"a\xC3\""), decoding},
               {"version 1E0", QByteArray(good).replace(":1,", ":1E0,"), ok},
               {"version 10e-1", QByteArray(good).replace(":1,", ":10e-1,"), ok},
               {"unknown values of every kind",
                extra(R"(,"a":true,"b":false,"c":null,"d":[1,-2.5E+3,0.0,{"x":[],"y":{}}],"e":"\u00e9")"), ok},
-              {"misspelt literal", extra(R"(,"a":tru)"), decoding},
-              {"number beyond a double", extra(R"(,"a":1e400)"), decoding},
-              {"trailing comma in the page", extra(","), decoding},
+              {"misspelt true", extra(R"(,"a":tru)"), decoding}, {"huge number", extra(R"(,"a":1e400)"), decoding},
+              {"trailing comma in the page", extra(","), decoding}, {"single quotes", extra(",'a':1"), decoding},
               {"trailing comma in an array", rawPage(rawPhrase() + ","), decoding},
               {"leading comma in an array", rawPage("," + rawPhrase()), decoding},
               {"missing comma", extra(R"( "a":1)"), decoding}, {"missing colon", extra(R"(,"a" 1)"), decoding},
-              {"single quotes", extra(",'a':1"), decoding},
               {"key written with escapes", QByteArray(good).replace(R"("id")", R"("\u0069\u0064")"), ok},
-              {"repeated page key", extra(R"(,"userId":"v")"), decoding},
+              {"userId twice", extra(R"(,"userId":"v")"), decoding}, {"unknown twice", extra(R"(,"a":1,"a":[])"), ok},
               {"repeated phrase key", rawPage(rawPhrase(R"("m")", R"(,"malay":"n")")), decoding},
               {"repeated cursor", extra(R"(,"nextCursor":null,"nextCursor":"c")"), decoding},
-              {"repeated unknown key", extra(R"(,"a":1,"a":[])"), ok},
-              {"nesting at the limit", extra(nested(1023)), ok},
-              {"nesting beyond the limit", extra(nested(1024)), decoding},
+              {"nesting at limit", extra(nested(1023)), ok}, {"nesting past the limit", extra(nested(1024)), decoding},
               {"nesting far beyond the limit", extra(nested(20000)), decoding},
               {"white space only", " \n", decoding}, {"an array", "[" + good + "]", decoding},
               {"two pages", good + good, decoding}, {"NUL after the page", good + QByteArray(1, '\0'), decoding}});
@@ -265,22 +258,25 @@ private slots:
     // combining marks, triples around the characters where the rules change, and samples.
     void countAgreesWithTheFullRules()
     {
-        constexpr char16_t end = 0x380;
-        for (char16_t a = 0; a < end; ++a)
-            for (char16_t b = 0; b < end; ++b)
-                if (const QString pair = QString(QChar(a)) + QChar(b); TextLength::graphemes(pair) != referenceGraphemes(pair))
+        const auto agree = [](QList<char16_t> units) {
+            const QString text(reinterpret_cast<const QChar *>(units.constData()), units.size());
+            return TextLength::graphemes(text) == referenceGraphemes(text);
+        };
+        for (char16_t a = 0; a < 0x380; ++a)
+            for (char16_t b = 0; b < 0x380; ++b)
+                if (!agree({a, b}))
                     QFAIL(qPrintable(QStringLiteral("U+%1 U+%2").arg(int(a), 0, 16).arg(int(b), 0, 16)));
-        const QList<char16_t> pivots{u'\r', u'\n', u'\t', u' ', u'a', 0x7f, 0x85, 0xa0, 0xad, 0x2ff, 0x300, 0x301, 0x36f, 0x370, 0x200d};
+        const QList<char16_t> pivots{u'\r', u'\n', u'\t', u' ', u'a', 0x7f, 0x85, 0xa0, 0xad,
+                                     0x2ff, 0x300, 0x301, 0x36f, 0x370, 0x200d};
         for (char16_t a : pivots)
             for (char16_t b : pivots)
-                for (char16_t c : pivots) {
-                    const QString triple = QString(QChar(a)) + QChar(b) + QChar(c);
-                    QCOMPARE(TextLength::graphemes(triple), referenceGraphemes(triple));
-                }
+                for (char16_t c : pivots)
+                    QVERIFY(agree({a, b, c}));
         // Hangul jamo, flags, a skin tone, a family, an astral letter, a lone surrogate, Jawi.
         const std::pair<QString, qsizetype> samples[] = {
-            {"cafe\u0301", 4}, {"a\r\nb", 3}, {"\u1100\u1161\u11a8", 1}, {"🇲🇾", 1}, {"🇲🇾🇸🇬", 2}, {"👍🏽", 1},
-            {"👨\u200d👩\u200d👧", 1}, {"𝔸", 1}, {QString(QChar(0xd800)) + "a", 2}, {"\u062a\u0650\u0631\u064a\u0645\u0627", 5}, {"", 0}};
+            {"cafe\u0301", 4}, {"a\r\nb", 3}, {"\u1100\u1161\u11a8", 1}, {"🇲🇾", 1}, {"🇲🇾🇸🇬", 2}, {"👍🏽", 1}, {"", 0},
+            {"👨\u200d👩\u200d👧", 1}, {"𝔸", 1}, {QString(QChar(0xd800)) + "a", 2},
+            {"\u062a\u0650\u0631\u064a\u0645\u0627", 5}};
         for (const auto &[text, count] : samples)
             QCOMPARE(TextLength::graphemes(text), count);
     }
