@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
-#include <memory>
 
 using Announcements = QList<std::optional<QString>>;
 static const QString page = QStringLiteral("https://www.pelora.app/companion/download");
@@ -46,7 +45,6 @@ class CompanionUpdaterTest : public QObject {
     std::unique_ptr<CompanionUpdater> updater;
     Announcements announcements;
 
-    // Waits until the feed was asked for `count` times and the answer read.
     void waitForFetches(int count)
     {
         QTRY_COMPARE(server.requests().size(), count);

@@ -6,7 +6,6 @@
 
 namespace {
 
-// One phrase per letter: library("ABC"); an English text marks edited content.
 QList<Phrase> library(const QString &letters, const QString &english = QStringLiteral("meaning"))
 {
     QList<Phrase> phrases;

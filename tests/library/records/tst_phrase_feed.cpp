@@ -19,9 +19,7 @@ template <> char *toString(const Outcome &error)
 
 namespace {
 
-const Outcome ok;
-const Outcome decoding = Error::decoding;
-const Outcome invalid = Error::invalidResponse;
+const Outcome ok, decoding = Error::decoding, invalid = Error::invalidResponse;
 
 QJsonObject phrase(const QString &id)
 {
@@ -149,7 +147,7 @@ private slots:
               {"userId empty", with("userId", ""), invalid}, {"userId a space", with("userId", " "), ok},
               {"userId number", with("userId", 7), decoding}, {"phrases empty", with("phrases", QJsonArray()), ok},
               {"phrases 50", bytes(page(50)), ok}, {"phrases 51", bytes(page(51)), invalid},
-              {"phrases missing", with("phrases", missing), decoding},
+              {"phrases missing", with("phrases", missing), decoding}, {"id a number", with("id", 12, 0), decoding},
               {"phrases an object", with("phrases", QJsonObject()), decoding},
               {"phrase not an object", with("phrases", QJsonArray{"p0"}), decoding},
               {"nextCursor a number", with("nextCursor", 2), decoding},
@@ -163,7 +161,6 @@ private slots:
               // A flag is two code points, four code units, one character.
               {"context 2000 flags", with("context", QString::fromUtf8("🇲🇾").repeated(2000), 0), ok},
               {"words 80", with("words", words(80), 0), ok}, {"words 81", with("words", words(81), 0), invalid},
-              {"id a number", with("id", 12, 0), decoding},
               {"notes with a number", with("notes", QJsonArray{"a", 1}, 0), decoding},
               {"word without english", with("words", QJsonArray{QJsonObject{{"malay", "kasih"}}}, 0), decoding},
               {"word not an object", with("words", QJsonArray{"kasih"}, 0), decoding},
