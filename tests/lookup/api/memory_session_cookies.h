@@ -6,19 +6,17 @@
 #include <qcoro/qcorotimer.h>
 
 // An in-memory sign-in session for HTTP client tests: hands out the cookies
-// it holds and records what it was asked and every answer's headers.
+// it holds and records every answer's headers handed back to it.
 class MemorySessionCookies : public SessionCookies {
 public:
     QList<QNetworkCookie> stored;
-    QList<QUrl> asked;
     QList<QPair<QList<QNetworkReply::RawHeaderPair>, QUrl>> accepted; // headers, origin
     int cookieDelayMs = 0; // > 0: cookies() answers only after this wait
 
     void signIn(const QByteArray &token) { stored = {QNetworkCookie("auth.session-token", token)}; }
 
-    QCoro::Task<QList<QNetworkCookie>> cookies(QUrl url) override
+    QCoro::Task<QList<QNetworkCookie>> cookies(QUrl) override
     {
-        asked.append(url);
         if (cookieDelayMs > 0)
             co_await QCoro::sleepFor(std::chrono::milliseconds(cookieDelayMs));
         co_return QList<QNetworkCookie>(stored); // a copy: QCoro 0.8 moves from an lvalue given to co_return

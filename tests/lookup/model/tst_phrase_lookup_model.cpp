@@ -84,8 +84,6 @@ private Q_SLOTS:
         script->saves.first().answer(u"p-1"_s);
         QCOMPARE(state(), u"saved signedIn canLookup hasPhrase |  less sugar\n | "_s);
         QCOMPARE(saved, 1);
-        model->save(); // saved: no second save
-        QCOMPARE(script->saves.size(), 1);
 
         model->lookup(); // drops the saved card as it starts
         QVERIFY(!model->phrase());
@@ -94,22 +92,16 @@ private Q_SLOTS:
         QCOMPARE(state(), u"idle signedIn canLookup |  less sugar\n | "_s);
     }
 
-    // At most 500 UTF-16 units once trimmed: an emoji counts two.
-    void queryLimits()
+    // How the model takes the answer to a lookup or a save: its own answer,
+    // or a late one after the lookup was abandoned, the client dropped, or the
+    // model signed out or destroyed. A late answer, success or 401, changes
+    // nothing, not even the next lookup already waiting.
+    void answers_data()
     {
-        const QString emoji = u"\U0001F35C"_s;
-        for (const bool allowed : {true, false}) {
-            connectWithQuery(u"  "_s + QString(allowed ? 248 : 249, u'a') + emoji.repeated(126) + u"\n"_s);
-            model->lookup();
-            QCOMPARE(script->lookups.size(), allowed ? 1 : 0);
-        }
-    }
-
-    void failures_data()
-    {
+        QTest::addColumn<QString>("before"); // what happened before the answer came
         QTest::addColumn<bool>("duringSave");
-        QTest::addColumn<Outcome>("outcome"); // a save is answered with its failure
-        QTest::addColumn<QString>("state");
+        QTest::addColumn<Outcome>("outcome"); // a save gets the failure, or a receipt
+        QTest::addColumn<QString>("state");   // afterwards
         LookupPhrase incomplete = sampleCard();
         incomplete.register_ = u"Polite"_s;
         const QString failed = u"idle signedIn canLookup | less sugar | "_s, signedOut = u"idle |  | "_s;
@@ -118,7 +110,7 @@ private Q_SLOTS:
         const QString saveUncertain = u"saveUncertain signedIn canLookup hasPhrase | less sugar | Couldn’t confirm the "
                                       u"save. Check your phrasebook before looking up and saving this phrase again."_s;
         const auto row = [](const char *name, bool save, auto outcome, const QString &state) {
-            QTest::addRow("%s during %s", name, save ? "save" : "lookup") << save << Outcome(outcome) << state;
+            QTest::addRow("%s during %s", name, save ? "save" : "lookup") << QString() << save << Outcome(outcome) << state;
         };
         // A lookup error shows its own description.
         row("refused", false, LookupError::rejected(u"Shorter."_s), failed + u"Shorter."_s);
@@ -135,27 +127,59 @@ private Q_SLOTS:
             row("401", save, LookupError::signedOut(), signedOut + LookupError::signedOut().description());
             row("409", save, LookupError::accountChanged(), signedOut + LookupError::accountChanged().description());
         }
+        for (const char *before : {"cancelLookup", "reconnect", "clear", "destroy"})
+            for (const bool save : {false, true})
+                for (const Outcome &late : {Outcome(sampleCard()), Outcome(LookupError::signedOut())})
+                    if (before != "cancelLookup"_L1 || !save) // a save outlives the window
+                        QTest::addRow("%s during %s, then %s", before, save ? "save" : "lookup",
+                                      late.ok() ? "success" : "401")
+                            << QString::fromLatin1(before) << save << late
+                            << (before == "clear"_L1 ? signedOut : u"lookingUp signedIn busy | less sugar | "_s);
     }
 
-    void failures()
+    void answers()
     {
+        QFETCH(QString, before);
         QFETCH(bool, duringSave);
         QFETCH(Outcome, outcome);
         QFETCH(QString, state);
         connectWithQuery();
         start(duringSave);
+        const std::shared_ptr<LookupScript> first = script;
+        if (before == "cancelLookup"_L1) {
+            model->cancelLookup();
+            model->cancelLookup(); // not looking up: nothing happens
+            QCOMPARE(script->abandons, 1);
+        } else if (before == "reconnect"_L1) {
+            connectWithQuery();
+        } else if (before == "clear"_L1) {
+            model->clear();
+        } else if (before == "destroy"_L1) {
+            model.reset();
+        }
+        if (model && model->canLookup())
+            model->lookup(); // the next lookup, waiting
         if (duringSave)
-            script->saves.first().answer(outcome.error());
+            first->saves.first().answer(outcome.ok() ? LookupOutcome<QString>(u"p-1"_s) : outcome.error());
         else
-            script->lookups.first().answer(outcome);
+            first->lookups.first().answer(outcome);
+        QCOMPARE(saved, 0);
+        const bool ownAnswer = before.isEmpty(), signedOut = model && !model->signedIn();
+        QCOMPARE(accountInvalid, ownAnswer && signedOut ? 1 : 0);
+        // Only an abandoned lookup keeps its client; signing out ends and drops it.
+        QCOMPARE(first->cancels, before == "cancelLookup"_L1 || (ownAnswer && !signedOut) ? 0 : 1);
+        if (!model)
+            return;
         QCOMPARE(this->state(), state);
-        const bool signedOut = !model->signedIn();
+        if (!ownAnswer) {
+            if (model->busy()) {
+                script->lookups.last().answer(sampleCard());
+                QCOMPARE(model->phaseName(), u"preview"_s);
+            }
+            return;
+        }
         if (duringSave && !signedOut)
             QCOMPARE(model->phrase(), std::optional(sampleCard()));
-        QCOMPARE(saved, 0);
-        QCOMPARE(accountInvalid, signedOut ? 1 : 0);
-        QCOMPARE(script->cancels, signedOut ? 1 : 0); // signing out ends and drops the client
-
         model->save(); // never a second save
         QCOMPARE(script->saves.size(), duringSave ? 1 : 0);
         model->setQuery(u"again"_s);
@@ -174,62 +198,6 @@ private Q_SLOTS:
         model->lookup();
         QCOMPARE(state(), u"idle |  | "_s + LookupError::signedOut().description());
         QCOMPARE(accountInvalid, 1);
-    }
-
-    // The late answer, success or 401, of a request whose lookup was
-    // abandoned, whose client was dropped, or whose model was signed out or
-    // destroyed changes nothing, not even the next lookup already waiting.
-    void lateAnswersChangeNothing_data()
-    {
-        QTest::addColumn<QString>("ending");
-        QTest::addColumn<bool>("duringSave");
-        QTest::addColumn<bool>("lateFailure");
-        for (const char *ending : {"cancelLookup", "reconnect", "clear", "destroy"})
-            for (const bool save : {false, true})
-                for (const bool failure : {false, true})
-                    if (ending != "cancelLookup"_L1 || !save) // a save outlives the window
-                        QTest::addRow("%s during %s, late %s", ending, save ? "save" : "lookup",
-                                      failure ? "401" : "success")
-                            << QString::fromLatin1(ending) << save << failure;
-    }
-
-    void lateAnswersChangeNothing()
-    {
-        QFETCH(QString, ending);
-        QFETCH(bool, duringSave);
-        QFETCH(bool, lateFailure);
-        connectWithQuery();
-        start(duringSave);
-        const std::shared_ptr<LookupScript> stale = script;
-        if (ending == "cancelLookup"_L1) {
-            model->cancelLookup();
-            model->cancelLookup(); // not looking up: nothing happens
-            QCOMPARE(script->abandons, 1);
-        } else if (ending == "reconnect"_L1) {
-            connectWithQuery();
-        } else if (ending == "clear"_L1) {
-            model->clear();
-        } else {
-            model.reset();
-        }
-        QCOMPARE(stale->cancels, ending == "cancelLookup"_L1 ? 0 : 1); // only an abandoned lookup keeps its client
-        const bool live = ending == "cancelLookup"_L1 || ending == "reconnect"_L1;
-        if (live)
-            model->lookup();
-
-        const LookupFailure signedOut = LookupError::signedOut();
-        if (duringSave)
-            stale->saves.first().answer(lateFailure ? LookupOutcome<QString>(signedOut) : u"p-1"_s);
-        else
-            stale->lookups.first().answer(lateFailure ? Outcome(signedOut) : sampleCard());
-        QCOMPARE(saved + accountInvalid, 0);
-        if (!model)
-            return;
-        QCOMPARE(state(), live ? u"lookingUp signedIn busy | less sugar | "_s : u"idle |  | "_s);
-        if (live) {
-            script->lookups.last().answer(sampleCard());
-            QCOMPARE(model->phaseName(), u"preview"_s);
-        }
     }
 };
 
