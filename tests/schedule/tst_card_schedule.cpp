@@ -68,8 +68,6 @@ private slots:
         QVERIFY(ticks(schedule, {{end - 0.001, none}, {end, none}}));
         QCOMPARE(state(schedule), "hidden, next 4210");
         QVERIFY(ticks(schedule, {{end + 299.999, none}, {end + 300, show}}));
-
-
     }
 
     void setIntervalStartsFreshCountdown()
