@@ -9,23 +9,20 @@
 // A request the test answers whenever it likes; copies share it.
 template <typename In, typename Out>
 struct ScriptedCall {
-    struct State {
-        std::optional<LookupOutcome<Out>> value;
-        std::coroutine_handle<> waiter;
-    };
     In sent;
-    std::shared_ptr<State> state = std::make_shared<State>();
+    std::shared_ptr<std::pair<std::optional<LookupOutcome<Out>>, std::coroutine_handle<>>> state =
+        std::make_shared<std::pair<std::optional<LookupOutcome<Out>>, std::coroutine_handle<>>>(); // answer, waiter
 
-    bool await_ready() const { return state->value.has_value(); }
-    void await_suspend(std::coroutine_handle<> handle) const { state->waiter = handle; }
-    LookupOutcome<Out> await_resume() const { return *state->value; }
+    bool await_ready() const { return state->first.has_value(); }
+    void await_suspend(std::coroutine_handle<> waiter) const { state->second = waiter; }
+    LookupOutcome<Out> await_resume() const { return *state->first; }
 
     void answer(LookupOutcome<Out> outcome) const
     {
-        if (state->value)
+        if (state->first)
             return;
-        state->value.emplace(std::move(outcome));
-        if (auto waiter = std::exchange(state->waiter, {}))
+        state->first.emplace(std::move(outcome));
+        if (auto waiter = std::exchange(state->second, {}))
             waiter.resume();
     }
 
@@ -38,8 +35,7 @@ struct ScriptedCall {
     }
 };
 
-// What a scripted client was asked, shared with the test so that it outlives a
-// dropped client. Requests still waiting at its end fail as cancelled.
+// What a scripted client was asked, shared with the test so it outlives the client; at its end, waiting requests fail.
 struct LookupScript {
     QList<ScriptedCall<QString, LookupPhrase>> lookups;
     QList<ScriptedCall<LookupPhrase, QString>> saves;
@@ -54,8 +50,7 @@ struct LookupScript {
     }
 };
 
-// Like a transport that cannot stop an answer already on its way, cancel()
-// and abandonRequests() are only counted: late answers still arrive.
+// Like a transport that cannot stop an answer on its way, it only counts cancel() and abandonRequests().
 class ScriptedLookupAPI : public PhraseLookupAPI {
 public:
     explicit ScriptedLookupAPI(std::shared_ptr<LookupScript> script) : m_script(std::move(script)) {}

@@ -92,10 +92,8 @@ private Q_SLOTS:
         QCOMPARE(state(), u"idle signedIn canLookup |  less sugar\n | "_s);
     }
 
-    // How the model takes the answer to a lookup or a save: its own answer,
-    // or a late one after the lookup was abandoned, the client dropped, or the
-    // model signed out or destroyed. A late answer, success or 401, changes
-    // nothing, not even the next lookup already waiting.
+    // The answer to a lookup or a save, or a late one after the lookup was abandoned, the client dropped, or the
+    // model signed out or destroyed: a late answer, success or 401, changes nothing, not even the next lookup.
     void answers_data()
     {
         QTest::addColumn<QString>("before"); // what happened before the answer came
@@ -110,7 +108,8 @@ private Q_SLOTS:
         const QString saveUncertain = u"saveUncertain signedIn canLookup hasPhrase | less sugar | Couldn’t confirm the "
                                       u"save. Check your phrasebook before looking up and saving this phrase again."_s;
         const auto row = [](const char *name, bool save, auto outcome, const QString &state) {
-            QTest::addRow("%s during %s", name, save ? "save" : "lookup") << QString() << save << Outcome(outcome) << state;
+            QTest::addRow("%s during %s", name, save ? "save" : "lookup")
+                << QString() << save << Outcome(outcome) << state;
         };
         // A lookup error shows its own description.
         row("refused", false, LookupError::rejected(u"Shorter."_s), failed + u"Shorter."_s);
