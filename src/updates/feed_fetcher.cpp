@@ -2,12 +2,10 @@
 
 #include "updates/update_feed.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <qcoro/qcoronetworkreply.h>
+#include "library/page_fetch.h"
 
-#include <memory>
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
 
 namespace FeedFetcher {
 
@@ -29,24 +27,12 @@ QCoro::Task<std::optional<QByteArray>> fetch(QUrl url, std::chrono::milliseconds
     request.setTransferTimeout(int(transferTimeout.count()));
     request.setRawHeader("Accept", "application/json");
 
-    std::unique_ptr<QNetworkReply> reply(client.get(request));
-    bool tooLarge = false;
-    QNetworkReply *raw = reply.get();
-    QObject::connect(raw, &QNetworkReply::downloadProgress, raw, [raw, &tooLarge](qint64 received, qint64 total) {
-        if (received > maxBytes || total > maxBytes) {
-            tooLarge = true;
-            raw->abort();
-        }
-    });
-    co_await raw;
-
-    const int status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (tooLarge || raw->error() != QNetworkReply::NoError || status != 200)
+    // The body is capped while it arrives, so an answer that never ends is
+    // cut off at the cap rather than held until the time-out.
+    const PageFetch page = co_await PageFetch::get(&client, request, maxBytes);
+    if (page.transportFailed || page.oversized || page.status != 200)
         co_return std::nullopt;
-    const QByteArray body = raw->read(maxBytes + 1);
-    if (body.size() > maxBytes)
-        co_return std::nullopt;
-    co_return body;
+    co_return page.body;
 }
 
 } // namespace FeedFetcher

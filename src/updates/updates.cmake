@@ -6,4 +6,4 @@ add_library(pelora_updates STATIC
     ${CMAKE_CURRENT_LIST_DIR}/version_number.h ${CMAKE_CURRENT_LIST_DIR}/version_number.cpp)
 target_include_directories(pelora_updates PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(pelora_updates PUBLIC
-    pelora_schedule Qt6::Widgets Qt6::Network QCoro6::Core QCoro6::Network)
+    pelora_schedule pelora_library Qt6::Widgets Qt6::Network QCoro6::Core QCoro6::Network)

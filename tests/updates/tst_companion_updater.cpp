@@ -164,12 +164,15 @@ private Q_SLOTS:
                                            {"/missing", Response::json(404, "{}")}, {"/hang", {}},
                                            {"/moved", {302, {{"Location", "/feed"}}, {}}}, {"/away", {302, {{"Location", away}}, {}}}};
         answers["/hang"].hang = true;
+        // Far past the cap in one burst, then silence: cut at the cap, not held until the time-out.
+        answers["/endless"] = {200, {}, QByteArray(4 * 1024 * 1024, ' '), 0, false, true, true};
         server.setHandler([answers](const FixtureServer::Request &request) {
             return answers.value(request.target, Response::json(200, "{}"));
         });
         const auto at = [&](const char *path) { return server.origin().resolved(QUrl(path)); };
         QCOMPARE(fetch(at("/limit")), QByteArray(FeedFetcher::maxBytes, ' '));
         QCOMPARE(fetch(at("/big")), std::nullopt);
+        QCOMPARE(fetch(at("/endless"), std::chrono::hours(1)), std::nullopt);
         QCOMPARE(fetch(at("/missing")), std::nullopt);
         QCOMPARE(fetch(at("/hang"), std::chrono::milliseconds(300)), std::nullopt);
         QCOMPARE(fetch(at("/moved")), QByteArray("{}")); // within the origin
