@@ -260,6 +260,29 @@ private Q_SLOTS:
         }
     }
 
+    // The phrasebook page escapes what was saved, and its delete button
+    // removes only one's own phrases; a refused sign-in form escapes what was typed.
+    void phrasebookEscapesAndGuardsEachLibrary()
+    {
+        const QUrl url = m_server.url(u"/phrasebook"_s);
+        QCOMPARE(m_client.get(url).status, 303); // signed out: to the sign-in page
+        const auto [cookie, userId] = newAccount();
+        LookupPhrase card = *LookupPhrase::fromJson(m_cards.at(5));
+        card.malay = u"Teh <b>tarik</b> satu."_s;
+        const QString id = save(cookie, userId, card.toJson()).json().value("id"_L1).toString();
+        QVERIFY(m_client.get(url, cookie).body.contains("Teh &lt;b&gt;tarik&lt;/b&gt; satu."));
+
+        const auto remove = [&](const QByteArray &who) {
+            return m_client.postForm(m_server.url(u"/phrasebook/delete"_s), {{u"id"_s, id}}, who).status;
+        };
+        QCOMPARE(remove(m_learner), 303);
+        QCOMPARE(idsOf(feedPage(cookie)), QStringList{id});
+        QCOMPARE(remove(cookie), 303);
+        QVERIFY(idsOf(feedPage(cookie)).isEmpty());
+
+        QVERIFY(!form("/sign-in", u"\"><img src=x>"_s, u"x"_s).body.contains("\"><img"));
+    }
+
     void saveRepeatedSaveAndFeed()
     {
         const auto [cookie, userId] = newAccount();

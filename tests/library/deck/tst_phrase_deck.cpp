@@ -1,5 +1,6 @@
 #include "library/phrase_deck.h"
 
+#include <QMap>
 #include <QSet>
 #include <QTest>
 #include <deque>
@@ -67,6 +68,43 @@ private slots:
                 dealt = order;
             }
         }
+    }
+
+    // Plays every sequence of draws of a uniform source through a fresh deck's
+    // first cycle: an unbiased shuffle yields each of the n! orders exactly
+    // once. A faulty source answering out of range still deals the library.
+    void shuffleIsUnbiased()
+    {
+        for (const QString letters : {"ABC", "ABCD", "ABCDE"}) {
+            QMap<QString, int> orders;
+            QList<quint32> draws; // the sequence to play next, padded with 0
+            for (;;) {
+                QList<quint32> bounds;
+                PhraseDeck deck([&](quint32 bound) {
+                    bounds.append(bound);
+                    return bounds.size() <= draws.size() ? draws[bounds.size() - 1] : 0;
+                });
+                ++orders[deal(deck, letters, letters.size())];
+                QVERIFY(!bounds.isEmpty() && !bounds.contains(0));
+                draws.resize(bounds.size(), 0);
+                qsizetype k = bounds.size() - 1; // step to the next sequence, like an odometer
+                while (k >= 0 && draws[k] + 1 >= bounds[k])
+                    --k;
+                if (k < 0)
+                    break;
+                draws.resize(k + 1);
+                ++draws[k];
+            }
+            int factorial = 1;
+            for (int i = 2; i <= letters.size(); ++i)
+                factorial *= i;
+            QCOMPARE(orders.size(), factorial);
+            QCOMPARE(QSet<int>(orders.cbegin(), orders.cend()), QSet<int>{1});
+        }
+        PhraseDeck faulty([](quint32 bound) { return bound + 1000; });
+        QString dealt = deal(faulty, "ABC", 3);
+        std::sort(dealt.begin(), dealt.end());
+        QCOMPARE(dealt, "ABC");
     }
 
     // A sync mid-cycle drops removed phrases, edits in place, and defers added ones.
