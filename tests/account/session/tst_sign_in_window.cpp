@@ -157,6 +157,15 @@ private Q_SLOTS:
         QVERIFY(showAndLoad(*session, devOrigin));
         QTRY_VERIFY(pageText(*session).contains("Signed in as learner@pelora.test"));
 
+        // Signing out on the page ends the session for the companion too, for good.
+        const QString signOut = QStringLiteral("document.querySelector('form[action=\"/sign-out\"] button')");
+        QTRY_VERIFY(runScript(session->webView()->page(), signOut + " !== null").toBool());
+        runScript(session->webView()->page(), signOut + ".click(); true");
+        QTRY_VERIFY_WITH_TIMEOUT(recorded(*session).isEmpty(), 20000);
+        session.reset();
+        session = makeSession();
+        QVERIFY(recorded(*session).isEmpty());
+
         QCoro::waitFor(session->clear());
         QVERIFY(!session->window() && !session->engineRunning());
         QVERIFY(recorded(*session).isEmpty());
