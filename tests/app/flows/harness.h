@@ -16,7 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <map>
-#include <qcoro/qcorosignal.h>
+#include <qcoro/qcorotimer.h>
 
 // The status menu as the learner reads it, a row each: its text ("title\tkey"
 // with a key), " ✓" when checked, "—" for a separator; a submenu's rows follow
@@ -58,14 +58,14 @@ struct InMemorySession : SignInSession {
     QCoro::Task<void> clear() override
     {
         token.clear();
-        if (holdClear)
-            co_await qCoro(&release, &QTimer::timeout);
+        if (holdClear) {
+            // Awaited as a timer, which releaseClear() fires at once.
+            release.setSingleShot(true);
+            release.start(std::chrono::hours(1));
+            co_await release;
+        }
     }
-    void releaseClear()
-    {
-        release.setSingleShot(true);
-        release.start(0);
-    }
+    void releaseClear() { release.start(0); }
 
     QByteArray token; // empty: signed out
     bool holdClear = false; // while set, clear() waits for releaseClear()
