@@ -18,6 +18,14 @@ QStringList visibleWindows(const QString &pattern)
     return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// Waits until a window matching `pattern` has been seen once. (A QTRY macro
+// would search again after success, and a search can miss while other
+// windows come and go.)
+bool windowAppears(const QString &pattern)
+{
+    return QTest::qWaitFor([&] { return !visibleWindows(pattern).isEmpty(); }, 20000);
+}
+
 } // namespace
 
 class ProgramTest : public QObject {
@@ -29,14 +37,14 @@ private Q_SLOTS:
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {});
         // Signed out: the message card.
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QStringLiteral("^Pelora · A little Malay$")).isEmpty(), 20000);
+        QVERIFY(windowAppears(QStringLiteral("^Pelora · A little Malay$")));
 
         QProcess second;
         second.start(program, {"--lookup"});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QStringLiteral("^Look up a phrase · Pelora$")).isEmpty(), 20000);
+        QVERIFY(windowAppears(QStringLiteral("^Look up a phrase · Pelora$")));
         QVERIFY(visibleWindows(QStringLiteral("^Pelora · A little Malay$")).isEmpty()); // lookup dismissed the card
 
         ::kill(pid_t(companion.processId()), SIGTERM);
