@@ -5,21 +5,7 @@
 #include <QTest>
 #include <QTextBoundaryFinder>
 
-using Error = PhraseFeed::Error;
-using Outcome = std::optional<Error>;
-
-Q_DECLARE_METATYPE(PhraseFeed::Error)
-
-namespace QTest {
-template <> char *toString(const Outcome &error)
-{
-    return qstrdup(!error ? "accepted" : *error == Error::decoding ? "decoding failure" : "invalid response");
-}
-} // namespace QTest
-
 namespace {
-
-const Outcome ok, decoding = Error::decoding, invalid = Error::invalidResponse;
 
 QJsonObject phrase(const QString &id)
 {
@@ -54,18 +40,13 @@ QByteArray with(const QString &key, const QJsonValue &value, int index = -1, int
     return bytes(object);
 }
 
-// "é" written as e + combining acute: one user-perceived character, two code units.
-QString combined(int count) { return QStringLiteral("e\u0301").repeated(count); }
-
 QJsonArray words(int count)
 {
-    const QByteArray word = R"({"malay":"kata","english":"word"},)";
-    return QJsonDocument::fromJson("[" + word.repeated(count).chopped(1) + "]").array();
+    QJsonArray array;
+    for (int i = 0; i < count; ++i)
+        array.append(QJsonObject{{"malay", "kata"}, {"english", "word"}});
+    return array;
 }
-
-// Text that JSON must escape or carry through untouched.
-const QString awkwardText = QStringLiteral("  \"quoted\" back\\slash /slash\b\f\n\r\t ") + QChar(0)
-                          + QString::fromUtf8(" é e\u0301 🇲🇾 “ ” … ’ · \u2028\n");
 
 // A page written out by hand, around one phrase given as raw JSON text.
 QByteArray rawPage(const QByteArray &phrase, const QByteArray &extra = {})
@@ -79,36 +60,22 @@ QByteArray rawPhrase(const QByteArray &malay = R"("m")", const QByteArray &extra
          + R"(,"english":"e","category":"","context":"","words":[],"notes":[],"usageExamples":[])" + extra + "}";
 }
 
-struct Row {
-    const char *name;
-    QByteArray body;
-    Outcome expected;
-};
+const QString ok = "accepted", decoding = "decoding failure", invalid = "invalid response";
 
-void rows(std::initializer_list<Row> rows)
+void rows(std::initializer_list<std::tuple<const char *, QByteArray, QString>> rows)
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<Outcome>("expected");
-    for (const Row &row : rows)
-        QTest::newRow(row.name) << row.body << row.expected;
+    QTest::addColumn<QString>("expected");
+    for (const auto &[name, body, expected] : rows)
+        QTest::newRow(name) << body << expected;
 }
 
 void checkOutcome()
 {
     QFETCH(QByteArray, body);
-    QFETCH(Outcome, expected);
+    QFETCH(QString, expected);
     const auto result = PhraseFeed::decode(body);
-    QCOMPARE(result ? std::nullopt : Outcome(result.error()), expected);
-}
-
-// The count by Qt's full implementation of the extended grapheme cluster rules.
-qsizetype referenceGraphemes(const QString &text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() != -1)
-        ++count;
-    return count;
+    QCOMPARE(result ? ok : result.error() == PhraseFeed::Error::decoding ? decoding : invalid, expected);
 }
 
 } // namespace
@@ -117,69 +84,52 @@ class PhraseFeedTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Decoded field by field; written out and read back unchanged, escapes and empty texts included.
-    void feedReadsAsSentAndWrittenBack()
+    void decodesFieldByField()
     {
         const auto sent = PhraseFeed::decode(bytes(page(1)));
         QVERIFY(sent.ok());
         QCOMPARE(sent.value().phrases.at(0),
                  (Phrase{"p0", "Terima kasih", "Thank you", "Greetings", "To anyone who helps.", {{"kasih", "love"}},
                          {"Polite."}, {{"Terima kasih, cikgu.", "Thanks, teacher.", "At school"}}}));
-        const PhraseFeed feed{1, "user-7", {Phrase{"a", awkwardText, "e", "", awkwardText, {{"", awkwardText}},
-                                                   {"", awkwardText}, {{awkwardText, "", "x"}}}},
-                              QString()}; // an empty cursor, which is not the same as none
-        QCOMPARE(PhraseFeed::decode(bytes(feed.toJson())).value(), feed);
         QCOMPARE(PhraseFeed::decode(with("nextCursor", QJsonValue::Null)).value().nextCursor, std::nullopt);
+        QCOMPARE(PhraseFeed::decode(with("nextCursor", "")).value().nextCursor, QString("")); // empty is not none
     }
 
     // Decoding failure: the wrong shape. Invalid response: the right shape breaking a rule.
     void rules_data()
     {
-        const QJsonValue missing(QJsonValue::Undefined), null(QJsonValue::Null);
         // The shape is checked for the whole page before any rule.
         QJsonObject tooLong = phrase("a"), incomplete = phrase("b");
         tooLong.insert("malay", QString(301, u'a'));
         incomplete.remove("notes");
-        rows({{"version 2", with("version", 2), invalid}, {"version missing", with("version", missing), decoding},
+        rows({{"version 2", with("version", 2), invalid}, {"version as text", with("version", "1"), decoding},
               {"version beyond 32 bits", R"({"version":4294967297,"userId":"u","phrases":[]})", invalid},
-              {"version as text", with("version", "1"), decoding}, {"version 1.5", with("version", 1.5), decoding},
-              {"version 1.0", R"({"version":1.0,"userId":"u","phrases":[]})", ok},
-              {"userId empty", with("userId", ""), invalid}, {"userId a space", with("userId", " "), ok},
-              {"userId number", with("userId", 7), decoding}, {"phrases empty", with("phrases", QJsonArray()), ok},
-              {"phrases 50", bytes(page(50)), ok}, {"phrases 51", bytes(page(51)), invalid},
-              {"phrases missing", with("phrases", missing), decoding}, {"id a number", with("id", 12, 0), decoding},
-              {"phrases an object", with("phrases", QJsonObject()), decoding},
-              {"phrase not an object", with("phrases", QJsonArray{"p0"}), decoding},
+              {"version 1.5", with("version", 1.5), decoding}, {"userId empty", with("userId", ""), invalid},
+              {"userId number", with("userId", 7), decoding}, {"phrases 50", bytes(page(50)), ok},
+              {"phrases 51", bytes(page(51)), invalid}, {"phrases an object", with("phrases", QJsonObject()), decoding},
               {"nextCursor a number", with("nextCursor", 2), decoding},
               {"keys differ in case", R"({"Version":1,"userId":"u","phrases":[]})", decoding},
               {"repeated id", with("id", "p0", 1), invalid}, {"ids differing in case", with("id", "P0", 1), ok},
               {"bad phrase last of 50", with("words", words(81), 49, 50), invalid},
               {"rule broken, then key missing",
                bytes({{"version", 1}, {"userId", "u"}, {"phrases", QJsonArray{tooLong, incomplete}}}), decoding},
-              {"id empty", with("id", "", 0), invalid}, {"malay empty", with("malay", "", 0), invalid},
-              {"english empty", with("english", "", 0), invalid}, {"malay a space", with("malay", " ", 0), ok},
+              {"malay empty", with("malay", "", 0), invalid}, {"malay a space", with("malay", " ", 0), ok},
               // A flag is two code points, four code units, one character.
               {"context 2000 flags", with("context", QString::fromUtf8("🇲🇾").repeated(2000), 0), ok},
               {"words 80", with("words", words(80), 0), ok}, {"words 81", with("words", words(81), 0), invalid},
               {"notes with a number", with("notes", QJsonArray{"a", 1}, 0), decoding},
               {"word without english", with("words", QJsonArray{QJsonObject{{"malay", "kasih"}}}, 0), decoding},
-              {"word not an object", with("words", QJsonArray{"kasih"}, 0), decoding},
-              {"example without situation",
-               with("usageExamples", QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}}}, 0), decoding},
-              {"unknown keys inside",
-               with("words", QJsonArray{QJsonObject{{"malay", "m"}, {"english", "e"}, {"partOfSpeech", 3}}}, 0), ok},
               {"unknown phrase key", with("favourite", true, 0), ok}});
-        // Lengths count user-perceived characters, not code units.
-        const std::pair<const char *, int> limits[] = {{"malay", 300}, {"english", 500}, {"context", 2000}};
-        for (const auto &[key, limit] : limits) {
-            QTest::addRow("%s %d", key, limit) << with(key, QString(limit, u'a'), 0) << ok;
-            QTest::addRow("%s %d", key, limit + 1) << with(key, QString(limit + 1, u'a'), 0) << invalid;
-            QTest::addRow("%s %d combined", key, limit) << with(key, combined(limit), 0) << ok;
-            QTest::addRow("%s %d combined", key, limit + 1) << with(key, combined(limit + 1), 0) << invalid;
-        }
+        // Lengths count user-perceived characters: "é" as e + combining acute is one, not two.
+        for (const auto &[key, limit] : {std::pair("malay", 300), std::pair("english", 500), std::pair("context", 2000)})
+            for (const int n : {limit, limit + 1}) {
+                QTest::addRow("%s %d", key, n) << with(key, QString(n, u'a'), 0) << (n > limit ? invalid : ok);
+                QTest::addRow("%s %d combined", key, n)
+                    << with(key, QStringLiteral("e\u0301").repeated(n), 0) << (n > limit ? invalid : ok);
+            }
         for (const char *key : {"id", "malay", "english", "category", "context", "words", "notes", "usageExamples"}) {
-            QTest::addRow("%s missing", key) << with(key, missing, 0) << decoding;
-            QTest::addRow("%s null", key) << with(key, null, 0) << decoding;
+            QTest::addRow("%s missing", key) << with(key, QJsonValue::Undefined, 0) << decoding;
+            QTest::addRow("%s null", key) << with(key, QJsonValue::Null, 0) << decoding;
         }
     }
 
@@ -203,14 +153,12 @@ private slots:
               {"\\u escape not hex", bad(R"("\u00g1")"), decoding}, {"stray UTF-8 byte", bad("\"a\xFF\""), decoding},
               {"overlong UTF-8", bad("\"\xC0\xAF\""), decoding}, {"UTF-8 surrogate", bad("\"\xED\xA0\x80\""), decoding},
               {"past U+10FFFF", bad("\"\xF4\x90\x80\x80\""), decoding}, {"UTF-8 cut short", bad("\"a\xC3\""), decoding},
-              {"version 1E0", QByteArray(good).replace(":1,", ":1E0,"), ok},
               {"version 10e-1", QByteArray(good).replace(":1,", ":10e-1,"), ok},
               {"unknown values of every kind",
                extra(R"(,"a":true,"b":false,"c":null,"d":[1,-2.5E+3,0.0,{"x":[],"y":{}}],"e":"\u00e9")"), ok},
               {"misspelt true", extra(R"(,"a":tru)"), decoding}, {"huge number", extra(R"(,"a":1e400)"), decoding},
               {"trailing comma in the page", extra(","), decoding}, {"single quotes", extra(",'a':1"), decoding},
               {"trailing comma in an array", rawPage(rawPhrase() + ","), decoding},
-              {"leading comma in an array", rawPage("," + rawPhrase()), decoding},
               {"missing comma", extra(R"( "a":1)"), decoding}, {"missing colon", extra(R"(,"a" 1)"), decoding},
               {"key written with escapes", QByteArray(good).replace(R"("id")", R"("\u0069\u0064")"), ok},
               {"userId twice", extra(R"(,"userId":"v")"), decoding}, {"unknown twice", extra(R"(,"a":1,"a":[])"), ok},
@@ -220,7 +168,7 @@ private slots:
               {"nesting far beyond the limit", extra(nested(20000)), decoding},
               {"white space only", " \n", decoding}, {"an array", "[" + good + "]", decoding},
               {"two pages", good + good, decoding}, {"NUL after the page", good + QByteArray(1, '\0'), decoding}});
-        for (const char *version : {"1.", "01", "+1", ".1", "-", "1e", "1e+", "0x1", "Infinity"})
+        for (const char *version : {"1.", "01", "+1", ".1", "1e+", "0x1", "Infinity"})
             QTest::addRow("version %s", version) << QByteArray(good).replace(":1,", QByteArray(":") + version + ",")
                                                  << decoding;
     }
@@ -251,31 +199,26 @@ private slots:
         QCOMPARE(feed.value().phrases.at(0).malay, text);
     }
 
-    // The quick count against the full rules: every pair of code units up to just past the
-    // combining marks, triples around the characters where the rules change, and samples.
+    // The quick count agrees with Qt's full grapheme rules on every pair of code units up to
+    // just past the combining marks, and on clusters the quick path could get wrong.
     void countAgreesWithTheFullRules()
     {
-        const auto agree = [](QList<char16_t> units) {
-            const QString text(reinterpret_cast<const QChar *>(units.constData()), units.size());
-            return TextLength::graphemes(text) == referenceGraphemes(text);
+        const auto reference = [](const QString &text) {
+            QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+            qsizetype count = 0;
+            while (finder.toNextBoundary() != -1)
+                ++count;
+            return count;
         };
         for (char16_t a = 0; a < 0x380; ++a)
-            for (char16_t b = 0; b < 0x380; ++b)
-                if (!agree({a, b}))
+            for (char16_t b = 0; b < 0x380; ++b) {
+                const QString text = QString(QChar(a)) + QChar(b);
+                if (TextLength::graphemes(text) != reference(text))
                     QFAIL(qPrintable(QStringLiteral("U+%1 U+%2").arg(int(a), 0, 16).arg(int(b), 0, 16)));
-        const QList<char16_t> pivots{u'\r', u'\n', u'\t', u' ', u'a', 0x7f, 0x85, 0xa0, 0xad,
-                                     0x2ff, 0x300, 0x301, 0x36f, 0x370, 0x200d};
-        for (char16_t a : pivots)
-            for (char16_t b : pivots)
-                for (char16_t c : pivots)
-                    QVERIFY(agree({a, b, c}));
-        // Hangul jamo, flags, a skin tone, a family, an astral letter, a lone surrogate, Jawi.
-        const std::pair<QString, qsizetype> samples[] = {
-            {"cafe\u0301", 4}, {"a\r\nb", 3}, {"\u1100\u1161\u11a8", 1}, {"🇲🇾", 1}, {"🇲🇾🇸🇬", 2}, {"👍🏽", 1}, {"", 0},
-            {"👨\u200d👩\u200d👧", 1}, {"𝔸", 1}, {QString(QChar(0xd800)) + "a", 2},
-            {"\u062a\u0650\u0631\u064a\u0645\u0627", 5}};
-        for (const auto &[text, count] : samples)
-            QCOMPARE(TextLength::graphemes(text), count);
+            }
+        for (const QString text : {"a\r\nb", "\u1100\u1161\u11a8", "🇲🇾🇸🇬", "👍🏽", "👨\u200d👩\u200d👧", "𝔸",
+                                   "\u062a\u0650\u0631\u064a\u0645\u0627"})
+            QCOMPARE(TextLength::graphemes(text), reference(text));
     }
 };
 
