@@ -15,10 +15,7 @@ using Operation = std::function<void(CardPanel &)>;
 class CardPanelTest : public QObject {
     Q_OBJECT
     Changes changes;
-    std::function<void(bool)> log()
-    {
-        return [this](bool value) { changes.append(value); };
-    }
+    std::function<void(bool)> log() { return [this](bool value) { changes.append(value); }; }
 
 private Q_SLOTS:
     void init()
@@ -82,10 +79,10 @@ private Q_SLOTS:
     void everyOtherOperationCancelsAPendingCollapse()
     {
         CardPanel panel;
-        for (const Operation &operation :
-             {Operation([](CardPanel &p) { p.hide(); }), Operation([](CardPanel &p) { p.show(samplePhrase()); }),
-              Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::loading, ""); }),
-              Operation([](CardPanel &p) { p.expand(true); })}) {
+        const Operation operations[] = {&CardPanel::hide, [](CardPanel &p) { p.show(samplePhrase()); },
+                                        [](CardPanel &p) { p.showMessage(PhraseStore::State::loading, ""); },
+                                        [](CardPanel &p) { p.expand(true); }};
+        for (const Operation &operation : operations) {
             panel.show(samplePhrase());
             panel.expand(true);
             panel.hover(false, log());
@@ -127,9 +124,9 @@ private Q_SLOTS:
     {
         CardPanel panel;
         panel.showMessage(PhraseStore::State::empty, "Nothing yet.");
-        for (const Operation &appear :
-             {Operation([](CardPanel &p) { p.show(samplePhrase("p2")); }),
-              Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, ""); })}) {
+        const Operation appearances[] = {[](CardPanel &p) { p.show(samplePhrase("p2")); },
+                                         [](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, ""); }};
+        for (const Operation &appear : appearances) {
             panel.expand(true);
             QVERIFY(panel.window()->isAnimating());
             appear(panel);

@@ -2,7 +2,6 @@
 // For the card's and the lookup window's view tests and the screenshot renderer.
 #include "library/phrase.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QQuickItem>
@@ -37,12 +36,6 @@ inline QQuickItem *visibleItem(QQuickItem *from, const QString &name)
     return nullptr;
 }
 
-inline QString accessibleName(QQuickItem *item)
-{
-    QAccessibleInterface *accessible = item ? QAccessible::queryAccessibleInterface(item) : nullptr;
-    return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
-}
-
 inline void clickItem(QQuickWindow *window, QQuickItem *item, QPointF at = {-1, -1})
 {
     QVERIFY(item);
@@ -55,11 +48,9 @@ template <class Test> int runOnTwoScreens(int argc, char **argv)
 {
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("screens.json")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(R"({"screens": [
-        {"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900},
-        {"name": "monitor", "x": 1440, "y": 0, "width": 1920, "height": 1080}]})") < 0)
+    if (!file.open(QIODevice::WriteOnly) || file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900},
+        {"name": "monitor", "x": 1440, "y": 0, "width": 1920, "height": 1080}]})") < 0 || !file.flush())
         return 2;
-    file.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + file.fileName().toLocal8Bit());
     qputenv("QT_QUICK_BACKEND", "software");
     QApplication app(argc, argv);
