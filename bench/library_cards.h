@@ -1,7 +1,10 @@
 #pragma once
 
+#include "devserver_harness.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStringList>
 #include <algorithm>
 #include <vector>
 
@@ -37,6 +40,31 @@ inline double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
+}
+
+// The value of "--rounds N" among the arguments (at least 1), or `fallback`.
+inline int rounds(const QStringList &arguments, int fallback)
+{
+    const qsizetype at = arguments.indexOf("--rounds");
+    return at >= 0 && at + 1 < arguments.size() ? std::max(1, arguments.at(at + 1).toInt()) : fallback;
+}
+
+// Signs up a new account and saves `size` numbered cards into it. Returns
+// its session cookie and sets `userId`; an empty cookie if anything failed.
+inline QByteArray fillLibrary(HttpClient &client, const DevServerProcess &server, const QString &email,
+                              QString &userId)
+{
+    const QByteArray cookie = signUp(client, server, email, "bench-password");
+    userId = accountId(client, server, cookie);
+    if (cookie.isEmpty() || userId.isEmpty())
+        return {};
+    for (int i = 0; i < size; ++i) {
+        const HttpReply saved = client.postJson(server.url("/api/companion/phrases"),
+                                                QJsonObject{{"expectedUserId", userId}, {"phrase", card(i)}}, cookie);
+        if (saved.status != 201)
+            return {};
+    }
+    return cookie;
 }
 
 } // namespace BenchLibrary

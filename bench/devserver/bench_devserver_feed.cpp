@@ -4,10 +4,10 @@
 // (the update feed) on the same loopback connection in the same run.
 //   bench_devserver_feed [--rounds N]   full pulls to time (default 5)
 #include "devserver_harness.h"
+#include "library_cards.h"
 #include "library/phrase_feed.h"
 
 #include <QCoreApplication>
-#include "library_cards.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -33,28 +33,17 @@ int fail(const char *message)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    int rounds = 5;
-    const QStringList arguments = app.arguments();
-    if (const qsizetype at = arguments.indexOf("--rounds"); at >= 0 && at + 1 < arguments.size())
-        rounds = std::max(1, arguments.at(at + 1).toInt());
-
+    const int rounds = BenchLibrary::rounds(app.arguments(), 5);
     DevServerProcess server;
     if (!server.start({}))
         return fail("the server did not start");
     HttpClient client;
-    const QByteArray cookie = signUp(client, server, "bench@pelora.test", "bench-password");
-    const QString userId = accountId(client, server, cookie);
-    if (cookie.isEmpty() || userId.isEmpty())
-        return fail("could not create the account");
-
+    QString userId;
     QElapsedTimer filling;
     filling.start();
-    for (int i = 0; i < librarySize; ++i) {
-        const HttpReply saved = client.postJson(server.url("/api/companion/phrases"),
-                                                QJsonObject{{"expectedUserId", userId}, {"phrase", card(i)}}, cookie);
-        if (saved.status != 201)
-            return fail("a save was refused");
-    }
+    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "bench@pelora.test", userId);
+    if (cookie.isEmpty())
+        return fail("could not fill the library");
     const double fillMs = filling.nsecsElapsed() / 1e6;
     const HttpReply beyond = client.postJson(server.url("/api/companion/phrases"),
                                              QJsonObject{{"expectedUserId", userId}, {"phrase", card(librarySize)}},

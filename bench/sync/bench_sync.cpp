@@ -6,10 +6,10 @@
 
 #include "account/companion_session.h"
 #include "devserver_harness.h"
+#include "library_cards.h"
 #include "library/phrase_store.h"
 
 #include <QCoreApplication>
-#include "library_cards.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -85,25 +85,15 @@ int fail(const char *message)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    int rounds = 7;
-    const QStringList arguments = app.arguments();
-    if (const qsizetype at = arguments.indexOf("--rounds"); at >= 0 && at + 1 < arguments.size())
-        rounds = std::max(1, arguments.at(at + 1).toInt());
-
+    const int rounds = BenchLibrary::rounds(app.arguments(), 7);
     DevServerProcess server;
     if (!server.start({}))
         return fail("the server did not start");
     HttpClient client;
-    const QByteArray cookie = signUp(client, server, "sync-bench@pelora.test", "bench-password");
-    const QString userId = accountId(client, server, cookie);
-    if (cookie.isEmpty() || userId.isEmpty())
-        return fail("could not create the account");
-    for (int i = 0; i < librarySize; ++i) {
-        const HttpReply saved = client.postJson(server.url("/api/companion/phrases"),
-                                                QJsonObject{{"expectedUserId", userId}, {"phrase", card(i)}}, cookie);
-        if (saved.status != 201)
-            return fail("a save was refused");
-    }
+    QString userId;
+    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "sync-bench@pelora.test", userId);
+    if (cookie.isEmpty())
+        return fail("could not fill the library");
     const QList<QUrl> urls = pageUrls(client, server, cookie);
     if (urls.size() != 100)
         return fail("the library does not span 100 pages");
