@@ -73,6 +73,13 @@ void CompanionDelegate::applicationDidFinishLaunching()
 void CompanionDelegate::installCallbacks()
 {
     const QPointer<CompanionDelegate> self(this);
+    // A callback that calls `method` while the delegate still exists.
+    const auto call = [self](void (CompanionDelegate::*method)()) {
+        return [self, method] {
+            if (self)
+                (self.data()->*method)();
+        };
+    };
     CardModel *card = m_panel->model();
     card->onHover = [self](bool inside) {
         if (!self || !self->m_panel)
@@ -89,10 +96,7 @@ void CompanionDelegate::installCallbacks()
         if (self)
             self->setExpanded(true);
     };
-    card->onDismiss = [self] {
-        if (self)
-            self->dismissCard();
-    };
+    card->onDismiss = call(&CompanionDelegate::dismissCard);
     card->onNext = [self] {
         if (!self)
             return;
@@ -100,28 +104,13 @@ void CompanionDelegate::installCallbacks()
         if (phrase && self->m_panel)
             self->m_panel->model()->setPhrase(std::move(phrase));
     };
-    card->onOpen = [self] {
-        if (self)
-            self->openPhrasebook();
-    };
-    card->onLookup = [self] {
-        if (self)
-            self->showLookup();
-    };
-    card->onAction = [self] {
-        if (self)
-            self->handleStateAction();
-    };
+    card->onOpen = call(&CompanionDelegate::openPhrasebook);
+    card->onLookup = call(&CompanionDelegate::showLookup);
+    card->onAction = call(&CompanionDelegate::handleStateAction);
 
     PhraseLookupModel *lookup = m_lookupWindow->model();
-    lookup->onSignIn = [self] {
-        if (self)
-            self->signIn();
-    };
-    lookup->onOpenLibrary = [self] {
-        if (self)
-            self->openPhrasebook();
-    };
+    lookup->onSignIn = call(&CompanionDelegate::signIn);
+    lookup->onOpenLibrary = call(&CompanionDelegate::openPhrasebook);
     lookup->onSaved = [self] {
         if (self && !self->m_signingOut)
             self->refreshLibrary(true);
