@@ -220,32 +220,14 @@ bool JsonReader::readEscape(QString &out)
     if (m_at == m_end)
         return fail();
     const char c = *m_at++;
-    switch (c) {
-    case '"':
-    case '\\':
-    case '/':
-        out += QLatin1Char(c);
+    // The one-letter escapes, each at the index of what it stands for.
+    const qsizetype shortEscape = QByteArrayView("\"\\/bfnrt").indexOf(c);
+    if (shortEscape >= 0) {
+        out += QChar(u"\"\\/\b\f\n\r\t"[shortEscape]);
         return true;
-    case 'b':
-        out += u'\b';
-        return true;
-    case 'f':
-        out += u'\f';
-        return true;
-    case 'n':
-        out += u'\n';
-        return true;
-    case 'r':
-        out += u'\r';
-        return true;
-    case 't':
-        out += u'\t';
-        return true;
-    case 'u':
-        break;
-    default:
-        return fail();
     }
+    if (c != 'u')
+        return fail();
     if (m_end - m_at < 4)
         return fail();
     char16_t unit = 0;
