@@ -1,5 +1,5 @@
-// The pelora-companion program itself: one companion per learner, its windows
-// on a real X display and an orderly end on SIGTERM.
+// The pelora-companion program: a later launch hands over to the running
+// companion, and SIGTERM ends it in order.
 #include <QProcess>
 #include <QTest>
 
@@ -7,23 +7,16 @@
 
 namespace {
 
-const QString program = QStringLiteral(PELORA_COMPANION_PATH);
-
-// Visible X windows whose name matches `pattern`.
-QStringList visibleWindows(const QString &pattern)
+// Whether a visible X window named like `pattern` is seen once in `timeout` ms. (A
+// QTRY macro would search again after success, and a search can miss while
+// other windows come and go.)
+bool windowAppears(const QString &pattern, int timeout = 20000)
 {
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", pattern});
-    xdotool.waitForFinished(5000);
-    return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-// Waits until a window matching `pattern` has been seen once. (A QTRY macro
-// would search again after success, and a search can miss while other
-// windows come and go.)
-bool windowAppears(const QString &pattern)
-{
-    return QTest::qWaitFor([&] { return !visibleWindows(pattern).isEmpty(); }, 20000);
+    return QTest::qWaitFor([&] {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", pattern});
+        return xdotool.waitForFinished(5000) && !xdotool.readAllStandardOutput().trimmed().isEmpty();
+    }, timeout);
 }
 
 } // namespace
@@ -33,11 +26,11 @@ class ProgramTest : public QObject {
 private Q_SLOTS:
     void laterLaunchesHandOverAndSigtermEndsTheCompanionInOrder()
     {
+        const QString program = QStringLiteral(PELORA_COMPANION_PATH);
         QProcess companion;
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {});
-        // Signed out: the message card.
-        QVERIFY(windowAppears(QStringLiteral("^Pelora · A little Malay$")));
+        QVERIFY(windowAppears(QStringLiteral("^Pelora · A little Malay$"))); // signed out: the message card
 
         QProcess second;
         second.start(program, {"--lookup"});
@@ -45,7 +38,7 @@ private Q_SLOTS:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(windowAppears(QStringLiteral("^Look up a phrase · Pelora$")));
-        QVERIFY(visibleWindows(QStringLiteral("^Pelora · A little Malay$")).isEmpty()); // lookup dismissed the card
+        QVERIFY(!windowAppears(QStringLiteral("^Pelora · A little Malay$"), 0)); // lookup dismissed the card
 
         ::kill(pid_t(companion.processId()), SIGTERM);
         QVERIFY(companion.waitForFinished(15000));
