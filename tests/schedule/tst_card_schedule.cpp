@@ -44,8 +44,7 @@ private slots:
         QCOMPARE(state(schedule), "hidden, next 600");
         QVERIFY(ticks(schedule, {{T + 600, show}}));
         schedule.setExpanded(true, T + 601); // an expanded card is never hidden nor replaced
-        for (Instant now = T + 602; now < T + 5000; now += 97)
-            QVERIFY(ticks(schedule, {{now, none}}));
+        QVERIFY(ticks(schedule, {{T + 645, none}, {T + 900, none}, {T + 4999, none}}));
         schedule.setExpanded(false, T + 5000); // collapsed, it hides after a grace
         QCOMPARE(state(schedule), "shown, hides 5012, next 900");
         QVERIFY(ticks(schedule, {{T + 5011.999, none}, {T + 5012, hide}}));
@@ -62,10 +61,8 @@ private slots:
         schedule.pause(T + 310);
         const Instant end = T + 310 + 3600;
         QCOMPARE(state(schedule), "hidden, next 600, paused to 3910");
-        for (Instant now = T + 311; now < end; now += 60)
-            QVERIFY(ticks(schedule, {{now, none}}));
         // The tick that sees the end clears the pause and restarts the countdown.
-        QVERIFY(ticks(schedule, {{end - 0.001, none}, {end, none}}));
+        QVERIFY(ticks(schedule, {{T + 600, none}, {end - 0.001, none}, {end, none}}));
         QCOMPARE(state(schedule), "hidden, next 4210");
         QVERIFY(ticks(schedule, {{end + 299.999, none}, {end + 300, show}}));
     }
@@ -81,10 +78,7 @@ private slots:
         CardSchedule paused(T);
         paused.pause(T);
         paused.setInterval(600, T + 50);
-        QCOMPARE(paused.nextDue(), T + 3600 + 600);
-        paused.restorePause(T - 100);
-        paused.setInterval(600, T + 50);
-        QCOMPARE(paused.nextDue(), T + 650);
+        QCOMPARE(paused.nextDue(), T + 3600 + 600); // counted from the end of the pause
 
         // Zero, negative, infinite and NaN intervals change nothing at all.
         for (double interval : {0.0, -0.0, -60.0, std::numeric_limits<double>::infinity(),
