@@ -1,6 +1,5 @@
-// The command line, and one companion per learner: later launches hand their
-// arguments over through a local socket, and the socket survives crashes,
-// races and hostile clients.
+// One companion per learner: later launches hand their arguments over through
+// a local socket that survives crashes, races and hostile clients.
 #include "app/command_line.h"
 #include "app/single_instance.h"
 
@@ -17,7 +16,6 @@
 
 namespace {
 
-// A launch: this program run with "--launch" (see main).
 std::unique_ptr<QProcess> startLaunch(const QStringList &arguments)
 {
     auto process = std::make_unique<QProcess>();
@@ -60,26 +58,22 @@ private Q_SLOTS:
     void commandLineOptions()
     {
         const auto both = CommandLine::requests({"/usr/bin/pelora-companion", "--x", "--sign-in", "--lookup"});
-        QVERIFY(both.lookup && both.signIn);
         const auto none = CommandLine::requests({"pelora-companion", "--lookup=1", "--LOOKUP", " --lookup", "--signin"});
-        QVERIFY(!none.lookup && !none.signIn);
-
-        QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--lookup"}), std::nullopt);
+        QVERIFY(both.lookup && both.signIn && !none.lookup && !none.signIn);
         QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--lookup", "--version"}),
                  QString("Pelora Companion " PELORA_VERSION "\n"));
         QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--version", "--help"}), CommandLine::helpText());
         QCOMPARE(CommandLine::immediateOutput({"pelora-companion", "--help=all"}), std::nullopt);
     }
 
-    // A companion that crashed left its socket behind; the next launch takes
-    // its place, and later launches hand their arguments over unchanged.
+    // A crashed companion left its socket behind; the next launch takes its
+    // place, and later launches hand their arguments over unchanged.
     void secondLaunchHandsOverItsArgumentsAfterACrash()
     {
         auto crashed = startLaunch({});
         QVERIFY(crashed->waitForReadyRead(10000));
         crashed->kill(); // SIGKILL: no chance to remove its socket
-        QVERIFY(crashed->waitForFinished(5000));
-        QVERIFY(QFile::exists(SingleInstance::socketPath()));
+        QVERIFY(crashed->waitForFinished(5000) && QFile::exists(SingleInstance::socketPath()));
 
         SingleInstance instance;
         QSignalSpy received(&instance, &SingleInstance::argumentsReceived);
@@ -87,20 +81,17 @@ private Q_SLOTS:
         const QStringList odd{"--lookup", "--unknown", "kata “baru” · …", ""};
         QCOMPARE(runLaunch(odd), 0);
         QTRY_COMPARE(received.size(), 1);
-        const QStringList forwarded = received.at(0).at(0).toStringList();
-        QCOMPARE(forwarded.at(0), QCoreApplication::applicationFilePath());
-        QCOMPARE(forwarded.mid(1), QStringList{"--launch"} + odd);
+        QCOMPARE(received.at(0).at(0).toStringList(), (QStringList{QCoreApplication::applicationFilePath(), "--launch"} + odd));
     }
 
+    // Of four launches at once, three hand over and exit 0; the one left prints what it was handed.
     void simultaneousLaunchesAgreeOnOneCompanion()
     {
-        std::vector<std::unique_ptr<QProcess>> launches;
+        std::vector<std::unique_ptr<QProcess>> launches; // the companion is killed with its QProcess
         for (int i = 0; i < 4; ++i)
             launches.push_back(startLaunch({QString::number(i)}));
-        // Three hand over and exit 0; the one left prints what it was handed.
-        QTRY_COMPARE_WITH_TIMEOUT(std::count_if(launches.begin(), launches.end(),
-                                                [](const auto &p) { return p->state() == QProcess::NotRunning; }),
-                                  3, 20000);
+        const auto ended = [&] { return std::count_if(launches.begin(), launches.end(), [](const auto &p) { return p->state() == QProcess::NotRunning; }); };
+        QTRY_COMPARE_WITH_TIMEOUT(ended(), 3, 20000);
         QByteArray output;
         for (const auto &launch : launches) {
             if (launch->state() == QProcess::NotRunning)
@@ -108,8 +99,6 @@ private Q_SLOTS:
             else
                 QTRY_COMPARE((output += launch->readAll()).count('\n'), 4); // "listening" and three launches
         }
-        for (const auto &launch : launches)
-            launch->kill();
     }
 
     void brokenMessagesAreDroppedAndTheCompanionCarriesOn()
@@ -117,11 +106,10 @@ private Q_SLOTS:
         SingleInstance instance;
         QSignalSpy received(&instance, &SingleInstance::argumentsReceived);
         QVERIFY(instance.listen());
-        QVERIFY(droppedAfterSending(QByteArray(4, '\xff'))); // longer than any message may be
-        QVERIFY(droppedAfterSending(framed("{\"not\": \"a list\"}")));
-        QVERIFY(droppedAfterSending(framed("[\"--lookup\", 1]")));
-        QVERIFY(droppedAfterSending(framed("[\"--lookup\"]") + "[]"));
-        QVERIFY(droppedAfterSending({})); // says nothing: dropped after a time-out
+        for (const QByteArray &bytes : {QByteArray(4, '\xff'), // longer than any message may be
+                                        framed("{\"not\": \"a list\"}"), framed("[\"--lookup\", 1]"),
+                                        framed("[\"--lookup\"]") + "[]", QByteArray()}) // silence: dropped after a time-out
+            QVERIFY2(droppedAfterSending(bytes), bytes.toHex().constData());
         QCOMPARE(received.size(), 0);
         QCOMPARE(runLaunch({"--lookup"}), 0);
         QTRY_COMPARE(received.size(), 1);
@@ -136,9 +124,9 @@ private Q_SLOTS:
     }
 };
 
-// With "--launch" first, a launch doing what the program's entry does: exits 0
-// after handing its arguments to a running companion, 1 when that does not take
-// them; otherwise it is the companion and prints "listening", then each hand-over.
+// With "--launch" first, a launch as the program's entry runs it: exits 0 after
+// handing its arguments to a running companion, 1 when that does not take them;
+// otherwise it is the companion and prints "listening", then each hand-over.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -149,12 +137,11 @@ int main(int argc, char *argv[])
     SingleInstance instance;
     if (!instance.listen())
         return SingleInstance::forward(app.arguments()) ? 0 : 1;
-    QObject::connect(&instance, &SingleInstance::argumentsReceived, [](const QStringList &received) {
-        std::printf("%s\n", QJsonDocument(QJsonArray::fromStringList(received)).toJson(QJsonDocument::Compact).constData());
-        std::fflush(stdout);
+    const auto print = [](const QByteArray &line) { std::printf("%s\n", line.constData()), std::fflush(stdout); };
+    QObject::connect(&instance, &SingleInstance::argumentsReceived, [&](const QStringList &received) {
+        print(QJsonDocument(QJsonArray::fromStringList(received)).toJson(QJsonDocument::Compact));
     });
-    std::printf("listening\n");
-    std::fflush(stdout);
+    print("listening");
     return app.exec();
 }
 
