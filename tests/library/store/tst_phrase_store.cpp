@@ -75,13 +75,9 @@ class PhraseStoreTest : public QObject {
         return QCoro::waitFor(store.refresh(server.origin(), &session, force));
     }
 
-    void serveAll(const QByteArray &body, int delayMs = 0)
+    void serveAll(const QByteArray &body)
     {
-        server.setHandler([body, delayMs](const FixtureServer::Request &) {
-            Response answer = Response::json(200, body);
-            answer.delayMs = delayMs;
-            return answer;
-        });
+        server.setHandler([body](const FixtureServer::Request &) { return Response::json(200, body); });
     }
 
 private Q_SLOTS:
@@ -100,7 +96,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome");
         const QString failed = "unavailable | " + syncFailed + " | user-1 | 0";
-        QTest::newRow("more phrases") << 200 << page("user-1", {"p2", "p1"}) << "ready | 2 saved phrases · synced | user-1 | 2";
+        // Whitespace pads a valid page to exactly the 2,000,000-byte cap.
+        const QByteArray second = page("user-1", {"p2", "p1"}), full = second + QByteArray(2'000'000 - second.size(), ' ');
+        QTest::newRow("at the size cap") << 200 << full << "ready | 2 saved phrases · synced | user-1 | 2";
+        QTest::newRow("past the size cap") << 200 << full + ' ' << failed;
         QTest::newRow("401") << 401 << QByteArray("{}") << "signedOut | Session expired · sign in again | no account | 0";
         QTest::newRow("404") << 404 << QByteArray("{}")
                              << "unavailable | Companion API not deployed · check web app address | user-1 | 0";
@@ -137,23 +136,8 @@ private Q_SLOTS:
         QVERIFY(!cursorOf(requests[0]) && cursorOf(requests[1]) == cursor);
         QCOMPARE(requests[1].header("cookie"), QByteArray("auth.session-token=token-2"));
         QCOMPARE(summary(store), outcome);
-        if (status != 200)
-            QCOMPARE(session.accepted.size(), 2); // only the two 200 pages
-    }
-
-    // Whitespace pads a valid page to exactly the 2,000,000-byte cap.
-    void bodyLimitIsExact()
-    {
-        const QByteArray body = page("user-1", {"p1"});
-        const QByteArray atLimit = body + QByteArray(2'000'000 - body.size(), ' ');
-        PhraseStore store;
-        serveAll(atLimit);
-        QVERIFY(refresh(store));
-        QCOMPARE(store.state(), State::ready);
-        serveAll(atLimit + ' ');
-        QVERIFY(refresh(store));
-        QCOMPARE(store.state(), State::unavailable);
-        QCOMPARE(session.accepted.size(), 1); // an oversized answer is never handed on
+        if (status != 200 || body.size() > 2'000'000)
+            QCOMPARE(session.accepted.size(), 2); // only the first two pages: never a refused one
     }
 
     // At most 100 pages, and never a cursor seen before in the same sync.
@@ -182,9 +166,17 @@ private Q_SLOTS:
         }
     }
 
-    // A forced refresh overtakes a running one, whose late answer writes nothing.
-    void forcedRefreshMakesTheRunningOneStale()
+    void staleAnswersWriteNothing_data()
     {
+        QTest::addColumn<bool>("clear");
+        QTest::newRow("forced refresh") << false;
+        QTest::newRow("clear") << true;
+    }
+
+    // A forced refresh or clear() overtakes a running refresh, whose late answer writes nothing.
+    void staleAnswersWriteNothing()
+    {
+        QFETCH(bool, clear);
         serveAll(page("old-user", {"p1", "p2"}));
         PhraseStore store;
         QVERIFY(refresh(store));
@@ -199,32 +191,19 @@ private Q_SLOTS:
         QTRY_COMPARE(server.requests().size(), 2);
         QCOMPARE(summary(store), "loading | Syncing your phrasebook… | old-user | 2");
         QVERIFY(!QCoro::waitFor(store.refresh(server.origin(), &session, false))); // without force: nothing
-
         session.signIn("fast");
         QSignalSpy changes(&store, &PhraseStore::changed);
-        QVERIFY(refresh(store, true));
+        const QString after = clear ? "signedOut | Sign in to use your saved phrases | no account | 0"
+                                    : "ready | 1 saved phrases · synced | fast-user | 1";
+        QVERIFY(clear ? (store.clear(), true) : refresh(store, true));
+        QCOMPARE(summary(store), after);
         QVERIFY(!QCoro::waitFor(first));
         QTest::qWait(400); // past the slow answer's delay
-        QCOMPARE(summary(store), "ready | 1 saved phrases · synced | fast-user | 1");
-        QCOMPARE(changes.size(), 2); // loading, then ready: nothing from the first
-        QVERIFY(!store.refreshing());
-    }
-
-    void clearDuringRefresh()
-    {
-        serveAll(page("user-1", {"p1"}), 200);
-        PhraseStore store;
-        auto task = store.refresh(server.origin(), &session, false);
-        QTRY_COMPARE(server.requests().size(), 1);
-        store.clear();
-        const QString signedOut = "signedOut | Sign in to use your saved phrases | no account | 0";
-        QCOMPARE(summary(store), signedOut);
-        QVERIFY(!QCoro::waitFor(task));
-        QTest::qWait(300);
-        QCOMPARE(summary(store), signedOut);
+        QCOMPARE(summary(store), after);
+        QCOMPARE(changes.size(), clear ? 1 : 2); // (loading, then) the outcome: nothing from the first
         QVERIFY(!store.refreshing());
         QVERIFY(refresh(store)); // the store works normally afterwards
-        QCOMPARE(store.state(), State::ready);
+        QCOMPARE(summary(store), "ready | 1 saved phrases · synced | fast-user | 1");
     }
 };
 
