@@ -8,18 +8,17 @@
 // A complete lookup card, as the web app would send it.
 inline LookupPhrase sampleCard()
 {
-    LookupPhrase card;
-    card.malay = QStringLiteral("Kurang manis, ya.");
-    card.english = QStringLiteral("Less sugar, please.");
-    card.register_ = QStringLiteral("casual");
-    card.context = QStringLiteral("Said when ordering a drink at a kopitiam or hawker stall.");
-    card.usageExamples = {{QStringLiteral("Teh tarik satu, kurang manis, ya."), QStringLiteral("One teh tarik, less sugar."),
-                           QStringLiteral("Ordering at the counter")}};
-    card.notes = {QStringLiteral("Kurang means less; manis means sweet.")};
-    card.relatedPhrases = {{QStringLiteral("Tak nak manis."), QStringLiteral("No sugar.")}};
-    card.words = {{QStringLiteral("kurang"), QStringLiteral("less")}, {QStringLiteral("manis"), QStringLiteral("sweet")}};
-    card.scenario = QStringLiteral("kopitiam");
-    return card;
+    return {.malay = QStringLiteral("Kurang manis, ya."), .english = QStringLiteral("Less sugar, please."),
+            .register_ = QStringLiteral("casual"),
+            .context = QStringLiteral("Said when ordering a drink at a kopitiam or hawker stall."),
+            .usageExamples = {{QStringLiteral("Teh tarik satu, kurang manis, ya."),
+                               QStringLiteral("One teh tarik, less sugar."),
+                               QStringLiteral("Ordering at the counter")}},
+            .notes = {QStringLiteral("Kurang means less; manis means sweet.")},
+            .relatedPhrases = {{QStringLiteral("Tak nak manis."), QStringLiteral("No sugar.")}},
+            .words = {{QStringLiteral("kurang"), QStringLiteral("less")},
+                      {QStringLiteral("manis"), QStringLiteral("sweet")}},
+            .scenario = QStringLiteral("kopitiam")};
 }
 
 // A lookup answer body carrying `card`.

@@ -4,28 +4,28 @@
 
 #include <coroutine>
 #include <memory>
-#include <optional>
 
 // A request the test answers whenever it likes; copies share it.
 template <typename In, typename Out>
 struct ScriptedCall {
+    struct State {
+        std::optional<LookupOutcome<Out>> outcome;
+        std::coroutine_handle<> waiter;
+    };
     In sent;
-    std::shared_ptr<std::pair<std::optional<LookupOutcome<Out>>, std::coroutine_handle<>>> state =
-        std::make_shared<std::pair<std::optional<LookupOutcome<Out>>, std::coroutine_handle<>>>(); // answer, waiter
+    std::shared_ptr<State> state = std::make_shared<State>();
 
-    bool await_ready() const { return state->first.has_value(); }
-    void await_suspend(std::coroutine_handle<> waiter) const { state->second = waiter; }
-    LookupOutcome<Out> await_resume() const { return *state->first; }
-
+    bool await_ready() const { return state->outcome.has_value(); }
+    void await_suspend(std::coroutine_handle<> waiter) const { state->waiter = waiter; }
+    LookupOutcome<Out> await_resume() const { return *state->outcome; }
     void answer(LookupOutcome<Out> outcome) const
     {
-        if (state->first)
+        if (state->outcome)
             return;
-        state->first.emplace(std::move(outcome));
-        if (auto waiter = std::exchange(state->second, {}))
+        state->outcome.emplace(std::move(outcome));
+        if (auto waiter = std::exchange(state->waiter, {}))
             waiter.resume();
     }
-
     // Awaits a named call: GCC 12 can destroy a temporary in a co_await twice.
     static QCoro::Task<LookupOutcome<Out>> wait(QList<ScriptedCall> &calls, In input)
     {
@@ -37,34 +37,27 @@ struct ScriptedCall {
 
 // What a scripted client was asked, shared with the test so it outlives the client; at its end, waiting requests fail.
 struct LookupScript {
-    QList<ScriptedCall<QString, LookupPhrase>> lookups;
-    QList<ScriptedCall<LookupPhrase, QString>> saves;
+    using Lookup = ScriptedCall<QString, LookupPhrase>;
+    using Save = ScriptedCall<LookupPhrase, QString>;
+    QList<Lookup> lookups;
+    QList<Save> saves;
     int cancels = 0, abandons = 0;
-
     ~LookupScript()
     {
-        for (const auto &call : lookups)
+        for (const Lookup &call : lookups)
             call.answer(LookupFailure::cancelled());
-        for (const auto &call : saves)
+        for (const Save &call : saves)
             call.answer(LookupFailure::cancelled());
     }
 };
 
 // Like a transport that cannot stop an answer on its way, it only counts cancel() and abandonRequests().
-class ScriptedLookupAPI : public PhraseLookupAPI {
-public:
-    explicit ScriptedLookupAPI(std::shared_ptr<LookupScript> script) : m_script(std::move(script)) {}
-    QCoro::Task<LookupOutcome<LookupPhrase>> lookup(QString query) override
-    {
-        return ScriptedCall<QString, LookupPhrase>::wait(m_script->lookups, std::move(query));
-    }
-    QCoro::Task<LookupOutcome<QString>> save(LookupPhrase phrase) override
-    {
-        return ScriptedCall<LookupPhrase, QString>::wait(m_script->saves, std::move(phrase));
-    }
-    void cancel() override { ++m_script->cancels; }
-    void abandonRequests() override { ++m_script->abandons; }
-
-private:
-    std::shared_ptr<LookupScript> m_script;
+struct ScriptedLookupAPI : PhraseLookupAPI {
+    using Task = QCoro::Task<LookupOutcome<LookupPhrase>>;
+    std::shared_ptr<LookupScript> s;
+    explicit ScriptedLookupAPI(std::shared_ptr<LookupScript> script) : s(std::move(script)) {}
+    Task lookup(QString q) override { return LookupScript::Lookup::wait(s->lookups, q); }
+    QCoro::Task<LookupOutcome<QString>> save(LookupPhrase p) override { return LookupScript::Save::wait(s->saves, p); }
+    void cancel() override { ++s->cancels; }
+    void abandonRequests() override { ++s->abandons; }
 };

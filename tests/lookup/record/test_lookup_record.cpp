@@ -7,23 +7,26 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
-
 using Edit = std::function<void(LookupPhrase &)>;
 Q_DECLARE_METATYPE(Edit)
 
 namespace {
-
-void addRow(const QString &name, bool valid, const Edit &e) { QTest::addRow("%s", qPrintable(name)) << valid << e; }
+void addRow(const QString &name, bool valid, const Edit &e)
+{
+    QTest::addRow("%s", qPrintable(name)) << valid << e;
+}
 
 // Exactly `units` UTF-16 units, ending in an emoji so that a count by characters or bytes shows up.
-QString textOfUnits(qsizetype units) { return QString(units - 2, u'a') + u"\U0001F600"_s; }
+QString textOfUnits(qsizetype units)
+{
+    return QString(units - 2, u'a') + u"\U0001F600"_s;
+}
 
 QByteArray envelope(const QJsonValue &version, const QString &userId, const QJsonValue &phrase)
 {
     return QJsonDocument(QJsonObject{{"version"_L1, version}, {"userId"_L1, userId}, {"phrase"_L1, phrase}})
         .toJson(QJsonDocument::Compact);
 }
-
 } // namespace
 
 class LookupRecordTest : public QObject {
@@ -34,51 +37,50 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("valid");
         QTest::addColumn<Edit>("edit");
-        using Set = std::function<void(LookupPhrase &, const QString &)>;
-        const std::tuple<const char *, int, Set> texts[] = {
-            {"malay", 240, [](LookupPhrase &c, const QString &t) { c.malay = t; }},
-            {"english", 400, [](LookupPhrase &c, const QString &t) { c.english = t; }},
-            {"context", 800, [](LookupPhrase &c, const QString &t) { c.context = t; }},
-            {"note", 400, [](LookupPhrase &c, const QString &t) { c.notes.append(t); }},
-            {"word malay", 80, [](LookupPhrase &c, const QString &t) { c.words[1].malay = t; }},
-            {"word english", 120, [](LookupPhrase &c, const QString &t) { c.words[1].english = t; }},
-            {"example malay", 10000, [](LookupPhrase &c, const QString &t) { c.usageExamples[0].malay = t; }},
-            {"example situation", 10000, [](LookupPhrase &c, const QString &t) { c.usageExamples[0].situation = t; }},
-            {"related english", 10000, [](LookupPhrase &c, const QString &t) { c.relatedPhrases[0].english = t; }}};
         // Lengths count UTF-16 units, untrimmed; blank includes Unicode white space.
-        for (const auto &[name, limit, set] : texts) {
+        const auto texts = [](const char *name, int limit, auto set) {
             const std::tuple<const char *, QString, bool> cases[] = {
                 {"at the limit", textOfUnits(limit), true}, {"one past the limit", textOfUnits(limit + 1), false},
-                {"padded to the limit", u" %1 "_s.arg(textOfUnits(limit - 2)), true},
-                {"padded past the limit", u" %1 "_s.arg(textOfUnits(limit - 1)), false},
-                {"empty", QString(), false}, {"blank", u" \t\u00A0\u3000\u2028\r\n"_s, false}};
+                {"padded past the limit", u" %1 "_s.arg(textOfUnits(limit - 1)), false}, {"empty", QString(), false},
+                {"blank", u" \t\u00A0\u3000\u2028\r\n"_s, false}};
             for (const auto &[what, text, valid] : cases)
                 addRow(u"%1 %2"_s.arg(QLatin1StringView(name), QLatin1StringView(what)), valid,
-                       [set = set, text = text](LookupPhrase &c) { set(c, text); });
-        }
+                       [set, text = text](LookupPhrase &c) { set(c) = text; });
+        };
+        texts("malay", 240, [](LookupPhrase &c) -> QString & { return c.malay; });
+        texts("english", 400, [](LookupPhrase &c) -> QString & { return c.english; });
+        texts("context", 800, [](LookupPhrase &c) -> QString & { return c.context; });
+        texts("note", 400, [](LookupPhrase &c) -> QString & { return c.notes[0]; });
+        texts("word malay", 80, [](LookupPhrase &c) -> QString & { return c.words[1].malay; });
+        texts("word english", 120, [](LookupPhrase &c) -> QString & { return c.words[1].english; });
+        texts("example situation", 10000, [](LookupPhrase &c) -> QString & { return c.usageExamples[0].situation; });
+        texts("related english", 10000, [](LookupPhrase &c) -> QString & { return c.relatedPhrases[0].english; });
         // Register and scenario take one of their known values (listed first), exactly.
-        const QStringList registers = u"casual|polite|formal|Polite| formal|casual |slang"_s.split(u'|');
-        for (qsizetype i = 0; i < registers.size(); ++i)
-            addRow(u"register '%1'"_s.arg(registers[i]), i < 3,
-                   [value = registers[i]](LookupPhrase &c) { c.register_ = value; });
-        const QStringList scenarios =
-            u"hawker|kopitiam|transit|office|errands|signs|general||airport|Hawker|signs "_s.split(u'|');
-        for (qsizetype i = 0; i < scenarios.size(); ++i)
-            addRow(u"scenario '%1'"_s.arg(scenarios[i]), i < 7,
-                   [value = scenarios[i]](LookupPhrase &c) { c.scenario = value; });
+        const auto choices = [](const char *what, const QString &values, qsizetype known, auto set) {
+            const QStringList list = values.split(u'|');
+            for (qsizetype i = 0; i < list.size(); ++i)
+                addRow(u"%1 '%2'"_s.arg(QLatin1StringView(what), list[i]), i < known,
+                       [set, v = list[i]](LookupPhrase &c) { set(c, v); });
+        };
+        choices("register", u"casual|polite|formal|Polite| formal|casual |slang"_s, 3,
+                [](LookupPhrase &c, const QString &v) { c.register_ = v; });
+        choices("scenario", u"hawker|kopitiam|transit|office|errands|signs|general||Hawker|signs "_s, 7,
+                [](LookupPhrase &c, const QString &v) { c.scenario = v; });
         addRow(u"no scenario"_s, true, [](LookupPhrase &c) { c.scenario.reset(); });
         // How many items each list may hold.
-        const auto counts = [](const char *name, int least, int most, auto resize) {
-            for (const int count : {least - 1, least, most, most + 1})
-                if (count >= 0)
-                    addRow(u"%1 %2"_s.arg(count).arg(QLatin1StringView(name)), count >= least && count <= most,
-                           [resize, count](LookupPhrase &c) { resize(c, count); });
+        const auto counts = [](const char *name, int least, int most, auto &&member) {
+            for (const int n : {least - 1, least, most, most + 1})
+                if (n >= 0)
+                    addRow(u"%1 %2"_s.arg(n).arg(QLatin1StringView(name)), n >= least && n <= most,
+                           [member, n](LookupPhrase &c) {
+                               const auto item = (c.*member)[0]; // fill() must not read the list it fills
+                               (c.*member).fill(item, n);
+                           });
         };
-        const auto fill = [](auto &items, int count) { items = std::remove_cvref_t<decltype(items)>(count, items[0]); };
-        counts("examples", 1, 4, [fill](LookupPhrase &c, int n) { fill(c.usageExamples, n); });
-        counts("notes", 1, 6, [fill](LookupPhrase &c, int n) { fill(c.notes, n); });
-        counts("related", 0, 4, [fill](LookupPhrase &c, int n) { fill(c.relatedPhrases, n); });
-        counts("words", 1, 80, [fill](LookupPhrase &c, int n) { fill(c.words, n); });
+        counts("examples", 1, 4, &LookupPhrase::usageExamples);
+        counts("notes", 1, 6, &LookupPhrase::notes);
+        counts("related", 0, 4, &LookupPhrase::relatedPhrases);
+        counts("words", 1, 80, &LookupPhrase::words);
     }
 
     void validity()
@@ -109,51 +111,40 @@ private Q_SLOTS:
 
         // The account is checked, exactly, before the version and the card; a
         // shape fault (no error: decoding) comes first even when the account differs.
+        const auto invalid = LookupError::invalidResponse(), changed = LookupError::accountChanged();
         QList<std::pair<QByteArray, std::optional<LookupError>>> refused{
-            {envelope(2, me, good), LookupError::invalidResponse()},
-            {envelope(1, me, incomplete), LookupError::invalidResponse()},
-            {envelope(1, u"user-18"_s, good), LookupError::accountChanged()},
-            {envelope(2, u"user-18"_s, incomplete), LookupError::accountChanged()},
-            {envelope(1, u"user-17 "_s, good), LookupError::accountChanged()},
-            {QJsonDocument(QJsonObject{{"version"_L1, 1}, {"userId"_L1, u"x"_s}}).toJson(), {}},
+            {envelope(2, me, good), invalid}, {envelope(1, me, incomplete), invalid},
+            {envelope(1, u"user-18"_s, good), changed}, {envelope(2, u"user-18"_s, incomplete), changed},
+            {envelope(1, u"user-17 "_s, good), changed}, {envelope(1, u"x"_s, QJsonValue::Undefined), {}},
             {envelope(1, u"x"_s, QJsonValue::Null), {}}, {envelope(1, u"x"_s, QJsonArray{good}), {}},
             {envelope(1, me, u"card"_s), {}}, {envelope(u"1"_s, me, good), {}}, {envelope(1.5, me, good), {}},
             {envelope(QJsonValue::Null, me, good), {}}, {R"({"version":1,"userId":17,"phrase":{}})", {}}, {"", {}},
             {"<html>Sign in</html>", {}}, {"[1,2]", {}}, {envelope(1, me, good).chopped(1), {}}};
         // In the card, a missing, null or mistyped key is a decoding failure, never a default.
-        for (const QString &key :
-             u"malay|english|register|context|usageExamples|notes|relatedPhrases|words"_s.split(u'|')) {
-            const QJsonValue wrongType = key.endsWith(u's') ? QJsonValue(u"text"_s) : QJsonValue(QJsonArray{u"text"_s});
-            for (const QJsonValue &wrong : {QJsonValue(QJsonValue::Undefined), QJsonValue(), QJsonValue(7), wrongType})
+        const QString keys = u"malay|english|register|context|usageExamples|notes|relatedPhrases|words"_s;
+        for (const QString &key : keys.split(u'|'))
+            for (const QJsonValue &wrong : {QJsonValue(QJsonValue::Undefined), QJsonValue(), QJsonValue(7),
+                                            key.endsWith(u's') ? QJsonValue(u"text"_s) : QJsonValue(QJsonArray{1})})
                 refused.append({envelope(1, me, with(key, wrong)), {}});
-        }
         using O = QJsonObject;
         const std::pair<QString, QJsonValue> wrongInside[] = {
             {u"usageExamples"_s, QJsonArray{O{{"malay"_L1, u"a"_s}, {"english"_L1, u"b"_s}}}}, // no situation
-            {u"relatedPhrases"_s, QJsonArray{O{{"malay"_L1, u"a"_s}}}},
-            {u"relatedPhrases"_s, QJsonArray{O{{"malay"_L1, u"a"_s}, {"english"_L1, QJsonValue()}}}},
-            {u"words"_s, QJsonArray{O{{"malay"_L1, u"a"_s}, {"english"_L1, 3}}}},
-            {u"notes"_s, QJsonArray{u"fine"_s, 2}},
-            {u"words"_s, QJsonArray{u"not an object"_s}},
-            {u"scenario"_s, 4},
-            {u"scenario"_s, QJsonArray{u"hawker"_s}}};
+            {u"words"_s, QJsonArray{O{{"malay"_L1, u"a"_s}, {"english"_L1, 3}}}}, {u"notes"_s, QJsonArray{u"ok"_s, 2}},
+            {u"words"_s, QJsonArray{u"not an object"_s}}, {u"scenario"_s, 4}, {u"scenario"_s, QJsonArray{u"hawker"_s}}};
         for (const auto &[key, value] : wrongInside)
             refused.append({envelope(1, me, with(key, value)), {}});
         for (const auto &[bytes, error] : refused) {
             const auto result = LookupEnvelope::decode(bytes, me);
             QVERIFY2(!result.ok() && result.error().error == error, bytes.constData());
         }
-
-        // An absent or null scenario is none, and is left out when written; an empty one stays (and is invalid).
-        QCOMPARE(LookupPhrase::fromJson(with(u"scenario"_s, QJsonValue::Undefined))->scenario, std::nullopt);
+        // A null scenario is none and is left out when written; an empty one stays (and is invalid).
         QVERIFY(!LookupPhrase::fromJson(with(u"scenario"_s, QJsonValue::Null))->toJson().contains("scenario"_L1));
         QCOMPARE(LookupPhrase::fromJson(with(u"scenario"_s, u""_s))->scenario, std::optional(QString()));
         // Keys the record does not know are ignored at every level.
-        QJsonObject extra =
-            with(u"words"_s, QJsonArray{O{{"malay"_L1, u"boleh"_s}, {"english"_L1, u"can"_s}, {"kind"_L1, u"verb"_s}}});
+        O extra = with(u"words"_s, QJsonArray{O{{"malay"_L1, u"boleh"_s}, {"english"_L1, u"can"_s}, {"kind"_L1, 1}}});
         extra.insert("difficulty"_L1, 3);
-        QCOMPARE(LookupPhrase::fromJson(extra).value_or(LookupPhrase()).words,
-                 (QList<Phrase::Word>{{u"boleh"_s, u"can"_s}}));
+        const auto words = LookupPhrase::fromJson(extra).value_or(LookupPhrase()).words;
+        QCOMPARE(words, (QList<Phrase::Word>{{u"boleh"_s, u"can"_s}}));
     }
 };
 
