@@ -7,8 +7,11 @@
 #include <QTest>
 
 static const QDateTime pauseEnd = QDateTime::fromMSecsSinceEpoch(1'780'000'123'456, Qt::UTC);
-static const QStringList texts{"true", "5", pauseEnd.toString(Qt::ISODateWithMs), "",
-                               QStringLiteral("Terima kasih · “ ” …\n\u00e9\u0301")};
+// Read back exactly: text that looks like a boolean, number or date stays text; a date is the same instant.
+static const QList<std::pair<QString, QVariant>> values{
+    {"text0", "true"}, {"text1", "5"}, {"text2", pauseEnd.toString(Qt::ISODateWithMs)}, {"text3", ""},
+    {"text4", QStringLiteral("Terima kasih · “ ” …\n\u00e9\u0301")}, {"fraction", 2.5},
+    {"list", QStringList{"a", "", "b"}}, {"pausedUntil", pauseEnd.toLocalTime()}};
 
 // Runs as `this executable --write <file>`, so reading cannot come from QSettings' in-process cache.
 static int writeInChildProcess(const QString &path)
@@ -21,12 +24,9 @@ static int writeInChildProcess(const QString &path)
     preferences.setInteger("tooSmall", qint64(std::numeric_limits<int>::min()) - 1);
     preferences.setInteger("max", std::numeric_limits<int>::max());
     preferences.setValue("whole", 12.0);
-    preferences.setValue("pausedUntil", pauseEnd.toLocalTime());
-    for (int i = 0; i < texts.size(); ++i)
-        preferences.setValue(QStringLiteral("text%1").arg(i), texts[i]);
-    preferences.setValue("fraction", 2.5);
     preferences.setValue("nan", std::numeric_limits<double>::quiet_NaN());
-    preferences.setValue("list", QStringList{"a", "", "b"});
+    for (const auto &[key, value] : values)
+        preferences.setValue(key, value);
     return 0;
 }
 
@@ -34,7 +34,6 @@ class PreferencesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Types survive a restart: text looking like a boolean, number or date stays text.
     void typesSurviveAnotherProcess()
     {
         const QTemporaryDir dir;
@@ -47,17 +46,15 @@ private slots:
         const Preferences read(file);
         QCOMPARE(read.value("no"), QVariant(false));
         QCOMPARE(read.integer("negative"), -3);
-        QCOMPARE(read.value("huge"), QVariant::fromValue((qint64(1) << 62) + 7)); // a qint64, not a double
+        QCOMPARE(read.value("huge"), QVariant::fromValue((qint64(1) << 62) + 7));
         QCOMPARE(read.value("huge").typeId(), QMetaType::LongLong);
         QCOMPARE(read.integer("max"), std::numeric_limits<int>::max());
         QCOMPARE(read.integer("whole"), 12);
         for (const char *key : {"tooBig", "tooSmall", "fraction", "nan", "text1", "absent"})
             QVERIFY2(read.integer(key) == 0, key);
-        QCOMPARE(read.value("pausedUntil"), QVariant(pauseEnd)); // the same instant, as a date
-        for (int i = 0; i < texts.size(); ++i)
-            QCOMPARE(read.value(QStringLiteral("text%1").arg(i)), QVariant(texts[i]));
-        QCOMPARE(read.value("fraction"), QVariant(2.5));
-        QCOMPARE(read.value("list"), QVariant(QStringList{"a", "", "b"}));
+        for (const auto &[key, value] : values)
+            QCOMPARE(read.value(key), value);
+        QCOMPARE(read.value("pausedUntil"), QVariant(pauseEnd));
     }
 };
 
