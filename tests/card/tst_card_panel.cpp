@@ -1,5 +1,5 @@
-// Where the card goes, hover timing, resizes, and the rule that a card always
-// appears collapsed and in one step.
+// The card: where it goes, hover timing, resizes, the rule that a card always
+// appears collapsed and in one step, and which callback each gesture reaches.
 #include "card/card_panel.h"
 #include "card/panel_placement.h"
 #include "card/view_test.h"
@@ -26,17 +26,16 @@ private Q_SLOTS:
     }
 
     // A laptop at the origin, a monitor to its right and one above it; outside
-    // them all, the primary or else the first.
+    // them all, the primary or else the first; no screens, none.
     void screenUnderThePointer()
     {
         const QList<QRect> frames{QRect(0, 0, 1440, 900), QRect(1440, 0, 1920, 1080), QRect(0, -768, 1024, 768)};
         const std::tuple<QPoint, int, int> cases[] = {{{100, 100}, 0, 0}, {{2000, 500}, 0, 1}, {{10, -10}, 0, 2},
                                                       {{1440, 0}, 0, 1},  {{1439, 899}, 0, 0}, {{-50, -50}, 1, 1},
                                                       {{5000, 5000}, -1, 0}};
-        for (const auto &[pointer, primary, screen] : cases) {
+        for (const auto &[pointer, primary, screen] : cases)
             QCOMPARE(std::pair(pointer, screenIndexForPointer(frames, pointer, primary)), std::pair(pointer, screen));
-            QCOMPARE(screenIndexForPointer({}, pointer, 0), -1);
-        }
+        QCOMPARE(screenIndexForPointer({}, QPoint(0, 0), 0), -1);
     }
 
     // 20 pixels from the bottom-left corner of the visible area (below a top
@@ -53,20 +52,21 @@ private Q_SLOTS:
         QVERIFY(!cardFrame(QRect(0, 0, 30, 30), true).isEmpty());
     }
 
+    // Expands synchronously, collapses once after the delay, never when the
+    // pointer comes back within it.
     void hoverExpandsAtOnceAndCollapsesOnceAfterTheDelay()
     {
         CardPanel panel;
         panel.show(samplePhrase());
         panel.hover(true, log());
-        QCOMPARE(changes, Changes{true}); // synchronously
+        QCOMPARE(changes, Changes{true});
         panel.hover(false, log());
         QTest::qWait(200);
         QCOMPARE(changes, Changes{true});
         QTRY_COMPARE_WITH_TIMEOUT(changes, (Changes{true, false}), 1000);
         QTest::qWait(400);
-        QCOMPARE(changes, (Changes{true, false})); // once only
-
-        changes.clear(); // coming back within the delay never collapses
+        QCOMPARE(changes, (Changes{true, false}));
+        changes.clear();
         for (int round = 0; round < 3; ++round) {
             panel.hover(false, log());
             QTest::qWait(150);
@@ -133,7 +133,6 @@ private Q_SLOTS:
             QVERIFY(panel.isVisible() && !panel.model()->expanded() && !panel.window()->isAnimating());
             QCOMPARE(panel.window()->geometry().size(), QSize(272, 64));
         }
-        QVERIFY(!panel.model()->phrase() && panel.model()->state() == PhraseStore::State::unavailable);
     }
 
     // On the monitor under the pointer; expanded, the pointer gone to the
@@ -151,6 +150,52 @@ private Q_SLOTS:
         panel.reposition();
         QVERIFY(panel.screen() == monitor && frames.size() == 1 && !frames[0][1].toBool());
         QCOMPARE(panel.window()->geometry(), cardFrame(monitor->availableGeometry(), true));
+    }
+
+    // Compact card: a tap anywhere expands. Expanded: each button and Escape
+    // reach their callback. A collapsed message expands on a
+    // tap anywhere; expanded, its empty area does nothing.
+    void gesturesReachTheRightCallbacks()
+    {
+        qputenv("PELORA_REDUCE_MOTION", "1");
+        CardPanel panel;
+        QStringList calls;
+        using Callback = std::function<void()> CardModel::*;
+        for (const auto &[callback, name] : {std::pair<Callback, const char *>(&CardModel::onDismiss, "dismiss"),
+                                             {&CardModel::onNext, "next"}, {&CardModel::onOpen, "open"},
+                                             {&CardModel::onLookup, "lookup"}, {&CardModel::onExpand, "expand"},
+                                             {&CardModel::onAction, "action"}})
+            panel.model()->*callback = [&calls, name] { calls << QLatin1String(name); };
+        const auto item = [&](const char *name) { return visibleItem(panel.window()->rootObject(), QLatin1String(name)); };
+        const auto click = [&](const char *name, QPointF at = {-1, -1}) { clickItem(panel.window(), item(name), at); };
+        const auto expand = [&](bool expanded) {
+            panel.expand(expanded);
+            QVERIFY(QTest::qWaitForWindowExposed(panel.window()));
+            QTest::qWait(30);
+        };
+        panel.show(samplePhrase());
+        expand(false);
+        click("compactCard", QPointF(5, 5));
+        expand(true);
+        click("lookupButton", QPointF(2, 2)); // the frame's corner counts
+        for (const char *button : {"dismissButton", "openButton", "nextButton"})
+            click(button);
+        panel.window()->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(panel.window()));
+        QTest::keyClick(panel.window(), Qt::Key_Escape);
+        expand(false);
+        QTest::keyClick(panel.window(), Qt::Key_Escape); // the compact card has no such key
+        QCOMPARE(calls, (QStringList{"expand", "lookup", "dismiss", "open", "next", "dismiss"}));
+
+        calls.clear();
+        panel.showMessage(PhraseStore::State::unavailable, "Offline.");
+        expand(false);
+        QVERIFY(!item("actionButton"));
+        click("messageCard", QPointF(item("messageCard")->width() / 2, 4));
+        expand(true);
+        click("messageCard", QPointF(item("messageCard")->width() / 2, item("messageCard")->height() - 6));
+        click("actionButton");
+        QCOMPARE(calls, (QStringList{"expand", "action"}));
     }
 };
 

@@ -62,11 +62,11 @@ private Q_SLOTS:
             QVERIFY(states.contains(atom("_NET_WM_STATE_SKIP_PAGER")) && states.contains(atom("_NET_WM_STATE_ABOVE")));
             // Every desktop: openbox answers the request in its own time, through _NET_WM_DESKTOP alone.
             QTRY_COMPARE(windowProperty(id, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL), QList<uint32_t>{0xFFFFFFFF});
-            QTest::qWait(300);
-            QVERIFY(editor.isActiveWindow());
-            panel.expand(true);
-            QTest::qWait(300);
-            QVERIFY(editor.isActiveWindow());
+            for (const bool expanded : {false, true}) {
+                panel.expand(expanded);
+                QTest::qWait(300);
+                QVERIFY(editor.isActiveWindow());
+            }
             panel.hide();
             QTRY_VERIFY(!panel.window()->isExposed());
         }
@@ -78,12 +78,12 @@ private Q_SLOTS:
         web.lookupAnswer = LookupWebApp::LookupAnswer::hang;
         PhraseLookupWindow lookup;
         lookup.model()->connect(web.client());
-        for (int round = 0; round < 2; ++round) { // reopening shows the query as it was, focused again
+        for (const char *typed : {"kopi", ""}) { // reopening shows the query as it was, focused again
             lookup.show();
             QVERIFY(QTest::qWaitForWindowActive(lookup.window()));
             QTRY_VERIFY(lookup.window()->rootObject()->property("inputFocused").toBool());
-            for (char letter : QByteArray(round == 0 ? "kopi" : ""))
-                QTest::keyClick(lookup.window(), letter);
+            for (const char *letter = typed; *letter; ++letter)
+                QTest::keyClick(lookup.window(), *letter);
             QCOMPARE(lookup.model()->query(), QStringLiteral("kopi"));
             QTest::keyClick(lookup.window(), Qt::Key_Return);
             QTRY_COMPARE(lookup.model()->phase(), PhraseLookupModel::Phase::lookingUp);

@@ -12,12 +12,8 @@
 // Two of everything the expanded card shows only the first of.
 inline Phrase samplePhrase(const QString &id = QStringLiteral("p1"))
 {
-    return Phrase{id,
-                  "Kurang pedas sikit, boleh?",
-                  "A bit less spicy, please?",
-                  "At the hawker centre",
-                  "Said when ordering at a stall. “Sikit” softens the request, so it sounds friendly rather "
-                  "than fussy.",
+    return Phrase{id, "Kurang pedas sikit, boleh?", "A bit less spicy, please?", "At the hawker centre",
+                  "Said when ordering at a stall. “Sikit” softens the request, so it sounds friendly rather than fussy.",
                   {{"kurang", "less"}, {"pedas", "spicy"}, {"sikit", "a little"}, {"boleh", "can / may"}},
                   {"“Sikit” is the everyday form of “sedikit”.", "A second note."},
                   {{"Mee goreng satu, kurang pedas sikit.", "One fried noodles, a bit less spicy.", "Ordering"},
@@ -27,12 +23,9 @@ inline Phrase samplePhrase(const QString &id = QStringLiteral("p1"))
 // Walks child items: a Repeater's delegates are not QObject children.
 inline QQuickItem *visibleItem(QQuickItem *from, const QString &name)
 {
-    for (QQuickItem *child : from->childItems()) {
-        if (QQuickItem *found = !child->isVisible()          ? nullptr
-                                : child->objectName() == name ? child
-                                                              : visibleItem(child, name))
+    for (QQuickItem *child : from->childItems())
+        if (QQuickItem *found = !child->isVisible() ? nullptr : child->objectName() == name ? child : visibleItem(child, name))
             return found;
-    }
     return nullptr;
 }
 
