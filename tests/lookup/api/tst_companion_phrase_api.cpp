@@ -9,12 +9,11 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-Q_DECLARE_METATYPE(std::optional<LookupFailure>)
+using Failure = std::optional<LookupFailure>;
+Q_DECLARE_METATYPE(Failure)
 Q_DECLARE_METATYPE(FixtureServer::Response)
 
 namespace {
-
 const QString userID = u"user-1"_s;
 const LookupFailure signedOut = LookupError::signedOut();
 
@@ -31,7 +30,6 @@ FixtureServer::Response answer(int status, const QByteArray &body, const QByteAr
 }
 
 QByteArray json(const QJsonObject &object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
-
 } // namespace
 
 class CompanionPhraseAPITest : public QObject {
@@ -45,7 +43,7 @@ class CompanionPhraseAPITest : public QObject {
 
     // Waits for `task`: it fails with `failure`, or without one gives `value`.
     template <typename T>
-    void expect(QCoro::Task<LookupOutcome<T>> task, const std::optional<LookupFailure> &failure, const T &value = {})
+    void expect(QCoro::Task<LookupOutcome<T>> task, const Failure &failure, const T &value = {})
     {
         const QObject alive;
         std::optional<LookupOutcome<T>> outcome;
@@ -64,8 +62,7 @@ private Q_SLOTS:
         server = new FixtureServer(this);
         QVERIFY(server->listen());
         session = MemorySessionCookies();
-        session.signIn("abc123");
-        session.stored.append(QNetworkCookie("auth.session-token", "second"));
+        session.stored = {QNetworkCookie("auth.session-token", "abc123"), QNetworkCookie("auth.session-token", "2")};
         api = std::make_unique<CompanionPhraseAPI>(server->origin(), userID, &session);
     }
 
@@ -81,19 +78,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("save");
         QTest::addColumn<FixtureServer::Response>("response");
-        QTest::addColumn<std::optional<LookupFailure>>("failure"); // none: the sample card, or saved as "p-9"
-        const auto row = [](const char *name, bool save, int status, const QByteArray &body,
-                            const std::optional<LookupFailure> &failure, const QByteArray &type = "application/json") {
-            QTest::addRow("%s: %s", save ? "save" : "lookup", name) << save << answer(status, body, type) << failure;
+        QTest::addColumn<Failure>("failure"); // none: the sample card, or saved as "p-9"
+        const auto row = [](const char *name, bool save, int status, const QByteArray &body, const Failure &failure,
+                            const QByteArray &type = "application/json", bool announced = true, bool endless = false) {
+            FixtureServer::Response response = answer(status, body, type);
+            response.omitLength = !announced;
+            response.keepOpen = endless;
+            QTest::addRow("%s: %s", save ? "save" : "lookup", name) << save << response << failure;
         };
         const auto rejected = [](const QString &message) { return LookupFailure(LookupError::rejected(message)); };
         const LookupFailure unreachable = rejected(u"Couldn’t reach Pelora. Check your connection and try again."_s);
         const LookupFailure retryLater = rejected(u"Please try again in a moment."_s);
         const QByteArray card = envelopeBody(sampleCard(), userID);
         const QString longError = u"e\u0301"_s.repeated(600); // each "é" is two units: the cut keeps it whole
-
         row("200 is a card", false, 200, card, std::nullopt);
-        row("201 is a card too", false, 201, card, std::nullopt);
         row("204 without a body", false, 204, "", unreachable, "");
         row("302 is not followed", false, 302, "", unreachable, "text/html");
         row("403 is not a sign-out", false, 403, card, unreachable);
@@ -106,31 +104,31 @@ private Q_SLOTS:
             rejected(longError.left(1000)));
         row("429 as HTML", false, 429, "<html><body>Too many</body></html>", retryLater, "text/html");
         row("429 with a non-text error", false, 429, json({{"error"_L1, 42}}), retryLater);
-        row("400 with a JSON array", false, 400, "[\"error\"]", retryLater);
-        row("200 that is not JSON", false, 200, "<html></html>", LookupFailure::decoding(), "text/html");
-        row("200 for another account", false, 200, envelopeBody(sampleCard(), u"user-2"_s, 2),
-            LookupError::accountChanged());
-
         const auto receipt = [](QJsonValue version, QString userId, QJsonValue id) {
             return json({{"version"_L1, version}, {"userId"_L1, userId}, {"id"_L1, id}}); // Undefined: no id
         };
         row("receipt", true, 200, receipt(1, userID, u"p-9"_s), std::nullopt);
-        row("empty id", true, 200, receipt(1, userID, u""_s), LookupError::invalidResponse());
         row("version 2", true, 200, receipt(2, userID, u"p-9"_s), LookupError::invalidResponse());
         row("another account, version 2, empty id", true, 200, receipt(2, u"user-2"_s, u""_s),
             LookupError::accountChanged());
         row("id missing", true, 200, receipt(1, userID, QJsonValue::Undefined), LookupFailure::decoding());
-        row("id null", true, 200, receipt(1, userID, QJsonValue::Null), LookupFailure::decoding());
-        row("version as text", true, 200, receipt(u"1"_s, userID, u"p-9"_s), LookupFailure::decoding());
-        row("fractional version", true, 200, receipt(1.5, userID, u"p-9"_s), LookupFailure::decoding());
         row("409", true, 409, "{}", LookupError::accountChanged()); // statuses are read as for a lookup
+        // A body within the limit is read, then found not to be JSON; past it, it is refused, cookies and all.
+        const QByteArray within(2'000'000, 'x'), past(2'000'001, 'x');
+        row("2,000,000 bytes", false, 200, within, LookupFailure::decoding());
+        row("2,000,001 bytes", false, 200, past, LookupError::invalidResponse());
+        row("2,000,000 bytes, no length", false, 200, within, LookupFailure::decoding(), "application/json", false);
+        row("2,000,001 bytes, no length", false, 200, past, LookupError::invalidResponse(), "application/json", false);
+        // Only a limit enforced during the transfer ends this before the 45 s time-out.
+        row("endless body", false, 200, QByteArray(3'000'000, 'x'), LookupError::invalidResponse(), "application/json",
+            false, true);
     }
 
     void answers()
     {
         QFETCH(bool, save);
         QFETCH(FixtureServer::Response, response);
-        QFETCH(std::optional<LookupFailure>, failure);
+        QFETCH(Failure, failure);
         serve(response);
         if (save)
             expect(api->save(sampleCard()), failure, u"p-9"_s);
@@ -141,13 +139,15 @@ private Q_SLOTS:
         const FixtureServer::Request &r = server->requests().first();
         QCOMPARE(QList({r.method, r.target, r.header("Cookie"), r.header("Content-Type"), r.header("Accept")}),
                  QList<QByteArray>({"POST", save ? "/api/companion/phrases" : "/api/companion/lookup",
-                                    "auth.session-token=abc123; auth.session-token=second", "application/json",
+                                    "auth.session-token=abc123; auth.session-token=2", "application/json",
                                     "application/json"}));
         const QJsonValue input = save ? QJsonValue(sampleCard().toJson()) : QJsonValue(u" less sugar\n"_s);
         QCOMPARE(QJsonDocument::fromJson(r.body).object(),
                  QJsonObject({{"expectedUserId"_L1, userID}, {save ? "phrase"_L1 : "query"_L1, input}}));
-        // The answer's cookies went to the session whatever the status, 401 included.
-        QCOMPARE(session.accepted.size(), 1);
+        // The answer's cookies went to the session whatever the status, 401 included, unless it was too long.
+        QCOMPARE(session.accepted.size(), response.body.size() > 2'000'000 ? 0 : 1);
+        if (session.accepted.isEmpty())
+            return;
         QCOMPARE(session.accepted.first().second, server->origin());
         QVERIFY(session.accepted.first().first.contains({"Set-Cookie"_ba, "auth.session-token=renewed"_ba}));
     }
@@ -155,7 +155,6 @@ private Q_SLOTS:
     void requestsThatCannotBeSent()
     {
         session.stored.clear(); // signed out: nothing is sent
-        serve(answer(200, envelopeBody(sampleCard(), userID)));
         expect(api->lookup(u"less sugar"_s), signedOut);
         expect(api->save(sampleCard()), signedOut);
         QTest::qWait(50);
@@ -166,33 +165,6 @@ private Q_SLOTS:
         QVERIFY(session.accepted.isEmpty());
     }
 
-    void bodyLimit_data()
-    {
-        QTest::addColumn<qsizetype>("size");
-        QTest::addColumn<bool>("announced"); // Content-Length sent
-        QTest::addColumn<bool>("endless");   // the connection stays open
-        QTest::newRow("2,000,000 bytes") << qsizetype(2'000'000) << true << false;
-        QTest::newRow("2,000,001 bytes") << qsizetype(2'000'001) << true << false;
-        QTest::newRow("2,000,000 bytes, no length") << qsizetype(2'000'000) << false << false;
-        QTest::newRow("2,000,001 bytes, no length") << qsizetype(2'000'001) << false << false;
-        // Only a limit enforced during the transfer ends this before the 45 s time-out.
-        QTest::newRow("endless body") << qsizetype(3'000'000) << false << true;
-    }
-
-    void bodyLimit()
-    {
-        QFETCH(qsizetype, size);
-        QFETCH(bool, announced);
-        QFETCH(bool, endless);
-        FixtureServer::Response response = answer(200, QByteArray(size, 'x'));
-        response.omitLength = !announced;
-        response.keepOpen = endless;
-        serve(response);
-        const bool within = size <= 2'000'000; // read, then found not to be JSON; else refused, cookies and all
-        expect(api->lookup(u"less sugar"_s), within ? LookupFailure::decoding() : LookupError::invalidResponse());
-        QCOMPARE(session.accepted.size(), within ? 1 : 0);
-    }
-
     void endingRequests_data()
     {
         QTest::addColumn<QString>("how");
@@ -200,7 +172,7 @@ private Q_SLOTS:
             QTest::newRow(how) << QString::fromLatin1(how);
     }
 
-    // Waiting requests end as cancelled. cancel() ends the client for good; after abandonRequests() it works on.
+    // Waiting requests end as cancelled, with nothing handed to the session.
     void endingRequests()
     {
         QFETCH(QString, how);
@@ -214,12 +186,7 @@ private Q_SLOTS:
         QCoro::connect(api->save(sampleCard()), &alive, [&second](const auto &done) { second.emplace(done); });
         QTRY_COMPARE(server->requests().size(), early ? 0 : 2);
         QVERIFY(!first && !second);
-        if (cancel)
-            api->cancel();
-        else if (how == "abandon"_L1)
-            api->abandonRequests();
-        else
-            api.reset();
+        cancel ? api->cancel() : how == "abandon"_L1 ? api->abandonRequests() : api.reset();
         if (early) // they end once the cookies come
             QTRY_VERIFY(first && second);
         QVERIFY(first && second);
@@ -228,12 +195,9 @@ private Q_SLOTS:
         QVERIFY(session.accepted.isEmpty());
         if (!api)
             return QTest::qWait(50); // the deferred clean-up runs without the client
-
+        // cancel() ends the client for good; after abandonRequests() it works on.
         serve(answer(200, envelopeBody(sampleCard(), userID)));
-        if (cancel)
-            expect(api->lookup(u"less sugar"_s), LookupFailure::cancelled());
-        else
-            expect(api->lookup(u"less sugar"_s), std::nullopt, sampleCard());
+        expect(api->lookup(u"less sugar"_s), cancel ? Failure(LookupFailure::cancelled()) : std::nullopt, sampleCard());
         QTest::qWait(150);
         QCOMPARE(server->requests().size(), early ? 0 : cancel ? 2 : 3);
     }

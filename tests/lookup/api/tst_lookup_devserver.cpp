@@ -22,19 +22,17 @@ private Q_SLOTS:
         MemorySessionCookies session;
         session.signIn(cookie.mid(cookie.indexOf('=') + 1));
         const auto feed = [&] { return client.get(server.url(u"/api/companion/phrases"_s), cookie).json(); };
-        const QString userId = feed().value("userId"_L1).toString();
-
         PhraseLookupModel model;
+        const QString userId = feed().value("userId"_L1).toString();
         model.connect(std::make_unique<CompanionPhraseAPI>(server.url(QString()), userId, &session));
         model.setQuery(u"  nasi lemak to take away  "_s);
         model.lookup();
         QTRY_COMPARE_WITH_TIMEOUT(model.phaseName(), u"preview"_s, 10'000);
-        const QString malay = model.phrase()->malay;
         model.save();
         QTRY_COMPARE_WITH_TIMEOUT(model.phaseName(), u"saved"_s, 10'000);
         const QJsonArray phrases = feed().value("phrases"_L1).toArray();
         QCOMPARE(phrases.size(), 1);
-        QCOMPARE(phrases.first().toObject().value("malay"_L1).toString(), malay);
+        QCOMPARE(phrases.first().toObject().value("malay"_L1).toString(), model.phrase()->malay);
     }
 };
 
