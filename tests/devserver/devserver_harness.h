@@ -13,38 +13,29 @@
 // Runs the real pelora-devserver on an ephemeral loopback port with its own data folder.
 class DevServerProcess {
 public:
-    ~DevServerProcess() // QProcess kills what does not end when asked
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-
-    // Starts with `arguments` besides --port 0 and --data (a fresh temporary
-    // folder) and waits for its "listening on" line.
+    ~DevServerProcess() { m_process.terminate(), m_process.waitForFinished(5000); } // QProcess kills the rest
+    // Starts with --port 0, --data (a fresh folder) and `arguments`; waits for its "listening on" line.
     bool start(const QStringList &arguments = {"--seed"})
     {
-        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH),
-                        QStringList{"--port", "0", "--data", m_temporary.path()} + arguments);
+        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH), QStringList{"--port", "0", "--data", m_data.path()} + arguments);
         static const QRegularExpression ready(QStringLiteral("^listening on http://localhost:(\\d+)$"));
         QByteArray output;
         for (QDeadlineTimer deadline(30000); m_process.waitForStarted(10000) && !deadline.hasExpired();) {
             m_process.waitForReadyRead(200);
             output += m_process.readAllStandardOutput();
             m_errors += QString::fromUtf8(m_process.readAllStandardError());
-            const QRegularExpressionMatch match = ready.match(QString::fromUtf8(output).trimmed());
-            if (match.hasMatch())
+            if (const QRegularExpressionMatch match = ready.match(QString::fromUtf8(output).trimmed()); match.hasMatch())
                 return (m_port = match.captured(1).toUShort()) != 0;
         }
         return false;
     }
-
     quint16 port() const { return m_port; }
     QString errorOutput() const { return m_errors; }
     QUrl url(const QString &path) const { return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path)); }
 
 private:
     QProcess m_process;
-    QTemporaryDir m_temporary;
+    QTemporaryDir m_data;
     QString m_errors;
     quint16 m_port = 0;
 };
@@ -55,19 +46,17 @@ struct HttpReply {
     int status = 0; // 0: no HTTP answer (connection failed or cut)
     QByteArray body;
     Headers headers;
-
     QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
     QByteArray header(const QByteArray &name) const
     {
-        for (const auto &[key, value] : headers)
-            if (key.compare(name, Qt::CaseInsensitive) == 0)
-                return value;
-        return {};
+        const auto found = std::find_if(headers.begin(), headers.end(),
+                                        [&](const auto &h) { return h.first.compare(name, Qt::CaseInsensitive) == 0; });
+        return found == headers.end() ? QByteArray() : found->second;
     }
 };
 
-// A plain HTTP client: no cookie jar, no redirects followed, so every test
-// sees exactly what the server answered. Headers with empty values are left out.
+// No cookie jar and no redirects followed: every test sees exactly what the server answered.
+// Headers with empty values are left out.
 class HttpClient {
 public:
     HttpReply send(const QByteArray &method, const QUrl &url, const QByteArray &body = {}, const Headers &headers = {})
@@ -82,8 +71,7 @@ public:
         const std::unique_ptr<QNetworkReply> reply(m_manager.sendCustomRequest(request, method, body));
         if (!reply->isFinished())
             QSignalSpy(reply.get(), &QNetworkReply::finished).wait(30000);
-        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-                reply->rawHeaderPairs()};
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(), reply->rawHeaderPairs()};
     }
     HttpReply get(const QUrl &url, const QByteArray &cookie = {}) { return send("GET", url, {}, {{"Cookie", cookie}}); }
     HttpReply post(const QUrl &url, const QByteArray &body, const QByteArray &type, const QByteArray &cookie = {},
@@ -99,7 +87,6 @@ public:
             encoded.append(QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value));
         return post(url, encoded.join('&'), "application/x-www-form-urlencoded", cookie, headers);
     }
-
     HttpReply postJson(const QUrl &url, const QJsonObject &body, const QByteArray &cookie)
     {
         return post(url, QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json", cookie);
@@ -124,7 +111,6 @@ inline QByteArray signUp(HttpClient &client, const DevServerProcess &server, con
 {
     return formSession(client, server.url("/sign-up"), email, password);
 }
-
 // The account id behind a session, read from the first feed page.
 inline QString accountId(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie)
 {
