@@ -83,22 +83,19 @@ private Q_SLOTS:
         QCOMPARE(reread.cookies(), (QList<QNetworkCookie>{expiring, sessionCookie("localhost", "replaced")}));
         QVERIFY(reread.cookies()[0].isHttpOnly()); // not part of a cookie's ==
 
-        // A damaged record reads as signed out.
-        for (const char *content : {"not json", "[{\"name\":\"x\"}, 5, {\"name\":\"YQ==\",\"expires\":\"soon\"}]"}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) > 0);
-            file.close();
-            CookieRecord record(path);
-            record.load();
-            QVERIFY2(record.cookies().isEmpty(), content);
-        }
+        // Damaged entries read as signed out.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                file.write("[{\"name\":\"x\"}, 5, {\"name\":\"YQ==\",\"value\":\"\",\"domain\":\"h\",\"expires\":\"soon\"}]") > 0);
+        file.close();
+        reread.load();
+        QVERIFY(reread.cookies().isEmpty());
     }
 
     // Links elsewhere, redirects and foreign frames are checked in the real window; these are the odd addresses.
     void navigationPolicy()
     {
         const struct { const char *url; bool link, mainFrame; Action action; } cases[] = {
-            {"https://example.org/sign-in/x?y", false, true, Action::allow},
             {"https://example.org:443/", false, true, Action::warnRedirect}, // default port written out
             {"http://example.org/", false, true, Action::warnRedirect}, {"mailto:a@example.org", true, true, Action::warnRedirect},
             {"http://news.example.net/a", true, false, Action::openInBrowser}, // a link in a sub-frame
