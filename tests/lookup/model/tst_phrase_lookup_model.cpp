@@ -1,48 +1,76 @@
 // The lookup model driven through a scripted client.
 #include "lookup/model/sample_card.h"
-#include "lookup/model/scripted_lookup_api.h"
+#include "lookup/phrase_lookup_api.h"
 #include "lookup/phrase_lookup_model.h"
 
 #include <QTest>
+#include <coroutine>
 
 using namespace Qt::StringLiterals;
 using Outcome = LookupOutcome<LookupPhrase>;
 Q_DECLARE_METATYPE(Outcome)
 
+// A request the test answers whenever it likes; copies share it.
+template <typename In, typename Out>
+struct ScriptedCall {
+    struct State {
+        std::optional<LookupOutcome<Out>> outcome;
+        std::coroutine_handle<> waiter;
+    };
+    In sent;
+    std::shared_ptr<State> state = std::make_shared<State>();
+
+    bool await_ready() const { return state->outcome.has_value(); }
+    void await_suspend(std::coroutine_handle<> waiter) const { state->waiter = waiter; }
+    LookupOutcome<Out> await_resume() const { return *state->outcome; }
+    void answer(LookupOutcome<Out> outcome) const
+    {
+        if (state->outcome)
+            return;
+        state->outcome.emplace(std::move(outcome));
+        if (auto waiter = std::exchange(state->waiter, {}))
+            waiter.resume();
+    }
+    // Awaits a named call: GCC 12 can destroy a temporary in a co_await twice.
+    static QCoro::Task<LookupOutcome<Out>> wait(QList<ScriptedCall> &calls, In input)
+    {
+        const ScriptedCall call{std::move(input)};
+        calls.append(call);
+        co_return co_await call;
+    }
+};
+
+// What a scripted client was asked, shared with the test so it outlives the client; at its end, waiting requests fail.
+struct LookupScript {
+    using Lookup = ScriptedCall<QString, LookupPhrase>;
+    using Save = ScriptedCall<LookupPhrase, QString>;
+    QList<Lookup> lookups;
+    QList<Save> saves;
+    int cancels = 0, abandons = 0;
+    ~LookupScript()
+    {
+        for (const Lookup &call : lookups)
+            call.answer(LookupFailure::cancelled());
+        for (const Save &call : saves)
+            call.answer(LookupFailure::cancelled());
+    }
+};
+
+// Like a transport that cannot stop an answer on its way, it only counts cancel() and abandonRequests().
+struct ScriptedLookupAPI : PhraseLookupAPI {
+    using Task = QCoro::Task<LookupOutcome<LookupPhrase>>;
+    std::shared_ptr<LookupScript> s;
+    explicit ScriptedLookupAPI(std::shared_ptr<LookupScript> script) : s(std::move(script)) {}
+    Task lookup(QString q) override { return LookupScript::Lookup::wait(s->lookups, q); }
+    QCoro::Task<LookupOutcome<QString>> save(LookupPhrase p) override { return LookupScript::Save::wait(s->saves, p); }
+    void cancel() override { ++s->cancels; }
+    void abandonRequests() override { ++s->abandons; }
+};
+
 class PhraseLookupModelTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<PhraseLookupModel> model;
-    std::shared_ptr<LookupScript> script;
-    int saved = 0, accountInvalid = 0;
-
-    void connectWithQuery(const QString &query = u" less sugar\n"_s)
-    {
-        script = std::make_shared<LookupScript>();
-        model->connect(std::make_unique<ScriptedLookupAPI>(script));
-        model->setQuery(query);
-    }
-
-    // The model as its view sees it: phase, the flags that are set, query and message.
-    QString state() const
-    {
-        QStringList parts{model->property("phaseName").toString()};
-        for (const char *flag : {"signedIn", "busy", "canLookup", "canSave", "hasPhrase"})
-            if (model->property(flag).toBool())
-                parts.append(QString::fromLatin1(flag));
-        return parts.join(u' ') + u" | "_s + model->query() + u" | "_s + model->errorText();
-    }
-
 private Q_SLOTS:
-    void init()
-    {
-        saved = accountInvalid = 0;
-        model = std::make_unique<PhraseLookupModel>();
-        model->onSaved = [this] { ++saved; };
-        model->onAccountInvalid = [this] { ++accountInvalid; };
-    }
-    void cleanup() { model.reset(), script.reset(); }
-
     // The answer to a lookup or a save, or a late one after the lookup was abandoned, the client dropped, or the
     // model signed out or destroyed: a late answer, success or 401, changes nothing, not even the next lookup.
     void answers_data()
@@ -92,9 +120,27 @@ private Q_SLOTS:
         QFETCH(bool, duringSave);
         QFETCH(Outcome, outcome);
         QFETCH(QString, state);
+        int saved = 0, accountInvalid = 0;
+        auto model = std::make_unique<PhraseLookupModel>();
+        model->onSaved = [&saved] { ++saved; };
+        model->onAccountInvalid = [&accountInvalid] { ++accountInvalid; };
+        std::shared_ptr<LookupScript> script;
+        const auto connectWithQuery = [&] {
+            script = std::make_shared<LookupScript>();
+            model->connect(std::make_unique<ScriptedLookupAPI>(script));
+            model->setQuery(u" less sugar\n"_s);
+        };
+        // The model as its view sees it: phase, the flags that are set, query and message.
+        const auto view = [&model] {
+            QStringList parts{model->property("phaseName").toString()};
+            for (const char *flag : {"signedIn", "busy", "canLookup", "canSave", "hasPhrase"})
+                if (model->property(flag).toBool())
+                    parts.append(QString::fromLatin1(flag));
+            return parts.join(u' ') + u" | "_s + model->query() + u" | "_s + model->errorText();
+        };
         model->setQuery(u"less sugar"_s);
         model->lookup(); // not connected: nothing happens
-        QCOMPARE(this->state(), u"idle | less sugar | "_s);
+        QCOMPARE(view(), u"idle | less sugar | "_s);
         connectWithQuery();
         model->lookup();
         QCOMPARE(script->lookups.first().sent, u"less sugar"_s); // trimmed
@@ -107,7 +153,7 @@ private Q_SLOTS:
             QCOMPARE(script->abandons, 0);
         }
         model->discard(); // busy: ignored
-        QCOMPARE(this->state(), (duringSave ? u"saving signedIn busy hasPhrase"_s : u"lookingUp signedIn busy"_s) +
+        QCOMPARE(view(), (duringSave ? u"saving signedIn busy hasPhrase"_s : u"lookingUp signedIn busy"_s) +
                                     u" |  less sugar\n | "_s);
         const std::shared_ptr<LookupScript> first = script;
         if (before == "cancelLookup"_L1) {
@@ -131,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(first->cancels, before == "cancelLookup"_L1 || (ownAnswer && !signedOut) ? 0 : 1);
         if (!model)
             return;
-        QCOMPARE(this->state(), state);
+        QCOMPARE(view(), state);
         if (!ownAnswer) {
             if (model->busy()) {
                 script->lookups.last().answer(sampleCard());
@@ -150,7 +196,7 @@ private Q_SLOTS:
             return;
         script->lookups.last().answer(sampleCard());
         model->discard();
-        QCOMPARE(this->state(), u"idle signedIn canLookup |  less sugar\n | "_s);
+        QCOMPARE(view(), u"idle signedIn canLookup |  less sugar\n | "_s);
     }
 };
 

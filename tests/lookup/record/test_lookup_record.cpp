@@ -11,17 +11,9 @@ using Edit = std::function<void(LookupPhrase &)>;
 Q_DECLARE_METATYPE(Edit)
 
 namespace {
-void addRow(const QString &name, bool valid, const Edit &e)
-{
-    QTest::addRow("%s", qPrintable(name)) << valid << e;
-}
-
+void addRow(const QString &name, bool valid, const Edit &e) { QTest::addRow("%s", qPrintable(name)) << valid << e; }
 // Exactly `units` UTF-16 units, ending in an emoji so that a count by characters or bytes shows up.
-QString textOfUnits(qsizetype units)
-{
-    return QString(units - 2, u'a') + u"\U0001F600"_s;
-}
-
+QString textOfUnits(qsizetype units) { return QString(units - 2, u'a') + u"\U0001F600"_s; }
 QByteArray envelope(const QJsonValue &version, const QString &userId, const QJsonValue &phrase)
 {
     return QJsonDocument(QJsonObject{{"version"_L1, version}, {"userId"_L1, userId}, {"phrase"_L1, phrase}})
@@ -47,25 +39,23 @@ private Q_SLOTS:
                 addRow(u"%1 %2"_s.arg(QLatin1StringView(name), QLatin1StringView(what)), valid,
                        [set, text = text](LookupPhrase &c) { set(c) = text; });
         };
-        texts("malay", 240, [](LookupPhrase &c) -> QString & { return c.malay; });
-        texts("english", 400, [](LookupPhrase &c) -> QString & { return c.english; });
-        texts("context", 800, [](LookupPhrase &c) -> QString & { return c.context; });
-        texts("note", 400, [](LookupPhrase &c) -> QString & { return c.notes[0]; });
-        texts("word malay", 80, [](LookupPhrase &c) -> QString & { return c.words[1].malay; });
-        texts("word english", 120, [](LookupPhrase &c) -> QString & { return c.words[1].english; });
-        texts("example situation", 10000, [](LookupPhrase &c) -> QString & { return c.usageExamples[0].situation; });
-        texts("related english", 10000, [](LookupPhrase &c) -> QString & { return c.relatedPhrases[0].english; });
+#define FIELD(f) [](LookupPhrase &c) -> QString & { return c.f; }
+        texts("malay", 240, FIELD(malay)), texts("english", 400, FIELD(english));
+        texts("context", 800, FIELD(context)), texts("note", 400, FIELD(notes[0]));
+        texts("word malay", 80, FIELD(words[1].malay)), texts("word english", 120, FIELD(words[1].english));
+        texts("example situation", 10000, FIELD(usageExamples[0].situation));
+        texts("related english", 10000, FIELD(relatedPhrases[0].english));
+#undef FIELD
         // Register and scenario take one of their known values (listed first), exactly.
-        const auto choices = [](const char *what, const QString &values, qsizetype known, auto set) {
+        for (const auto &[values, known, set] : {
+                 std::tuple(u"casual|polite|formal|Polite| formal|casual |slang"_s, 3,
+                            +[](LookupPhrase &c, const QString &v) { c.register_ = v; }),
+                 std::tuple(u"hawker|kopitiam|transit|office|errands|signs|general||Hawker|signs "_s, 7,
+                            +[](LookupPhrase &c, const QString &v) { c.scenario = v; })}) {
             const QStringList list = values.split(u'|');
             for (qsizetype i = 0; i < list.size(); ++i)
-                addRow(u"%1 '%2'"_s.arg(QLatin1StringView(what), list[i]), i < known,
-                       [set, v = list[i]](LookupPhrase &c) { set(c, v); });
-        };
-        choices("register", u"casual|polite|formal|Polite| formal|casual |slang"_s, 3,
-                [](LookupPhrase &c, const QString &v) { c.register_ = v; });
-        choices("scenario", u"hawker|kopitiam|transit|office|errands|signs|general||Hawker|signs "_s, 7,
-                [](LookupPhrase &c, const QString &v) { c.scenario = v; });
+                addRow(u"'%1'"_s.arg(list[i]), i < known, [set = set, v = list[i]](LookupPhrase &c) { set(c, v); });
+        }
         addRow(u"no scenario"_s, true, [](LookupPhrase &c) { c.scenario.reset(); });
         // How many items each list may hold.
         const auto counts = [](const char *name, int least, int most, auto &&member) {
@@ -73,8 +63,7 @@ private Q_SLOTS:
                 if (n >= 0)
                     addRow(u"%1 %2"_s.arg(n).arg(QLatin1StringView(name)), n >= least && n <= most,
                            [member, n](LookupPhrase &c) {
-                               const auto item = (c.*member)[0]; // fill() must not read the list it fills
-                               (c.*member).fill(item, n);
+                               c.*member = std::remove_cvref_t<decltype(c.*member)>(n, (c.*member)[0]);
                            });
         };
         counts("examples", 1, 4, &LookupPhrase::usageExamples);
