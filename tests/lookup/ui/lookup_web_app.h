@@ -9,9 +9,8 @@
 #include <QJsonObject>
 #include <memory>
 
-// A stand-in for the web app's companion API on 127.0.0.1, scripted per
-// test: how it answers a lookup and how it answers a save. Clients made by
-// client() talk real HTTP to it with a signed-in session cookie.
+// A stand-in for the web app's companion API on 127.0.0.1, scripted per test:
+// how it answers a lookup and a save. client() talks real HTTP to it, signed in.
 class LookupWebApp {
 public:
     enum class LookupAnswer { card, hang, notAvailable, refused };
@@ -21,20 +20,26 @@ public:
     {
         server.listen();
         cookies.signIn("session-token");
-        server.setHandler([this](const FixtureServer::Request &request) { return answer(request); });
+        server.setHandler([this](const FixtureServer::Request &request) {
+            using Response = FixtureServer::Response;
+            Response hanging;
+            hanging.hang = true;
+            const QJsonObject saved{{"version", 1}, {"userId", userId}, {"id", "saved-1"}};
+            if (!request.target.endsWith("/lookup"))
+                return saveAnswer == SaveAnswer::hang      ? hanging
+                       : saveAnswer == SaveAnswer::failure ? Response::json(500, "{}")
+                                                           : Response::json(201, QJsonDocument(saved).toJson());
+            return lookupAnswer == LookupAnswer::hang      ? hanging
+                   : lookupAnswer == LookupAnswer::card    ? Response::json(200, envelopeBody(card, userId))
+                   : lookupAnswer == LookupAnswer::refused ? Response::json(429, R"({"error": "You have used today’s lookups."})")
+                                                           : Response::json(404, "{}");
+        });
     }
-
-    std::unique_ptr<PhraseLookupAPI> client()
-    {
-        return std::make_unique<CompanionPhraseAPI>(server.origin(), userId, &cookies);
-    }
-
+    std::unique_ptr<PhraseLookupAPI> client() { return std::make_unique<CompanionPhraseAPI>(server.origin(), userId, &cookies); }
     int lookups() const
     {
-        int count = 0;
-        for (const FixtureServer::Request &request : server.requests())
-            count += request.target.endsWith("/lookup");
-        return count;
+        const auto &requests = server.requests();
+        return int(std::count_if(requests.begin(), requests.end(), [](const auto &r) { return r.target.endsWith("/lookup"); }));
     }
 
     FixtureServer server;
@@ -43,23 +48,4 @@ public:
     LookupPhrase card = sampleCard();
     LookupAnswer lookupAnswer = LookupAnswer::card;
     SaveAnswer saveAnswer = SaveAnswer::saved;
-
-private:
-    FixtureServer::Response answer(const FixtureServer::Request &request)
-    {
-        using Response = FixtureServer::Response;
-        Response hanging;
-        hanging.hang = true;
-        if (!request.target.endsWith("/lookup")) {
-            const QJsonObject saved{{"version", 1}, {"userId", userId}, {"id", "saved-1"}};
-            return saveAnswer == SaveAnswer::hang      ? hanging
-                   : saveAnswer == SaveAnswer::failure ? Response::json(500, "{}")
-                                                       : Response::json(201, QJsonDocument(saved).toJson());
-        }
-        return lookupAnswer == LookupAnswer::hang   ? hanging
-               : lookupAnswer == LookupAnswer::card ? Response::json(200, envelopeBody(card, userId))
-               : lookupAnswer == LookupAnswer::refused
-                   ? Response::json(429, R"({"error": "You have used today’s lookups."})")
-                   : Response::json(404, "{}");
-    }
 };

@@ -1,7 +1,6 @@
-// Renders every card layout and every lookup state to PNG files, for looking
-// at the views (scripts/screenshots runs it under Xvfb):
-//   pelora_render_views <output folder>
-// Motion is reduced so every frame is final.
+// Renders every card layout and every lookup state to PNG files (scripts/screenshots
+// runs it under Xvfb): pelora_render_views <output folder>. Motion is reduced so
+// every frame is final.
 #include "card/card_panel.h"
 #include "card/view_test.h"
 #include "lookup/phrase_lookup_window.h"
@@ -28,50 +27,43 @@ void shot(QQuickWindow *window, const QString &name)
 // Scrolls the window's scrolling area to its end (or back to the top).
 void scroll(QQuickWindow *window, bool toEnd)
 {
-    for (const char *name : {"scroller", "content"}) {
-        if (auto *area = window->contentItem()->findChild<QObject *>(QLatin1String(name))) {
-            const double end = area->property("contentHeight").toDouble() - area->property("height").toDouble();
-            area->setProperty("contentY", toEnd ? std::max(0.0, end) : 0.0);
-        }
-    }
+    for (const char *name : {"scroller", "content"})
+        if (auto *area = window->contentItem()->findChild<QObject *>(QLatin1String(name)))
+            area->setProperty("contentY", toEnd ? std::max(0.0, area->property("contentHeight").toDouble() -
+                                                                    area->property("height").toDouble())
+                                                : 0.0);
 }
 
 void renderCards()
 {
     CardPanel panel;
-    const auto card = [&](const Phrase &phrase, const char *compact, const char *expanded, const char *scrolled) {
+    Phrase bare = samplePhrase(), noExamples = samplePhrase(), long_ = samplePhrase();
+    bare.words.clear();
+    bare.notes.clear();
+    bare.usageExamples.clear();
+    noExamples.usageExamples.clear();
+    long_.malay = "Boleh tolong bungkus yang ini dan kurangkan gula dalam teh tarik saya?";
+    // A phrase, and the names of its compact, expanded and scrolled pictures ("" for none).
+    for (const auto &[phrase, compact, expanded, scrolled] :
+         {std::tuple<Phrase, QString, QString, QString>(samplePhrase(), "compact", "expanded", "expanded-scrolled"),
+          {bare, "", "expanded-bare", ""}, {noExamples, "", "expanded-no-examples", ""},
+          {long_, "compact-long", "expanded-long", ""}}) {
         panel.show(phrase);
-        if (compact)
-            shot(panel.window(), compact);
+        if (!compact.isEmpty())
+            shot(panel.window(), "card-phrase-" + compact);
         panel.expand(true);
-        shot(panel.window(), expanded);
-        if (scrolled) {
+        shot(panel.window(), "card-phrase-" + expanded);
+        if (!scrolled.isEmpty()) {
             scroll(panel.window(), true);
-            shot(panel.window(), scrolled);
+            shot(panel.window(), "card-phrase-" + scrolled);
         }
-    };
-    card(samplePhrase(), "card-phrase-compact", "card-phrase-expanded", "card-phrase-expanded-scrolled");
-    Phrase phrase = samplePhrase();
-    phrase.words.clear();
-    phrase.notes.clear();
-    phrase.usageExamples.clear();
-    card(phrase, nullptr, "card-phrase-expanded-bare", nullptr);
-    phrase = samplePhrase();
-    phrase.usageExamples.clear();
-    card(phrase, nullptr, "card-phrase-expanded-no-examples", nullptr);
-    phrase = samplePhrase();
-    phrase.malay = "Boleh tolong bungkus yang ini dan kurangkan gula dalam teh tarik saya?";
-    card(phrase, "card-phrase-compact-long", "card-phrase-expanded-long", nullptr);
-
+    }
     using State = PhraseStore::State;
-    for (const auto &[state, name, detail] : {
-             std::tuple<State, QString, QString>(State::signedOut, "signed-out", QString()),
-             {State::loading, "loading", "Loading your phrasebook…"},
-             {State::ready, "ready", "Your library is ready."},
-             {State::empty, "empty", QString()},
-             {State::unavailable, "unavailable",
-              "Pelora isn’t reachable right now. Check your connection and try again."},
-         }) {
+    for (const auto &[state, name, detail] :
+         {std::tuple<State, QString, QString>(State::signedOut, "signed-out", ""),
+          {State::loading, "loading", "Loading your phrasebook…"}, {State::ready, "ready", "Your library is ready."},
+          {State::empty, "empty", ""},
+          {State::unavailable, "unavailable", "Pelora isn’t reachable right now. Check your connection and try again."}}) {
         panel.showMessage(state, detail);
         shot(panel.window(), "card-message-" + name + "-compact");
         panel.expand(true);
@@ -82,52 +74,53 @@ void renderCards()
 void renderLookupStates()
 {
     using Phase = PhraseLookupModel::Phase;
+    using Lookup = LookupWebApp::LookupAnswer;
+    using Save = LookupWebApp::SaveAnswer;
     LookupWebApp web;
     web.card.context = "Said when ordering a drink at a kopitiam or hawker stall. Friendly and everyday: the “ya” at "
                        "the end keeps it light rather than demanding.";
     web.card.notes.append("Tak nak gula asks for no sugar at all; kurang manis only asks for less.");
     PhraseLookupWindow lookup;
     PhraseLookupModel *model = lookup.model();
-    // Starts a lookup or a save, waits for the phase it leads to, and shoots it.
+    // Starts a lookup or a save (or not), waits for the phase it leads to, and shoots it (if named).
     const auto shoot = [&](const char *name, void (PhraseLookupModel::*start)() = nullptr, Phase phase = {}) {
         if (start)
             (model->*start)();
         if (start && !QTest::qWaitFor([&] { return model->phase() == phase; }, 5000))
-            qWarning("%s: the lookup did not reach the phase to show", name);
-        shot(lookup.window(), name);
+            qWarning("%s: the lookup did not reach the phase to show", name ? name : "a preview");
+        if (name)
+            shot(lookup.window(), name);
     };
-    const auto lookUp = &PhraseLookupModel::lookup;
-    const auto save = &PhraseLookupModel::save;
+    const auto lookUp = &PhraseLookupModel::lookup, save = &PhraseLookupModel::save;
+    const QString query = "Less sugar in my teh tarik";
 
     lookup.show();
     shoot("lookup-signed-out");
     model->connect(web.client());
     shoot("lookup-invitation");
-    model->setQuery("Less sugar in my teh tarik");
+    model->setQuery(query);
     shoot("lookup-query-typed");
-    web.lookupAnswer = LookupWebApp::LookupAnswer::hang;
+    web.lookupAnswer = Lookup::hang;
     shoot("lookup-loading", lookUp, Phase::lookingUp);
     model->cancelLookup();
-    web.lookupAnswer = LookupWebApp::LookupAnswer::card;
+    web.lookupAnswer = Lookup::card;
     shoot("lookup-preview", lookUp, Phase::preview);
     scroll(lookup.window(), true);
     shoot("lookup-preview-scrolled");
     scroll(lookup.window(), false);
-    web.saveAnswer = LookupWebApp::SaveAnswer::hang;
+    web.saveAnswer = Save::hang;
     shoot("lookup-saving", save, Phase::saving);
     model->connect(web.client()); // a fresh lookup for each save outcome
-    for (const auto &[answer, phase, name] :
-         {std::tuple(LookupWebApp::SaveAnswer::saved, Phase::saved, "lookup-saved"),
-          std::tuple(LookupWebApp::SaveAnswer::failure, Phase::saveUncertain, "lookup-save-uncertain")}) {
+    for (const auto &[answer, phase, name] : {std::tuple(Save::saved, Phase::saved, "lookup-saved"),
+                                              std::tuple(Save::failure, Phase::saveUncertain, "lookup-save-uncertain")}) {
         model->discard();
-        model->setQuery("Less sugar in my teh tarik");
-        (model->*lookUp)();
+        model->setQuery(query);
+        shoot(nullptr, lookUp, Phase::preview);
         web.saveAnswer = answer;
-        if (QTest::qWaitFor([&] { return model->phase() == Phase::preview; }, 5000))
-            shoot(name, save, phase);
+        shoot(name, save, phase);
     }
     model->discard();
-    web.lookupAnswer = LookupWebApp::LookupAnswer::notAvailable;
+    web.lookupAnswer = Lookup::notAvailable;
     shoot("lookup-error", lookUp, Phase::idle);
     model->setQuery(QString(501, QLatin1Char('a')));
     shoot("lookup-query-too-long");

@@ -1,5 +1,4 @@
 // The lookup window and its QML view against a scripted web app on 127.0.0.1.
-#include "account/web_address.h"
 #include "card/view_test.h"
 #include "lookup/lookup_hot_key.h"
 #include "lookup/lookup_placement.h"
@@ -27,7 +26,6 @@ class LookupViewTest : public QObject {
     bool inputFocused() const { return view()->property("inputFocused").toBool(); }
     void click(const char *name) { clickItem(lookup->window(), item(name)); }
     void key(int code, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(lookup->window(), Qt::Key(code), mods); }
-
     void showSignedIn(LookupWebApp::LookupAnswer answer = LookupWebApp::LookupAnswer::card)
     {
         web->lookupAnswer = answer;
@@ -45,12 +43,7 @@ private Q_SLOTS:
         web = std::make_unique<LookupWebApp>();
         lookup = std::make_unique<PhraseLookupWindow>();
     }
-
-    void cleanup()
-    {
-        lookup.reset(); // before the web app it talks to
-        web.reset();
-    }
+    void cleanup() { lookup.reset(); } // before the web app it talks to
 
     // High up and centred, clamped to small areas; grown and shrunk keeping the
     // top edge unless near the bottom. The laptop's area is below a 25-pixel top bar.
@@ -77,7 +70,7 @@ private Q_SLOTS:
     }
 
     // Made on first show, on the screen under the pointer and following it when
-    // placed again; signed out, it invites to sign in and shows the bare domain.
+    // placed again; signed out, it invites to sign in.
     void firstShowSignedOut()
     {
         lookup->reposition(); // nothing to place yet
@@ -92,10 +85,7 @@ private Q_SLOTS:
         QCursor::setPos(QPoint(10, 10));
         lookup->reposition();
         QCOMPARE(lookup->window()->geometry(), frame(QGuiApplication::primaryScreen()->availableGeometry(), false));
-
-        QVERIFY(!item("searchField"));
-        QCOMPARE(section(), QStringLiteral("signedOut"));
-        QCOMPARE(text("domainNote"), WebAddress::bareDomain());
+        QVERIFY(!item("searchField") && section() == "signedOut");
         click("signInButton");
         QCOMPARE(signIns, 1);
         model()->connect(web->client()); // signing in brings the search field, with focus
@@ -103,25 +93,16 @@ private Q_SLOTS:
         QCOMPARE(section(), QStringLiteral("invitation"));
     }
 
-    // A chip fills the query without looking up; past 500 UTF-16 units the hint
-    // warns and nothing is sent; a refused lookup shows its error above the invitation.
-    void chipsTheLengthLimitAndErrors()
+    // 500 UTF-16 units after trimming may be looked up, 501 may not, by button
+    // or Return; a refused lookup shows its error above the invitation.
+    void theLengthLimitAndErrors()
     {
         showSignedIn(LookupWebApp::LookupAnswer::refused);
         QVERIFY(!item("lookupButton")->isEnabled()); // empty query
-        item("searchField")->setFocus(false);
-        click("chip:At work");
-        QCOMPARE(text("searchField"), QStringLiteral("Want to grab a coffee?"));
-        QTRY_VERIFY(inputFocused());
-        QTest::qWait(100);
-        QCOMPARE(web->lookups(), 0);
-
         model()->setQuery(QStringLiteral("  ") + QString(500, QLatin1Char('a')) + QStringLiteral("  "));
         QVERIFY(item("lookupButton")->isEnabled());
         model()->setQuery(QString(499, QLatin1Char('a')) + QStringLiteral("😀")); // 499 + 2 = 501
-        QCOMPARE(text("hint"), QStringLiteral("A little shorter, please. Keep it under 500 characters."));
-        QCOMPARE(item("hint")->property("color").value<QColor>().rgb(), QColor::fromRgbF(0.67f, 0.34f, 0.24f).rgb());
-        QVERIFY(!item("lookupButton")->isEnabled());
+        QVERIFY(text("hint").contains("500") && !item("lookupButton")->isEnabled());
         key(Qt::Key_Return); // the model refuses it too
         QTest::qWait(100);
         QCOMPARE(web->lookups(), 0);
@@ -131,12 +112,11 @@ private Q_SLOTS:
         QTRY_VERIFY(model()->hasError());
         QCOMPARE(text("errorText"), QStringLiteral("You have used today’s lookups."));
         QCOMPARE(section(), QStringLiteral("invitation"));
-        model()->discard();
-        QVERIFY(!item("errorLine"));
     }
 
-    // Typing and Return look up and the window grows keeping its top; Ctrl+S
-    // saves (the model ignores a second save); Ctrl+N starts over.
+    // Typing and Return look up and the window grows keeping its top; hiding
+    // keeps the card; it copies by keyboard and button; Ctrl+S saves; Ctrl+N
+    // starts over.
     void theKeyboardWalksThroughALookupAndASave()
     {
         showSignedIn();
@@ -151,72 +131,45 @@ private Q_SLOTS:
         QVERIFY(section() == "result" && text("resultMalay") == web->card.malay);
         QTRY_COMPARE(lookup->window()->geometry(), QRect(before.topLeft(), QSize(before.width(), 680)));
         QTRY_VERIFY(inputFocused()); // back to the field once not busy
-
+        lookup->hide();
+        lookup->show(); // the card is kept, at its height
+        QVERIFY(model()->phase() == Phase::preview && lookup->window()->height() == 680);
+        const std::function<void()> copiers[] = {[this] { key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier); },
+                                                 [this] { click("copyButton"); }};
+        for (const auto &copy : copiers) {
+            QGuiApplication::clipboard()->clear();
+            copy();
+            QCOMPARE(QGuiApplication::clipboard()->text(), web->card.malay);
+        }
         key(Qt::Key_S, Qt::ControlModifier);
         QTRY_COMPARE(model()->phase(), Phase::saved);
         QCOMPARE(saves, 1);
-
         key(Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(model()->phase(), Phase::idle);
-        QVERIFY(model()->query().isEmpty() && !model()->hasPhrase());
+        QVERIFY(model()->phase() == Phase::idle && model()->query().isEmpty() && !model()->hasPhrase());
         QCOMPARE(text("searchField"), QString()); // the typed text went too
         QTRY_COMPARE(lookup->window()->geometry(), before);
     }
 
+    // The cancel button stops a running lookup; Escape and the close button hide
+    // the window and stop it too, keeping the query.
     void aRunningLookupIsCancelledByCancelEscapeOrClose()
     {
         showSignedIn(LookupWebApp::LookupAnswer::hang);
         model()->setQuery(QStringLiteral("where is the train"));
         model()->lookup();
-        QCOMPARE(section(), QStringLiteral("loading"));
-        QVERIFY(!item("searchField")->isEnabled());
+        QVERIFY(section() == "loading" && !item("searchField")->isEnabled());
         click("cancelButton");
         QCOMPARE(model()->phase(), Phase::idle);
         QTRY_VERIFY(inputFocused());
-        // Escape and the close button hide the window too, keeping the query.
         const std::function<void()> closers[] = {[this] { key(Qt::Key_Escape); }, [this] { click("closeButton"); }};
         for (const auto &close : closers) {
             lookup->show();
             QVERIFY(QTest::qWaitForWindowExposed(lookup->window()));
             model()->lookup();
             close();
-            QVERIFY(!lookup->isVisible());
-            QCOMPARE(model()->phase(), Phase::idle);
+            QVERIFY(!lookup->isVisible() && model()->phase() == Phase::idle);
             QCOMPARE(model()->query(), QStringLiteral("where is the train"));
         }
-    }
-
-    // Hiding keeps the card; copying by keyboard and button, the button reading
-    // "Copied" until the phase changes; an uncertain save points to the phrasebook.
-    void hidingCopyingAndAnUncertainSave()
-    {
-        showSignedIn();
-        int opened = 0;
-        model()->onOpenLibrary = [&] { ++opened; };
-        model()->setQuery(QStringLiteral("less sugar"));
-        model()->lookup();
-        QTRY_COMPARE(model()->phase(), Phase::preview);
-        lookup->hide();
-        lookup->show(); // the card is kept, and the window reopens at the card's height
-        QVERIFY(model()->phase() == Phase::preview && lookup->window()->height() == 680);
-
-        QGuiApplication::clipboard()->clear();
-        key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), web->card.malay);
-        QGuiApplication::clipboard()->clear();
-        click("copyButton");
-        QCOMPARE(QGuiApplication::clipboard()->text(), web->card.malay);
-        QCOMPARE(text("copyLabel"), QStringLiteral("Copied"));
-        web->saveAnswer = LookupWebApp::SaveAnswer::failure;
-        model()->save();
-        QCOMPARE(text("copyLabel"), QStringLiteral("Copy phrase")); // saving
-        QTRY_COMPARE(model()->phase(), Phase::saveUncertain);
-        QCOMPARE(accessibleName(item("errorLine")), QStringLiteral("Error: ") + model()->errorText());
-        QVERIFY(!item("copyButton"));
-        click("checkLibraryButton");
-        QCOMPARE(opened, 1);
-        click("newPhraseButton");
-        QCOMPARE(model()->phase(), Phase::idle);
     }
 
     // Without an X server (offscreen here, like a pure Wayland session) the hot
