@@ -45,7 +45,7 @@ private slots:
     // once. A faulty source answering out of range still deals the library.
     void shuffleIsUnbiased()
     {
-        for (const QString letters : {"ABC", "ABCD", "ABCDE"}) {
+        for (const auto &[letters, factorial] : {std::pair<QString, int>("ABC", 6), {"ABCD", 24}, {"ABCDE", 120}}) {
             QMap<QString, int> orders;
             QList<quint32> draws; // the sequence to play next, padded with 0
             for (;;) {
@@ -65,9 +65,6 @@ private slots:
                 draws.resize(k + 1);
                 ++draws[k];
             }
-            int factorial = 1;
-            for (int i = 2; i <= letters.size(); ++i)
-                factorial *= i;
             QCOMPARE(orders.size(), factorial);
             QCOMPARE(QSet<int>(orders.cbegin(), orders.cend()), QSet<int>{1});
         }
@@ -77,15 +74,13 @@ private slots:
         QCOMPARE(dealt, "ABC");
     }
 
-    // A sync mid-cycle drops removed phrases, edits in place, and defers added ones; an empty
-    // library deals nothing; no phrase comes twice in a row across the seam of two cycles.
+    // A sync mid-cycle drops removed phrases, edits in place, and defers added ones; no phrase
+    // comes twice in a row across the seam of two cycles.
     void reconcile()
     {
         std::deque<quint32> script{2, 1}; // identity shuffle: [A,B,C]
         PhraseDeck deck(scripted(script));
         QCOMPARE(deal(deck, "ABC"), "C");
-        QCOMPARE(deal(deck, ""), "-");
-        QCOMPARE(deck.remaining().size(), 2); // an empty library leaves the cycle as it was
         deck.reconcile(library("ACD"));
         QCOMPARE(deck.remaining(), library("A"));
         QCOMPARE(deck.lastID(), "C");

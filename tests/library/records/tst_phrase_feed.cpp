@@ -79,17 +79,6 @@ class PhraseFeedTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void decodesFieldByField()
-    {
-        const auto sent = PhraseFeed::decode(bytes(page(1)));
-        QVERIFY(sent.ok());
-        QCOMPARE(sent.value().phrases.at(0),
-                 (Phrase{"p0", "Terima kasih", "Thank you", "Greetings", "To anyone who helps.", {{"kasih", "love"}},
-                         {"Polite."}, {{"Terima kasih, cikgu.", "Thanks, teacher.", "At school"}}}));
-        QCOMPARE(PhraseFeed::decode(with("nextCursor", QJsonValue::Null)).value().nextCursor, std::nullopt);
-        QCOMPARE(PhraseFeed::decode(with("nextCursor", "")).value().nextCursor, QString("")); // empty is not none
-    }
-
     // Decoding failure: the wrong shape. Invalid response: the right shape breaking a rule.
     void rules_data()
     {
@@ -99,19 +88,18 @@ private slots:
         incomplete.remove("notes");
         rows({{"version 2", with("version", 2), invalid}, {"version as text", with("version", "1"), decoding},
               {"version beyond 32 bits", R"({"version":4294967297,"userId":"u","phrases":[]})", invalid},
-              {"userId empty", with("userId", ""), invalid}, {"nextCursor a number", with("nextCursor", 2), decoding},
+              {"userId empty", with("userId", ""), invalid},
               {"phrases 50", bytes(page(50)), ok}, {"phrases 51", bytes(page(51)), invalid},
               {"keys differ in case", R"({"Version":1,"userId":"u","phrases":[]})", decoding},
-              {"repeated id", with("id", "p0", 1), invalid}, {"ids differing in case", with("id", "P0", 1), ok},
+              {"repeated id", with("id", "p0", 1), invalid},
               {"bad phrase last of 50", with("words", words(81), 49, 50), invalid},
               {"rule broken, then key missing",
                bytes({{"version", 1}, {"userId", "u"}, {"phrases", QJsonArray{tooLong, incomplete}}}), decoding},
-              {"malay empty", with("malay", "", 0), invalid}, {"malay a space", with("malay", " ", 0), ok},
+              {"malay empty", with("malay", "", 0), invalid},
               // A flag is two code points, four code units, one character.
               {"context 2000 flags", with("context", QString::fromUtf8("🇲🇾").repeated(2000), 0), ok},
               {"words 80", with("words", words(80), 0), ok}, {"words 81", with("words", words(81), 0), invalid},
-              {"notes with a number", with("notes", QJsonArray{"a", 1}, 0), decoding},
-              {"word without english", with("words", QJsonArray{QJsonObject{{"malay", "kasih"}}}, 0), decoding}});
+              {"notes with a number", with("notes", QJsonArray{"a", 1}, 0), decoding}});
         // Lengths count user-perceived characters: "é" as e + combining acute is one, not two.
         for (const auto &[key, limit] : {std::pair("malay", 300), std::pair("english", 500), std::pair("context", 2000)})
             for (const int n : {limit, limit + 1}) {
@@ -140,15 +128,13 @@ private slots:
                QByteArray(good).replace(",", " \t,\r\n").replace(":", "\n: ").replace("[", "[ "), ok},
               {"form feed as space", QByteArray(good).replace(",", "\f,"), decoding},
               {"no-break space as space", QByteArray(good).replace(",", "\xC2\xA0,"), decoding},
-              {"raw tab", bad("\"a\tb\""), decoding}, {"raw NUL", bad(QByteArray("\"a\0b\"", 5)), decoding},
-              {"unknown escape", bad(R"("\x41")"), decoding}, {"short \\u escape", bad(R"("\u41")"), decoding},
-              {"\\u escape not hex", bad(R"("\u00g1")"), decoding}, {"stray UTF-8 byte", bad("\"a\xFF\""), decoding},
+              {"raw NUL", bad(QByteArray("\"a\0b\"", 5)), decoding}, {"unknown escape", bad(R"("\x41")"), decoding},
+              {"short \\u escape", bad(R"("\u41")"), decoding}, {"stray UTF-8 byte", bad("\"a\xFF\""), decoding},
               {"overlong UTF-8", bad("\"\xC0\xAF\""), decoding}, {"UTF-8 surrogate", bad("\"\xED\xA0\x80\""), decoding},
               {"past U+10FFFF", bad("\"\xF4\x90\x80\x80\""), decoding}, {"UTF-8 cut short", bad("\"a\xC3\""), decoding},
               {"unknown values of every kind",
                extra(R"(,"a":true,"b":false,"c":null,"d":[1,-2.5E+3,0.0,{"x":[],"y":{}}],"e":"\u00e9")"), ok},
-              {"misspelt true", extra(R"(,"a":tru)"), decoding}, {"huge number", extra(R"(,"a":1e400)"), decoding},
-              {"trailing comma in the page", extra(","), decoding}, {"single quotes", extra(",'a':1"), decoding},
+              {"huge number", extra(R"(,"a":1e400)"), decoding}, {"trailing comma in the page", extra(","), decoding},
               {"trailing comma in an array", rawPage(rawPhrase() + ","), decoding},
               {"missing colon", extra(R"(,"a" 1)"), decoding},
               {"key written with escapes", QByteArray(good).replace(R"("id")", R"("\u0069\u0064")"), ok},
@@ -176,11 +162,8 @@ private slots:
             {R"("a\u0000b")", QString(u'a') + QChar(0) + QString(u'b')},
             {"\"é … 😀 \xE2\x80\xA8\"", QStringLiteral("é … 😀 \u2028")}, {"\"é\\n…\\\"ü\"", QStringLiteral("é\n…\"ü")},
             {"\"\xEF\xBB\xBFx\"", QStringLiteral("\uFEFFx")}}; // U+FEFF opening the text
-        for (const auto &[json, text] : rows) {
-            const auto feed = PhraseFeed::decode(rawPage(rawPhrase(json)));
-            QVERIFY2(feed.ok(), json.constData());
-            QCOMPARE(feed.value().phrases.at(0).malay, text);
-        }
+        for (const auto &[json, text] : rows)
+            QCOMPARE(PhraseFeed::decode(rawPage(rawPhrase(json))).value().phrases.at(0).malay, text);
     }
 };
 
