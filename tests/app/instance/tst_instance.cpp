@@ -41,9 +41,8 @@ bool droppedAfterSending(const QByteArray &bytes)
 
 QByteArray framed(const QByteArray &json)
 {
-    QByteArray header(4, '\0');
-    qToBigEndian(quint32(json.size()), header.data());
-    return header + json;
+    const quint32 size = qToBigEndian(quint32(json.size()));
+    return QByteArray(reinterpret_cast<const char *>(&size), 4) + json;
 }
 
 } // namespace

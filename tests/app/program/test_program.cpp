@@ -34,15 +34,12 @@ private Q_SLOTS:
 
         QProcess second;
         second.start(program, {"--lookup"});
-        QVERIFY(second.waitForFinished(10000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.waitForFinished(10000) && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
         QVERIFY(windowAppears(QStringLiteral("^Look up a phrase · Pelora$")));
         QVERIFY(!windowAppears(QStringLiteral("^Pelora · A little Malay$"), 0)); // lookup dismissed the card
 
         ::kill(pid_t(companion.processId()), SIGTERM);
-        QVERIFY(companion.waitForFinished(15000));
-        QCOMPARE(companion.exitStatus(), QProcess::NormalExit);
+        QVERIFY(companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit);
         QCOMPARE(companion.exitCode(), 0);
     }
 };
