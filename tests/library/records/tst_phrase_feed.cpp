@@ -43,34 +43,20 @@ QJsonArray words(int count)
     return QJsonArray::fromVariantList(QVariantList(count, QVariantMap{{"malay", "kata"}, {"english", "word"}}));
 }
 
-// A page written out by hand, around one phrase given as raw JSON text.
-QByteArray rawPage(const QByteArray &phrase, const QByteArray &extra = {})
+// A page written out by hand with one phrase: its "malay" value, then more keys in the phrase and the page.
+QByteArray raw(const QByteArray &malay = R"("m")", const QByteArray &inPhrase = {}, const QByteArray &inPage = {})
 {
-    return R"({"version":1,"userId":"u","phrases":[)" + phrase + "]" + extra + "}";
-}
-
-QByteArray rawPhrase(const QByteArray &malay = R"("m")", const QByteArray &extra = {})
-{
-    return R"({"id":"a","malay":)" + malay
-         + R"(,"english":"e","category":"","context":"","words":[],"notes":[],"usageExamples":[])" + extra + "}";
+    return R"({"version":1,"userId":"u","phrases":[{"id":"a","malay":)" + malay
+         + R"(,"english":"e","category":"","context":"","words":[],"notes":[],"usageExamples":[])" + inPhrase + "}]"
+         + inPage + "}";
 }
 
 const QString ok = "accepted", decoding = "decoding failure", invalid = "invalid response";
 
 void rows(std::initializer_list<std::tuple<const char *, QByteArray, QString>> rows)
 {
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("expected");
     for (const auto &[name, body, expected] : rows)
         QTest::newRow(name) << body << expected;
-}
-
-void checkOutcome()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(QString, expected);
-    const auto result = PhraseFeed::decode(body);
-    QCOMPARE(result ? ok : result.error() == PhraseFeed::Error::decoding ? decoding : invalid, expected);
 }
 
 } // namespace
@@ -80,8 +66,10 @@ class PhraseFeedTest : public QObject {
 
 private slots:
     // Decoding failure: the wrong shape. Invalid response: the right shape breaking a rule.
-    void rules_data()
+    void outcome_data()
     {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expected");
         // The shape is checked for the whole page before any rule.
         QJsonObject tooLong = phrase("a"), incomplete = phrase("b");
         tooLong.insert("malay", QString(301, u'a'));
@@ -95,11 +83,9 @@ private slots:
               {"bad phrase last of 50", with("words", words(81), 49, 50), invalid},
               {"rule broken, then key missing",
                bytes({{"version", 1}, {"userId", "u"}, {"phrases", QJsonArray{tooLong, incomplete}}}), decoding},
-              {"malay empty", with("malay", "", 0), invalid},
-              // A flag is two code points, four code units, one character.
-              {"context 2000 flags", with("context", QString::fromUtf8("🇲🇾").repeated(2000), 0), ok},
-              {"words 80", with("words", words(80), 0), ok}, {"words 81", with("words", words(81), 0), invalid},
-              {"notes with a number", with("notes", QJsonArray{"a", 1}, 0), decoding}});
+              {"malay empty", with("malay", "", 0), invalid}, {"notes with a number", with("notes", QJsonArray{"a", 1}, 0), decoding},
+              {"context 2000 flags (4 code units each)", with("context", QString::fromUtf8("🇲🇾").repeated(2000), 0), ok},
+              {"words 80", with("words", words(80), 0), ok}, {"words 81", with("words", words(81), 0), invalid}});
         // Lengths count user-perceived characters: "é" as e + combining acute is one, not two.
         for (const auto &[key, limit] : {std::pair("malay", 300), std::pair("english", 500), std::pair("context", 2000)})
             for (const int n : {limit, limit + 1}) {
@@ -111,38 +97,28 @@ private slots:
             QTest::addRow("%s missing", key) << with(key, QJsonValue::Undefined, 0) << decoding;
             QTest::addRow("%s null", key) << with(key, QJsonValue::Null, 0) << decoding;
         }
-    }
-
-    void rules() { checkOutcome(); }
-
-    // Strict RFC 8259: what a lenient parser would guess at is a decoding failure, never a page.
-    void jsonSyntax_data()
-    {
-        const QByteArray good = rawPage(rawPhrase());
-        const auto bad = [](const QByteArray &malay) { return rawPage(rawPhrase(malay)); };
-        const auto extra = [](const QByteArray &more) { return rawPage(rawPhrase(), more); };
-        // The page and the extra value together: 1,024 levels are the most.
+        // Strict RFC 8259: what a lenient parser would guess at is a decoding failure, never a page.
+        const QByteArray good = raw();
+        const auto extra = [](const QByteArray &more) { return raw(R"("m")", {}, more); };
         const auto nested = [](int depth) { return ",\"a\":" + QByteArray(depth, '[') + QByteArray(depth, ']'); };
         rows({{"as written", good, ok}, {"byte order mark first", "\xEF\xBB\xBF" + good, ok},
               {"all four white spaces",
                QByteArray(good).replace(",", " \t,\r\n").replace(":", "\n: ").replace("[", "[ "), ok},
-              {"form feed as space", QByteArray(good).replace(",", "\f,"), decoding},
               {"no-break space as space", QByteArray(good).replace(",", "\xC2\xA0,"), decoding},
-              {"raw NUL", bad(QByteArray("\"a\0b\"", 5)), decoding}, {"unknown escape", bad(R"("\x41")"), decoding},
-              {"short \\u escape", bad(R"("\u41")"), decoding}, {"stray UTF-8 byte", bad("\"a\xFF\""), decoding},
-              {"overlong UTF-8", bad("\"\xC0\xAF\""), decoding}, {"UTF-8 surrogate", bad("\"\xED\xA0\x80\""), decoding},
-              {"past U+10FFFF", bad("\"\xF4\x90\x80\x80\""), decoding}, {"UTF-8 cut short", bad("\"a\xC3\""), decoding},
+              {"raw NUL", raw(QByteArray("\"a\0b\"", 5)), decoding}, {"unknown escape", raw(R"("\x41")"), decoding},
+              {"short \\u escape", raw(R"("\u41")"), decoding}, {"stray UTF-8 byte", raw("\"a\xFF\""), decoding},
+              {"overlong UTF-8", raw("\"\xC0\xAF\""), decoding}, {"UTF-8 surrogate", raw("\"\xED\xA0\x80\""), decoding},
+              {"UTF-8 cut short", raw("\"a\xC3\""), decoding},
               {"unknown values of every kind",
                extra(R"(,"a":true,"b":false,"c":null,"d":[1,-2.5E+3,0.0,{"x":[],"y":{}}],"e":"\u00e9")"), ok},
               {"huge number", extra(R"(,"a":1e400)"), decoding}, {"trailing comma in the page", extra(","), decoding},
-              {"trailing comma in an array", rawPage(rawPhrase() + ","), decoding},
-              {"missing colon", extra(R"(,"a" 1)"), decoding},
+              {"trailing comma in an array", QByteArray(good).replace("}]", "},]"), decoding},
               {"key written with escapes", QByteArray(good).replace(R"("id")", R"("\u0069\u0064")"), ok},
               {"userId twice", extra(R"(,"userId":"v")"), decoding}, {"unknown twice", extra(R"(,"a":1,"a":[])"), ok},
-              {"repeated phrase key", rawPage(rawPhrase(R"("m")", R"(,"malay":"n")")), decoding},
+              {"repeated phrase key", raw(R"("m")", R"(,"malay":"n")"), decoding},
               {"repeated cursor", extra(R"(,"nextCursor":null,"nextCursor":"c")"), decoding},
-              {"nesting at limit", extra(nested(1023)), ok}, {"nesting past the limit", extra(nested(1024)), decoding},
-              {"nesting far beyond the limit", extra(nested(20000)), decoding},
+              {"nesting at limit (with the page)", extra(nested(1023)), ok},
+              {"nesting past the limit", extra(nested(1024)), decoding}, {"nesting far beyond", extra(nested(20000)), decoding},
               {"white space only", " \n", decoding}, {"an array", "[" + good + "]", decoding},
               {"two pages", good + good, decoding}, {"NUL after the page", good + QByteArray(1, '\0'), decoding}});
         for (const char *version : {"1.", "01", "+1", ".1", "1e+", "0x1", "Infinity"})
@@ -150,7 +126,13 @@ private slots:
                                                  << decoding;
     }
 
-    void jsonSyntax() { checkOutcome(); }
+    void outcome()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, expected);
+        const auto result = PhraseFeed::decode(body);
+        QCOMPARE(result ? ok : result.error() == PhraseFeed::Error::decoding ? decoding : invalid, expected);
+    }
 
     // Escapes, surrogate pairs and UTF-8 read back as sent: nothing normalised, trimmed or dropped.
     void stringsDecode()
@@ -163,7 +145,7 @@ private slots:
             {"\"é … 😀 \xE2\x80\xA8\"", QStringLiteral("é … 😀 \u2028")}, {"\"é\\n…\\\"ü\"", QStringLiteral("é\n…\"ü")},
             {"\"\xEF\xBB\xBFx\"", QStringLiteral("\uFEFFx")}}; // U+FEFF opening the text
         for (const auto &[json, text] : rows)
-            QCOMPARE(PhraseFeed::decode(rawPage(rawPhrase(json))).value().phrases.at(0).malay, text);
+            QCOMPARE(PhraseFeed::decode(raw(json)).value().phrases.at(0).malay, text);
     }
 };
 

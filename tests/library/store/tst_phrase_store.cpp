@@ -16,7 +16,6 @@ namespace {
 
 const QString syncFailed = QStringLiteral("Couldn’t sync · check connection and try again");
 
-// Hands out the test's cookies, records what the store hands back.
 class MemorySession : public SessionCookies {
 public:
     QList<QNetworkCookie> jar;
@@ -71,11 +70,6 @@ class PhraseStoreTest : public QObject {
         return QCoro::waitFor(store.refresh(server.origin(), &session, force));
     }
 
-    void serveAll(const QByteArray &body)
-    {
-        server.setHandler([body](const FixtureServer::Request &) { return Response::json(200, body); });
-    }
-
 private Q_SLOTS:
     void initTestCase() { QVERIFY(server.listen()); }
 
@@ -92,7 +86,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome");
         const QString failed = "unavailable | " + syncFailed + " | user-1 | 0";
-        // Whitespace pads a valid page to exactly the 2,000,000-byte cap.
         const QByteArray second = page("user-1", {"p2", "p1"}), full = second + QByteArray(2'000'000 - second.size(), ' ');
         QTest::newRow("at the size cap") << 200 << full << "ready | 2 saved phrases · synced | user-1 | 2";
         QTest::newRow("past the size cap") << 200 << full + ' ' << failed;
@@ -102,8 +95,7 @@ private Q_SLOTS:
         QTest::newRow("another account") << 200 << page("user-2", {"p2"}) << failed;
     }
 
-    // After a first sync: the cursor (with characters a careless encoder mangles) goes back as
-    // sent, each page with fresh cookies; a phrase on two pages counts once.
+    // The cursor (chosen to trip a careless encoder) goes back as sent, with fresh cookies.
     void secondPage()
     {
         QFETCH(int, status);
@@ -111,7 +103,7 @@ private Q_SLOTS:
         QFETCH(QString, outcome);
         PhraseStore store;
         store.setPageTimeout(300ms);
-        serveAll(page("user-1", {"old"}));
+        server.setHandler([](const FixtureServer::Request &) { return Response::json(200, page("user-1", {"old"})); });
         QVERIFY(refresh(store));
         const QString cursor = QStringLiteral("a+b&c=d%41 e/é?%%25");
         server.setHandler([&, status, body](const FixtureServer::Request &request) {
@@ -191,8 +183,6 @@ private Q_SLOTS:
             QCOMPARE(summary(store), after);
             QCOMPARE(changes.size(), clear ? 1 : 2); // (loading, then) the outcome: nothing from the first
             QVERIFY(!store.refreshing());
-            QVERIFY(refresh(store)); // the store works normally afterwards
-            QCOMPARE(summary(store), "ready | 1 saved phrases · synced | fast-user | 1");
         }
     }
 };
