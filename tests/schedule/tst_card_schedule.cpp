@@ -8,15 +8,12 @@ using Event = CardSchedule::Event;
 // A realistic wall-clock instant: millisecond steps at the magnitude the program really uses.
 static constexpr Instant T = 1'780'000'000.0;
 
-// The whole schedule in words, instants relative to T: "shown, hides 345, next 600".
+// The whole schedule, instants relative to T: "shown, hides 345, next 600, paused -".
 static QString state(const CardSchedule &s)
 {
-    const auto at = [](Instant instant) { return QString::number(instant - T, 'g', 12); };
-    QString text = s.visible() ? (s.expanded() ? "expanded" : "shown") : "hidden";
-    if (s.dismissAt())
-        text += ", hides " + at(*s.dismissAt());
-    text += ", next " + at(s.nextDue());
-    return s.pausedUntil() ? text + ", paused to " + at(*s.pausedUntil()) : text;
+    const auto at = [](std::optional<Instant> instant) { return instant ? QString::number(*instant - T, 'g', 12) : "-"; };
+    const QString shown = s.visible() ? (s.expanded() ? "expanded" : "shown") : "hidden";
+    return QString("%1, hides %2, next %3, paused %4").arg(shown, at(s.dismissAt()), at(s.nextDue()), at(s.pausedUntil()));
 }
 
 static QString ticks(CardSchedule &schedule, std::initializer_list<Instant> instants)
@@ -37,7 +34,7 @@ private slots:
     {
         CardSchedule schedule(T);
         QCOMPARE(ticks(schedule, {T + 299.999, T + 300}), "- show");
-        QCOMPARE(state(schedule), "shown, hides 345, next 600");
+        QCOMPARE(state(schedule), "shown, hides 345, next 600, paused -");
         QCOMPARE(ticks(schedule, {T + 344.999, T + 345, T + 346, T + 600}), "- hide - show");
         schedule.setExpanded(true, T + 601); // an expanded card is never hidden nor replaced
         QCOMPARE(ticks(schedule, {T + 645, T + 4999}), "- -");
@@ -50,10 +47,10 @@ private slots:
         CardSchedule schedule(T);
         QCOMPARE(ticks(schedule, {T + 300}), "show");
         schedule.pause(T + 310);
-        QCOMPARE(state(schedule), "hidden, next 600, paused to 3910");
+        QCOMPARE(state(schedule), "hidden, hides -, next 600, paused 3910");
         // The tick that sees the end clears the pause and restarts the countdown.
         QCOMPARE(ticks(schedule, {T + 600, T + 3909.999, T + 3910}), "- - -");
-        QCOMPARE(state(schedule), "hidden, next 4210");
+        QCOMPARE(state(schedule), "hidden, hides -, next 4210, paused -");
         QCOMPARE(ticks(schedule, {T + 4209.999, T + 4210}), "- show");
     }
 
@@ -63,10 +60,10 @@ private slots:
         CardSchedule shown(T), paused(T);
         shown.show(T);
         shown.setInterval(600, T + 30);
-        QCOMPARE(state(shown), "shown, hides 45, next 630");
+        QCOMPARE(state(shown), "shown, hides 45, next 630, paused -");
         paused.pause(T);
         paused.setInterval(600, T + 50);
-        QCOMPARE(paused.nextDue(), T + 3600 + 600);
+        QCOMPARE(state(paused), "hidden, hides -, next 4200, paused 3600");
         for (double interval : {0.0, -0.0, -60.0, std::numeric_limits<double>::infinity(),
                                 std::numeric_limits<double>::quiet_NaN()}) {
             CardSchedule schedule = paused;

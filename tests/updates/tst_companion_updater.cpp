@@ -90,11 +90,10 @@ private Q_SLOTS:
         using Response = FixtureServer::Response;
         QMap<QByteArray, Response> answers{{"/limit", Response::json(200, QByteArray(FeedFetcher::maxBytes, ' '))},
                                            {"/big", Response::json(200, QByteArray(FeedFetcher::maxBytes + 1, ' '))},
-                                           {"/missing", Response::json(404, "{}")}, {"/hang", {}},
-                                           {"/moved", {302, {{"Location", "/feed"}}, {}}}, {"/away", {302, {{"Location", away}}, {}}}};
-        answers["/hang"].hang = true;
-        // Far past the cap in one burst, then silence: cut at the cap, not held until the time-out.
-        answers["/endless"] = {200, {}, QByteArray(4 * 1024 * 1024, ' '), 0, false, true, true};
+                                           {"/missing", Response::json(404, "{}")}, {"/hang", {200, {}, {}, 0, true}},
+                                           {"/moved", {302, {{"Location", "/feed"}}, {}}}, {"/away", {302, {{"Location", away}}, {}}},
+                                           // Far past the cap in one burst, then silence: cut at the cap, not held until the time-out.
+                                           {"/endless", {200, {}, QByteArray(4 * 1024 * 1024, ' '), 0, false, true, true}}};
         server.setHandler([answers](const FixtureServer::Request &request) {
             return answers.value(request.target, Response::json(200, "{}"));
         });

@@ -110,10 +110,8 @@ private Q_SLOTS:
             session.signIn("token-2");
             if (!cursorOf(request))
                 return Response::json(200, page("user-1", {"p1"}, cursor));
-            Response answer = Response::json(status, body);
-            answer.hang = status == 0;
-            answer.headers.append({QByteArray("Location"), QByteArray("/api/companion/phrases?cursor=elsewhere")});
-            return answer;
+            return Response{status, {{"Content-Type", "application/json"}, {"Location", "/api/companion/phrases?cursor=x"}}, body, 0,
+                            status == 0};
         });
         server.clearRequests();
         QVERIFY(refresh(store));
