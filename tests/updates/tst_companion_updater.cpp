@@ -10,11 +10,6 @@
 #include <QMessageBox>
 #include <QTest>
 
-static std::optional<QByteArray> fetch(const QUrl &url, std::chrono::milliseconds timeout = FeedFetcher::timeout)
-{
-    return QCoro::waitFor(FeedFetcher::fetch(url, timeout));
-}
-
 static QMessageBox *openDialog()
 {
     for (QWidget *widget : QApplication::topLevelWidgets())
@@ -98,6 +93,9 @@ private Q_SLOTS:
             return answers.value(request.target, Response::json(200, "{}"));
         });
         const auto at = [&](const char *path) { return server.origin().resolved(QUrl(path)); };
+        const auto fetch = [](const QUrl &url, std::chrono::milliseconds timeout = FeedFetcher::timeout) {
+            return QCoro::waitFor(FeedFetcher::fetch(url, timeout));
+        };
         QCOMPARE(fetch(at("/limit")), QByteArray(FeedFetcher::maxBytes, ' '));
         QCOMPARE(fetch(at("/endless"), std::chrono::hours(1)), std::nullopt);
         QCOMPARE(fetch(at("/hang"), std::chrono::milliseconds(300)), std::nullopt);

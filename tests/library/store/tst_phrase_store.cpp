@@ -65,20 +65,12 @@ class PhraseStoreTest : public QObject {
     FixtureServer server;
     MemorySession session;
 
-    bool refresh(PhraseStore &store, bool force = false)
-    {
-        return QCoro::waitFor(store.refresh(server.origin(), &session, force));
-    }
+    bool refresh(PhraseStore &store, bool force = false) { return QCoro::waitFor(store.refresh(server.origin(), &session, force)); }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(server.listen()); }
 
-    void init()
-    {
-        server.clearRequests();
-        session = MemorySession();
-        session.signIn("token-1");
-    }
+    void init() { session = MemorySession(), session.signIn("token-1"); }
 
     void secondPage_data()
     {
