@@ -11,9 +11,9 @@ static constexpr Instant T = 1'780'000'000.0;
 // The whole schedule, instants relative to T: "shown, hides 345, next 600, paused -".
 static QString state(const CardSchedule &s)
 {
-    const auto at = [](std::optional<Instant> instant) { return instant ? QString::number(*instant - T, 'g', 12) : "-"; };
-    const QString shown = s.visible() ? (s.expanded() ? "expanded" : "shown") : "hidden";
-    return QString("%1, hides %2, next %3, paused %4").arg(shown, at(s.dismissAt()), at(s.nextDue()), at(s.pausedUntil()));
+    const auto at = [](std::optional<Instant> i) { return i ? QString::number(*i - T, 'g', 12) : "-"; };
+    const QString v = s.visible() ? (s.expanded() ? "expanded" : "shown") : "hidden";
+    return QString("%1, hides %2, next %3, paused %4").arg(v, at(s.dismissAt()), at(s.nextDue()), at(s.pausedUntil()));
 }
 
 static QString ticks(CardSchedule &schedule, std::initializer_list<Instant> instants)
@@ -48,8 +48,7 @@ private slots:
         QCOMPARE(ticks(schedule, {T + 300}), "show");
         schedule.pause(T + 310);
         QCOMPARE(state(schedule), "hidden, hides -, next 600, paused 3910");
-        // The tick that sees the end clears the pause and restarts the countdown.
-        QCOMPARE(ticks(schedule, {T + 600, T + 3909.999, T + 3910}), "- - -");
+        QCOMPARE(ticks(schedule, {T + 600, T + 3909.999, T + 3910}), "- - -"); // the last tick ends the pause
         QCOMPARE(state(schedule), "hidden, hides -, next 4210, paused -");
         QCOMPARE(ticks(schedule, {T + 4209.999, T + 4210}), "- show");
     }

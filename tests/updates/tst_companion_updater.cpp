@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QTest>
 
+using Response = FixtureServer::Response;
+
 static QMessageBox *openDialog()
 {
     for (QWidget *widget : QApplication::topLevelWidgets())
@@ -28,7 +30,7 @@ private Q_SLOTS:
         FixtureServer server;
         QVERIFY(server.listen());
         server.setHandler([](const FixtureServer::Request &) {
-            auto answer = FixtureServer::Response::json(200, "{\"version\": \"1.0.1\", \"url\": \"https://x.example/\"}");
+            auto answer = Response::json(200, "{\"version\": \"1.0.1\", \"url\": \"https://x.example/\"}");
             answer.delayMs = 400;
             return answer;
         });
@@ -51,8 +53,7 @@ private Q_SLOTS:
         QTRY_COMPARE(server.requests().size(), 3);
         updater.reset();
         QTest::qWait(600);
-        QVERIFY(announcements.isEmpty());
-        QTRY_VERIFY(!openDialog());
+        QVERIFY(announcements.isEmpty() && !openDialog());
     }
 
     void versions()
@@ -60,14 +61,14 @@ private Q_SLOTS:
         const auto v = [](const char *text) { return *VersionNumber::parse(text); };
         QVERIFY(v("1.10") > v("1.9") && v("1.10.0") > v("1.9.9") && v("2") > v("1.99.99.99") && v("1.4.1") > v("1.4"));
         QVERIFY(v("1.4") == v("1.4.0") && v("1.4.0.0") == v("1.4") && v("01.2") == v("1.2"));
-        for (const char *text : {"", "1.", "1..2", "v1.2", "1.2-beta", "1.2.3.4.5", " 1.2", "1234567890", "\u0661.\u0662"})
-            QVERIFY2(!VersionNumber::parse(QString::fromUtf8(text)), text);
+        for (const char *t : {"", "1.", "1..2", "v1.2", "1.2-beta", "1.2.3.4.5", " 1.2", "1234567890", "\u0661.\u0662"})
+            QVERIFY2(!VersionNumber::parse(QString::fromUtf8(t)), t);
     }
 
     void feeds()
     {
         const auto decode = [](const QByteArray &url, const QByteArray &notes = "1") {
-            return UpdateFeed::decode("{\"version\": \"1.4.0\", \"url\": \"" + url + "\", \"notes\": \"" + notes + "\"}");
+            return UpdateFeed::decode("{\"version\":\"1.4.0\",\"url\":\"" + url + "\",\"notes\":\"" + notes + "\"}");
         };
         QCOMPARE(decode("https://www.pelora.app/c", QByteArray(5000, 'a'))->notes.size(), 2000);
         QVERIFY(decode("http://[::1]:3000/d"));
@@ -82,13 +83,13 @@ private Q_SLOTS:
         FixtureServer elsewhere, server;
         QVERIFY(elsewhere.listen() && server.listen());
         const QByteArray away = elsewhere.origin().toEncoded() + "/feed";
-        using Response = FixtureServer::Response;
-        QMap<QByteArray, Response> answers{{"/limit", Response::json(200, QByteArray(FeedFetcher::maxBytes, ' '))},
-                                           {"/big", Response::json(200, QByteArray(FeedFetcher::maxBytes + 1, ' '))},
-                                           {"/missing", Response::json(404, "{}")}, {"/hang", {200, {}, {}, 0, true}},
-                                           {"/moved", {302, {{"Location", "/feed"}}, {}}}, {"/away", {302, {{"Location", away}}, {}}},
-                                           // Far past the cap in one burst, then silence: cut at the cap, not held until the time-out.
-                                           {"/endless", {200, {}, QByteArray(4 * 1024 * 1024, ' '), 0, false, true, true}}};
+        const QMap<QByteArray, Response> answers{
+            {"/limit", Response::json(200, QByteArray(FeedFetcher::maxBytes, ' '))},
+            {"/big", Response::json(200, QByteArray(FeedFetcher::maxBytes + 1, ' '))},
+            {"/missing", Response::json(404, "{}")}, {"/hang", {200, {}, {}, 0, true}},
+            {"/moved", {302, {{"Location", "/feed"}}, {}}}, {"/away", {302, {{"Location", away}}, {}}},
+            // Far past the cap in one burst, then silence: cut at the cap, not held until the time-out.
+            {"/endless", {200, {}, QByteArray(4 * 1024 * 1024, ' '), 0, false, true, true}}};
         server.setHandler([answers](const FixtureServer::Request &request) {
             return answers.value(request.target, Response::json(200, "{}"));
         });

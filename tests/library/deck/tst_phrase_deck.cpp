@@ -22,8 +22,7 @@ QString deal(PhraseDeck &deck, const QString &letters, int count = 1)
     return dealt;
 }
 
-// Plays back the scripted draws, then 0; the script must outlive the deck.
-PhraseDeck::RandomBelow scripted(QList<quint32> &script)
+PhraseDeck::RandomBelow scripted(QList<quint32> &script) // its draws, then 0; it must outlive the deck
 {
     return [&script](quint32) { return script.isEmpty() ? 0u : script.takeFirst(); };
 }
