@@ -1,4 +1,5 @@
 #include "schedule/preferences.h"
+#include "schedule/reminder_interval.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -49,6 +50,29 @@ private slots:
             QVERIFY2(read.integer(key) == 0, key);
         for (const auto &[key, value] : values)
             QCOMPARE(read.value(key), value);
+    }
+
+    // The custom interval: ASCII digits only, within 1…1440, Unicode white
+    // space trimmed; nothing wraps round into the range, typed or stored.
+    void reminderIntervalParseAndLoad()
+    {
+        using ReminderInterval::parse;
+        for (const auto &[text, minutes] : std::initializer_list<std::pair<QString, int>>{
+                 {"1", 1}, {" 1440\n", 1440}, {QString(40, u'0') + "45", 45}, {"\u00a060\u3000", 60},
+                 {"\u20281\u2029", 1}})
+            QCOMPARE(parse(text), std::optional<int>(minutes));
+        for (const QString text : {"", "  ", "0", "1441", "+5", "4 5", "5.0", "\uff15", "\u0665", "4294967301",
+                                   "18446744073709551621", "5\u200b"})
+            QVERIFY2(!parse(text), qPrintable(text));
+
+        const QTemporaryDir dir;
+        const QString path = dir.filePath("interval.json");
+        for (const auto &[stored, minutes] : std::initializer_list<std::pair<QVariant, int>>{
+                 {QVariant(), 5}, {0, 5}, {1441, 5}, {1, 1}, {1440, 1440},
+                 {QVariant::fromValue((qint64(1) << 32) + 5), 5}, {7.5, 5}, {QStringLiteral("10"), 5}}) {
+            Preferences(path).setValue(ReminderInterval::key, stored);
+            QCOMPARE(ReminderInterval::load(Preferences(path)), minutes);
+        }
     }
 };
 

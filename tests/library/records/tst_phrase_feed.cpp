@@ -131,6 +131,21 @@ private slots:
         QCOMPARE(result ? ok : result.error() == PhraseFeed::Error::decoding ? decoding : invalid, expected);
     }
 
+    // Every key lands in its own field, and a page written out reads back the same.
+    void fieldsLandWhereTheyBelong()
+    {
+        QJsonObject sent = page(1);
+        sent.insert("nextCursor", "c2");
+        const auto feed = PhraseFeed::decode(bytes(sent));
+        QVERIFY(feed.ok());
+        const PhraseFeed expected{1, "user-1",
+                                  {Phrase{"p0", "Terima kasih", "Thank you", "Greetings", "To anyone who helps.",
+                                          {{"kata", "word"}}, {"Polite."}, {{"m", "e", ""}}}},
+                                  QStringLiteral("c2")};
+        QVERIFY(feed.value() == expected);
+        QVERIFY(PhraseFeed::decode(bytes(expected.toJson())).value() == expected);
+    }
+
     // Escapes, surrogate pairs and UTF-8 read back as sent: nothing normalised, trimmed or dropped.
     void stringsDecode()
     {
