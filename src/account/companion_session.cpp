@@ -1,5 +1,6 @@
 #include "account/companion_session.h"
 
+#include "account/account_log.h"
 #include "account/navigation_policy.h"
 #include "account/session_cookie_rules.h"
 #include "account/sign_in_page.h"
@@ -57,6 +58,7 @@ CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent
     : QObject(parent), m_folder(storageFolder), m_record(storageFolder + QStringLiteral("/session-cookie.json"))
 {
     openExternally = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+    finishInterruptedWipe();
     m_record.load();
 
     m_changeReport.setSingleShot(true);
@@ -70,10 +72,19 @@ CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent
     // The engine writes its cookies to disk only when the profile is
     // destroyed, and it must be destroyed while the application still runs.
     if (QCoreApplication *app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &CompanionSession::releaseEngine);
+        connect(app, &QCoreApplication::aboutToQuit, this, &CompanionSession::shutDown);
 }
 
-CompanionSession::~CompanionSession() { releaseEngine(); }
+CompanionSession::~CompanionSession() { shutDown(); }
+
+void CompanionSession::shutDown()
+{
+    releaseEngine();
+    // A quit in the middle of a sign-out removes what it can now; the next
+    // launch removes whatever the engine still writes after this.
+    if (m_clearing)
+        removeStoredData();
+}
 
 QString CompanionSession::defaultStorageFolder()
 {
@@ -267,7 +278,8 @@ void CompanionSession::showSheet(const QString &message, const QString &details)
 
 void CompanionSession::engineCookieChanged(const QNetworkCookie &cookie, bool removed)
 {
-    if (cookie.name() == SessionCookieRules::cookieName) {
+    // During a sign-out nothing the engine still reports may bring the session back.
+    if (cookie.name() == SessionCookieRules::cookieName && !m_clearing) {
         if (removed)
             m_record.drop(cookie);
         else
@@ -300,6 +312,8 @@ QCoro::Task<QList<QNetworkCookie>> CompanionSession::cookies(QUrl url)
 
 QCoro::Task<void> CompanionSession::acceptCookies(QList<QNetworkReply::RawHeaderPair> headers, QUrl origin)
 {
+    if (m_clearing) // an answer that arrives during a sign-out is too late to sign anyone in
+        co_return;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const QNetworkCookie &cookie : SessionCookieRules::fromAnswer(headers, origin)) {
         // An expiry in the past is how a server ends a session.
@@ -315,14 +329,35 @@ QCoro::Task<void> CompanionSession::acceptCookies(QList<QNetworkReply::RawHeader
 
 void CompanionSession::removeStoredData()
 {
-    QDir(m_folder + QStringLiteral("/engine")).removeRecursively();
-    QDir(m_folder + QStringLiteral("/cache")).removeRecursively();
+    for (const QString &name : {QStringLiteral("/engine"), QStringLiteral("/cache")}) {
+        if (!QDir(m_folder + name).removeRecursively())
+            qCWarning(lcSession) << "could not remove all of" << m_folder + name;
+    }
     m_record.erase();
+}
+
+QString CompanionSession::wipeMarkerPath() const { return m_folder + QStringLiteral("/sign-out-pending"); }
+
+void CompanionSession::finishInterruptedWipe()
+{
+    if (!QFile::exists(wipeMarkerPath()))
+        return;
+    qCInfo(lcSession) << "finishing a sign-out that was interrupted";
+    removeStoredData();
+    QFile::remove(wipeMarkerPath());
 }
 
 QCoro::Task<void> CompanionSession::clear()
 {
     QPointer<CompanionSession> self(this);
+    // The sign-out holds from this moment, however the wipe ends: the record
+    // that says who is signed in goes before anything waits, and the marker
+    // has the next launch finish removing the engine's files if this run
+    // ends first.
+    m_record.erase();
+    makeOwnerOnlyFolder(m_folder);
+    if (QFile marker(wipeMarkerPath()); !marker.open(QIODevice::WriteOnly))
+        qCWarning(lcSession) << "could not mark the sign-out as pending" << marker.errorString();
     m_clearing = true;
     m_observing = false;
     m_changeReport.stop();
@@ -348,6 +383,7 @@ QCoro::Task<void> CompanionSession::clear()
             co_return;
     }
     removeStoredData();
+    QFile::remove(wipeMarkerPath());
     m_clearing = false;
     m_observing = true;
     if (m_showAfterClear && m_origin) {

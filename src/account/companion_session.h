@@ -59,8 +59,11 @@ public:
 private:
     void startEngine();
     void releaseEngine();
+    void shutDown();
     void releaseWindow();
     void removeStoredData();
+    QString wipeMarkerPath() const;
+    void finishInterruptedWipe();
     void buildWindow();
     bool decideNavigation(const QUrl &url, bool linkActivated, bool mainFrame);
     void openedInNewWindow(const QUrl &url);

@@ -1,5 +1,7 @@
 #include "account/cookie_record.h"
 
+#include "account/account_log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,14 +87,18 @@ void CookieRecord::drop(const QNetworkCookie &cookie)
 void CookieRecord::erase()
 {
     m_cookies.clear();
-    QFile::remove(m_filePath);
+    QFile file(m_filePath);
+    if (file.exists() && !file.remove())
+        qCWarning(lcSession) << "could not remove the session record" << m_filePath << file.errorString();
 }
 
 void CookieRecord::save() const
 {
     const QString folder = QFileInfo(m_filePath).absolutePath();
-    if (!QDir().mkpath(folder))
+    if (!QDir().mkpath(folder)) {
+        qCWarning(lcSession) << "could not create the folder of the session record" << folder;
         return;
+    }
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QJsonArray entries;
@@ -101,9 +107,11 @@ void CookieRecord::save() const
     // Written beside the old file and renamed over it, so a crash leaves
     // either the old record or the new one, never half of one.
     QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(QJsonDocument(entries).toJson(QJsonDocument::Compact));
-    file.commit();
+    if (file.open(QIODevice::WriteOnly)) {
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        file.write(QJsonDocument(entries).toJson(QJsonDocument::Compact));
+        if (file.commit())
+            return;
+    }
+    qCWarning(lcSession) << "could not write the session record" << m_filePath << file.errorString();
 }

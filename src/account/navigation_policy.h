@@ -9,7 +9,7 @@
 namespace NavigationPolicy {
 
 enum class Action {
-    allow,          // same scheme, host and port as the origin
+    allow,          // same scheme, host and port (default ports included) as the origin
     openInBrowser,  // a web link the learner activated
     warnRedirect,   // the main frame is being taken elsewhere
     cancelQuietly,  // sub-frames, "about:" pages, anything else

@@ -58,16 +58,24 @@ bool SignInPage::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+bool SignInPage::learnerJustActed() const
+{
+    return m_lastInput.isValid() && m_lastInput.elapsed() < activationWindowMs;
+}
+
 bool SignInPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
     // Qt reports a script's navigation as a link click too; only one that
     // follows the learner's own click or key press counts as activated.
-    const bool activated = type == NavigationTypeLinkClicked && m_lastInput.isValid()
-        && m_lastInput.elapsed() < activationWindowMs;
+    const bool activated = type == NavigationTypeLinkClicked && learnerJustActed();
     return m_decider(url, activated, isMainFrame);
 }
 
 QWebEnginePage *SignInPage::createWindow(WebWindowType)
 {
+    // A window a script opens on its own is refused without a word; the page
+    // sees window.open() fail.
+    if (!learnerJustActed())
+        return nullptr;
     return new WindowCatcher(profile(), m_windowRequest, this);
 }

@@ -21,11 +21,14 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
-    // A page asking for a new window gets a catcher that reports the first
-    // address it is sent to; no second window is ever shown.
+    // A page asking for a new window right after the learner's click or key
+    // press gets a catcher that reports the first address it is sent to; no
+    // second window is ever shown.
     QWebEnginePage *createWindow(WebWindowType type) override;
 
 private:
+    bool learnerJustActed() const;
+
     // How long after the learner's click or key press a navigation still
     // counts as theirs.
     static constexpr int activationWindowMs = 1000;

@@ -93,18 +93,38 @@ private Q_SLOTS:
     }
 
     // Links elsewhere, redirects and foreign frames are checked in the real window; these are the odd addresses.
+    void navigationPolicy_data()
+    {
+        QTest::addColumn<QString>("origin");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<bool>("mainFrame");
+        QTest::addColumn<Action>("action");
+        // The engine reports URLs without their default port, whichever way the origin was typed.
+        QTest::newRow("https default port typed") << "https://pelora.example:443/" << "https://pelora.example/sign-in" << false << true << Action::allow;
+        QTest::newRow("http default port typed") << "http://localhost:80/" << "http://localhost/sign-in" << false << true << Action::allow;
+        QTest::newRow("default port in the page") << "https://example.org" << "https://example.org:443/" << false << true << Action::allow;
+        QTest::newRow("other port") << "https://example.org" << "https://example.org:8443/x" << false << true << Action::warnRedirect;
+        QTest::newRow("https port on http") << "http://localhost:443" << "http://localhost/" << false << true << Action::warnRedirect;
+        QTest::newRow("dev port left off") << "http://localhost:3000" << "http://localhost/sign-in" << false << true << Action::warnRedirect;
+        QTest::newRow("other scheme") << "https://example.org" << "http://example.org/" << false << true << Action::warnRedirect;
+        QTest::newRow("mail link") << "https://example.org" << "mailto:a@example.org" << true << true << Action::warnRedirect;
+        QTest::newRow("link in a sub-frame") << "https://example.org" << "http://news.example.net/a" << true << false << Action::openInBrowser;
+        QTest::newRow("script in a sub-frame") << "https://example.org" << "http://news.example.net/a" << false << false << Action::cancelQuietly;
+        QTest::newRow("about page") << "https://example.org" << "about:blank" << false << true << Action::cancelQuietly;
+        QTest::newRow("no address") << "https://example.org" << "" << true << true << Action::cancelQuietly;
+    }
+
     void navigationPolicy()
     {
-        const struct { const char *url; bool link, mainFrame; Action action; } cases[] = {
-            {"https://example.org:443/", false, true, Action::warnRedirect}, // default port written out
-            {"http://example.org/", false, true, Action::warnRedirect}, {"mailto:a@example.org", true, true, Action::warnRedirect},
-            {"http://news.example.net/a", true, false, Action::openInBrowser}, // a link in a sub-frame
-            {"about:blank", false, true, Action::cancelQuietly}, {"", true, true, Action::cancelQuietly}};
-        for (const auto &c : cases) {
-            QVERIFY2(NavigationPolicy::decide(QUrl(c.url), QUrl("https://example.org"), c.link, c.mainFrame) == c.action, c.url);
-            // Before any sign-in was shown there is nothing to compare with.
-            QVERIFY2(NavigationPolicy::decide(QUrl(c.url), std::nullopt, c.link, c.mainFrame) == Action::cancelQuietly, c.url);
-        }
+        QFETCH(QString, origin);
+        QFETCH(QString, url);
+        QFETCH(bool, link);
+        QFETCH(bool, mainFrame);
+        QFETCH(Action, action);
+        QCOMPARE(NavigationPolicy::decide(QUrl(url), QUrl(origin), link, mainFrame), action);
+        // Before any sign-in was shown there is nothing to compare with.
+        QCOMPARE(NavigationPolicy::decide(QUrl(url), std::nullopt, link, mainFrame), Action::cancelQuietly);
     }
 };
 

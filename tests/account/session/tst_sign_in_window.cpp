@@ -158,6 +158,30 @@ private Q_SLOTS:
         QCOMPARE(filesContaining(folder, token), QStringList());
     }
 
+    // Signing out holds from its first moment: the companion may be ended
+    // while the engine's data is still being wiped.
+    void signOutHoldsEvenWhenTheWipeIsCutShort()
+    {
+        auto session = makeSession();
+        const QString folder = session->storageFolder();
+        QVERIFY(showAndLoad(*session, devOrigin));
+        submitSignIn(*session, u"selamat-pagi"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!recorded(*session).isEmpty(), 20000);
+        const QByteArray token = recorded(*session).first().value();
+        const QString record = folder + u"/session-cookie.json"_s;
+
+        reports = 0;
+        QCoro::Task<void> wipe = session->clear(); // suspended at its first wait
+        QVERIFY(!QFile::exists(record));
+        QVERIFY(session->observing() == false && session->window() == nullptr);
+        session.reset(); // the companion ends here
+        QTest::qWait(1000); // the engine's last writes on its own threads
+        session = makeSession(); // the next launch
+        QVERIFY(recorded(*session).isEmpty());
+        QCOMPARE(filesContaining(folder, token), QStringList());
+        QCOMPARE(reports, 0); // a wipe reports no session change
+    }
+
     void linksAndFramesElsewhereNeverLoadInTheWindow()
     {
         signInPage = u"<a id='out' href='%1/page' style='display:block;height:40px'>Out</a>"
@@ -175,6 +199,22 @@ private Q_SLOTS:
         QTRY_COMPARE(opened, (QList<QUrl>{QUrl(elsewhereOrigin + "/page"_L1), QUrl(elsewhereOrigin + "/blank"_L1)}));
         QTest::qWait(300);
         QCOMPARE(pagePath(*session), u"/sign-in"_s);
+        QVERIFY(elsewhere.requests().isEmpty() && session->sheetText().isEmpty());
+    }
+
+    // Only a window the learner asked for opens anything: a page's own
+    // window.open(), elsewhere or on the web app, is refused without a word.
+    void windowsAScriptOpensAreRefusedQuietly()
+    {
+        signInPage = u"<p>Sign in</p><script>window.open('%1/popup');window.open('/own-popup');"
+                     "setTimeout(function(){window.open('%1/later', '_blank');}, 300);</script>"_s.arg(elsewhereOrigin).toUtf8();
+        auto session = makeSession();
+        QVERIFY(showAndLoad(*session, site.origin()));
+        QTest::qWait(1200);
+        QCOMPARE(opened, QList<QUrl>());
+        QCOMPARE(pagePath(*session), u"/sign-in"_s);
+        QVERIFY(std::none_of(site.requests().begin(), site.requests().end(),
+                             [](const auto &request) { return request.url.path() == "/own-popup"_L1; }));
         QVERIFY(elsewhere.requests().isEmpty() && session->sheetText().isEmpty());
     }
 

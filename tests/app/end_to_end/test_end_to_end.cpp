@@ -2,16 +2,14 @@
 // engine sign-in and the stand-in web app, driven with real X key presses.
 #include "account/companion_session.h"
 #include "app/companion_delegate.h"
+#include "app/stored_session.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
 #include "lookup/phrase_lookup_model.h"
 #include "lookup/phrase_lookup_window.h"
 #include "schedule/preferences.h"
 
-#include <QDirIterator>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
@@ -28,36 +26,6 @@ void xdotool(const QList<QStringList> &commands)
         process.start(QStringLiteral("xdotool"), arguments);
         QVERIFY(process.waitForFinished(10000));
     }
-}
-
-// Files under `folder` whose bytes contain one of `needles`.
-QStringList filesContaining(const QString &folder, const QByteArrayList &needles)
-{
-    QStringList found;
-    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-        QFile file(it.next());
-        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        if (std::any_of(needles.begin(), needles.end(), [&](const QByteArray &needle) { return bytes.contains(needle); }))
-            found << file.fileName();
-    }
-    return found;
-}
-
-// Rows for the session cookie in the web engine's cookie databases.
-int sessionCookieRows(const QString &folder)
-{
-    int rows = 0;
-    for (QDirIterator it(folder, {QStringLiteral("Cookies")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("cookies"));
-            db.setDatabaseName(it.next());
-            QSqlQuery query(db);
-            if (db.open() && query.exec("SELECT count(*) FROM cookies WHERE name = 'auth.session-token'") && query.next())
-                rows += query.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("cookies"));
-    }
-    return rows;
 }
 
 // The name of the sign-in page's field with the caret.

@@ -1,46 +1,144 @@
 // The pelora-companion program: a later launch hands over to the running
-// companion, and SIGTERM ends it in order.
+// companion, SIGTERM ends it in order, and a sign-out holds however soon the
+// companion is ended after it.
+#include "app/stored_session.h"
+#include "devserver/devserver_harness.h"
+#include "schedule/preferences.h"
+
+#include <QFile>
+#include <QJsonArray>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <csignal>
 
 namespace {
 
+const QString program = QStringLiteral(PELORA_COMPANION_PATH);
+const QString signInWindow = QStringLiteral("^Sign in to Pelora$");
+const QString cardWindow = QStringLiteral("^Pelora · A little Malay$");
+
+QString firstWindow(const QStringList &search)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), QStringList{"search"} + search);
+    return xdotool.waitForFinished(5000) ? QString::fromLatin1(xdotool.readAllStandardOutput()).section('\n', 0, 0) : QString();
+}
+
 // Whether a visible X window named like `pattern` is seen once in `timeout` ms. (A
 // QTRY macro would search again after success, and a search can miss while
 // other windows come and go.)
 bool windowAppears(const QString &pattern, int timeout = 20000)
 {
-    return QTest::qWaitFor([&] {
-        QProcess xdotool;
-        xdotool.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", pattern});
-        return xdotool.waitForFinished(5000) && !xdotool.readAllStandardOutput().trimmed().isEmpty();
-    }, timeout);
+    return QTest::qWaitFor([&] { return !firstWindow({"--onlyvisible", "--name", pattern}).isEmpty(); }, timeout);
+}
+
+bool windowGoes(const QString &pattern, int timeout = 20000)
+{
+    return QTest::qWaitFor([&] { return firstWindow({"--onlyvisible", "--name", pattern}).isEmpty(); }, timeout);
+}
+
+bool xdotool(const QStringList &arguments) { return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0; }
+
+bool terminate(QProcess &companion)
+{
+    ::kill(pid_t(companion.processId()), SIGTERM);
+    return companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit && companion.exitCode() == 0;
+}
+
+QString dataFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); }
+
+// The session token the companion keeps for the learner, read from its own record.
+QByteArray recordedToken()
+{
+    QFile record(dataFolder() + QStringLiteral("/Pelora/PeloraCompanion/sign-in/session-cookie.json"));
+    if (!record.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonArray entries = QJsonDocument::fromJson(record.readAll()).array();
+    return QByteArray::fromBase64(entries.first().toObject().value("value").toString().toLatin1());
 }
 
 } // namespace
 
 class ProgramTest : public QObject {
     Q_OBJECT
+
+    DevServerProcess webApp;
+    QProcess tray;
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(webApp.start());
+        Preferences::standard().setValue(QStringLiteral("webOrigin"), QStringLiteral("http://localhost:%1").arg(webApp.port()));
+        tray.start(QStringLiteral("trayer"), {"--edge", "top"});
+        QVERIFY(tray.waitForStarted());
+    }
+
+    void cleanupTestCase()
+    {
+        tray.kill();
+        tray.waitForFinished();
+    }
+
     void laterLaunchesHandOverAndSigtermEndsTheCompanionInOrder()
     {
-        const QString program = QStringLiteral(PELORA_COMPANION_PATH);
         QProcess companion;
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {});
-        QVERIFY(windowAppears(QStringLiteral("^Pelora · A little Malay$"))); // signed out: the message card
+        QVERIFY(windowAppears(cardWindow)); // signed out: the message card
 
         QProcess second;
         second.start(program, {"--lookup"});
         QVERIFY(second.waitForFinished(10000) && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
         QVERIFY(windowAppears(QStringLiteral("^Look up a phrase · Pelora$")));
-        QVERIFY(!windowAppears(QStringLiteral("^Pelora · A little Malay$"), 0)); // lookup dismissed the card
+        QVERIFY(!windowAppears(cardWindow, 0)); // lookup dismissed the card
+        QVERIFY(terminate(companion));
+    }
 
-        ::kill(pid_t(companion.processId()), SIGTERM);
-        QVERIFY(companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit);
-        QCOMPARE(companion.exitCode(), 0);
+    // The learner signs out from the tray menu and the companion is ended
+    // (a desktop log-out, a SIGTERM) at once or while the web data is wiped.
+    void signOutHoldsWhenTheCompanionEndsRightAfter_data()
+    {
+        QTest::addColumn<int>("quitAfterMs");
+        QTest::newRow("at once") << 0;
+        QTest::newRow("while the engine stops") << 150;
+        QTest::newRow("while the folders go") << 350;
+    }
+
+    void signOutHoldsWhenTheCompanionEndsRightAfter()
+    {
+        QFETCH(int, quitAfterMs);
+        QProcess companion;
+        companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        companion.start(program, {"--sign-in"});
+        QVERIFY(windowAppears(signInWindow));
+        QTest::qWait(3000); // the page loads with the caret in its e-mail field
+        QVERIFY(xdotool({"type", "--delay", "20", "learner@pelora.test"}) && xdotool({"key", "Tab"})
+                && xdotool({"type", "--delay", "20", "selamat-pagi"}) && xdotool({"key", "Return"}));
+        QVERIFY(windowGoes(signInWindow)); // the library loaded: signed in, the first card shows
+        QVERIFY(windowAppears(cardWindow));
+        const QByteArray token = recordedToken();
+        QVERIFY(!token.isEmpty());
+        QTest::qWait(1500); // late page loads and cookie reports settle
+
+        // The tray menu, opened with a click; "Sign out" is the ninth item the keyboard reaches.
+        const QString trayIcon = firstWindow({"--name", "^PeloraCompanion$"});
+        QVERIFY(!trayIcon.isEmpty());
+        QVERIFY(xdotool({"mousemove", "--window", trayIcon, "8", "8", "click", "1"}));
+        QTest::qWait(500);
+        QVERIFY(xdotool({"key", "--delay", "30", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
+        QVERIFY(windowGoes(cardWindow, 5000)); // signing out dismisses the card and starts the wipe
+        QTest::qWait(quitAfterMs);
+        QVERIFY(terminate(companion));
+
+        // The next launch is signed out: "--sign-in" opens the window only then.
+        companion.start(program, {"--sign-in"});
+        QVERIFY(windowAppears(signInWindow));
+        QVERIFY(terminate(companion));
+        QCOMPARE(filesContaining(dataFolder(), {token, token.toBase64()}), QStringList());
+        QCOMPARE(sessionCookieRows(dataFolder()), 0);
     }
 };
 

@@ -1,0 +1,3 @@
+#include "account/account_log.h"
+
+Q_LOGGING_CATEGORY(lcSession, "pelora.session")
