@@ -6,22 +6,6 @@
 #include "card/card_panel.h"
 #include "lookup/phrase_lookup_window.h"
 
-#include <QWindow>
-
-namespace {
-
-// The card window normally refuses focus so that it never takes it from the
-// learner's work; an expanded card shown on request takes it, for Escape.
-void giveKeyboardFocus(QWindow *window)
-{
-    if (!window)
-        return;
-    window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
-    window->requestActivate();
-}
-
-} // namespace
-
 void CompanionDelegate::tick()
 {
     // While lookup is open the reminder clock stands still entirely.
@@ -62,8 +46,8 @@ QCoro::Task<void> CompanionDelegate::loadAndShowTask(bool expanded, bool manual)
             presentCurrentState();
             if (expanded) {
                 setExpanded(true);
-                if (m_panel)
-                    giveKeyboardFocus(m_panel->window());
+                if (m_panel) // not when the card stayed hidden (lookup opened meanwhile)
+                    m_panel->takeKeyboardFocus();
             }
         }
     }

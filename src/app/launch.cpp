@@ -35,8 +35,7 @@ void CompanionDelegate::applicationDidFinishLaunching()
             self->sessionChanged();
     };
 
-    m_statusItem = std::make_unique<StatusItem>(m_environment.useTray);
-    m_statusItem->setImage(BrandAssets::menuBarIcon());
+    m_statusItem = std::make_unique<StatusItem>(m_environment.useTray, BrandAssets::menuBarIcon());
     m_statusItem->setToolTip(MenuTexts::reminderTooltip(int(m_schedule.interval() / 60.0)));
     m_statusItem->onMenuNeedsUpdate = [self](QMenu *menu) {
         if (self)

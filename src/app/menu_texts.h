@@ -34,8 +34,8 @@ inline QString quit() { return QStringLiteral("Quit Pelora"); }
 // Key equivalents, written the Linux way: the lookup item shows the global
 // shortcut, the others the in-menu Ctrl keys.
 inline QString lookupKey() { return KeyTexts::lookupShortcut(); }
-inline QString showPhraseKey() { return QStringLiteral("Ctrl+N"); }
-inline QString quitKey() { return QStringLiteral("Ctrl+Q"); }
+inline QString showPhraseKey() { return KeyTexts::newPhrase(); }
+inline QString quitKey() { return KeyTexts::quit(); }
 // A menu shows what follows a tab as the item's key.
 inline QString withKey(const QString &title, const QString &key)
 {

@@ -34,7 +34,7 @@ QIcon withBadge(const QIcon &icon)
 
 } // namespace
 
-StatusItem::StatusItem(bool useTray, QObject *parent) : QObject(parent)
+StatusItem::StatusItem(bool useTray, const QIcon &image, QObject *parent) : QObject(parent), m_image(image), m_icon(image)
 {
     m_menu.setToolTipsVisible(true);
     connect(&m_menu, &QMenu::aboutToShow, this, [this] {

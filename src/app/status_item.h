@@ -19,7 +19,8 @@ class StatusItem : public QObject {
     Q_PROPERTY(QString title READ title NOTIFY changed)
     Q_PROPERTY(QString toolTip READ toolTip NOTIFY changed)
 public:
-    explicit StatusItem(bool useTray, QObject *parent = nullptr);
+    // The tray icon shows `image` from its first appearance.
+    StatusItem(bool useTray, const QIcon &image, QObject *parent = nullptr);
     ~StatusItem() override;
 
     QMenu *menu() { return &m_menu; }

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QMenu>
+#include <QShortcut>
 
 namespace {
 
@@ -31,11 +32,23 @@ QAction *addInformational(QMenu *menu, const QString &title)
     return action;
 }
 
+// The key a menu item names, working while the menu is open. (A shortcut set
+// on an action of a menu without a menu bar never fires.)
+void bindKey(QMenu *menu, QAction *action, const QString &key)
+{
+    auto *shortcut = new QShortcut(QKeySequence(key), menu);
+    QObject::connect(shortcut, &QShortcut::activated, action, [menu, action] {
+        menu->hide();
+        action->trigger();
+    });
+}
+
 } // namespace
 
 void CompanionDelegate::menuNeedsUpdate(QMenu *menu)
 {
     qDeleteAll(menu->findChildren<QMenu *>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(menu->findChildren<QShortcut *>(Qt::FindDirectChildrenOnly));
     menu->clear();
     const QPointer<CompanionDelegate> self(this);
     auto command = [self](void (CompanionDelegate::*operation)()) {
@@ -64,6 +77,7 @@ void CompanionDelegate::menuNeedsUpdate(QMenu *menu)
         addInformational(menu, MenuTexts::shortcutUnavailable());
 
     QAction *show = menu->addAction(MenuTexts::withKey(MenuTexts::showPhrase(), MenuTexts::showPhraseKey()));
+    bindKey(menu, show, MenuTexts::showPhraseKey());
     connect(show, &QAction::triggered, this, command(&CompanionDelegate::showPhrase));
     connect(menu->addAction(MenuTexts::showExpanded()), &QAction::triggered, this,
             command(&CompanionDelegate::showExpanded));
@@ -105,6 +119,7 @@ void CompanionDelegate::menuNeedsUpdate(QMenu *menu)
     m_updater->addMenuItems(menu);
     menu->addSeparator();
     QAction *quitItem = menu->addAction(MenuTexts::withKey(MenuTexts::quit(), MenuTexts::quitKey()));
+    bindKey(menu, quitItem, MenuTexts::quitKey());
     connect(quitItem, &QAction::triggered, this, command(&CompanionDelegate::quit));
 }
 

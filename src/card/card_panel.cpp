@@ -21,10 +21,10 @@ CardPanel::CardPanel(QObject *parent)
             change(false);
     });
 
-    // The expanded card may take keyboard focus when clicked (Escape
-    // dismisses it); the compact card never does.
-    connect(m_model.get(), &CardModel::expandedChanged, this,
-            [this] { m_window->setTakesFocus(m_model->expanded()); });
+    connect(m_model.get(), &CardModel::expandedChanged, this, [this] {
+        if (!m_model->expanded())
+            m_window->setTakesFocus(false);
+    });
 
     ViewSupport::install(*m_window->engine());
     m_window->setInitialProperties({{QStringLiteral("cardModel"), QVariant::fromValue<QObject *>(m_model.get())}});
@@ -40,6 +40,7 @@ void CardPanel::show(const Phrase &phrase)
     m_model->setExpanded(false);
     chooseScreen();
     resize(false);
+    m_window->setTakesFocus(false);
     m_window->orderFront();
 }
 
@@ -52,6 +53,7 @@ void CardPanel::showMessage(PhraseStore::State state, const QString &detail)
     m_model->setExpanded(false);
     chooseScreen();
     resize(false);
+    m_window->setTakesFocus(false);
     m_window->orderFront();
 }
 
@@ -80,7 +82,16 @@ void CardPanel::hide()
 {
     cancelCollapse();
     m_window->orderOut();
+    m_window->setTakesFocus(false);
     m_model->setExpanded(false);
+}
+
+void CardPanel::takeKeyboardFocus()
+{
+    if (!m_window->isVisible() || !m_model->expanded())
+        return;
+    m_window->setTakesFocus(true);
+    m_window->requestActivate();
 }
 
 void CardPanel::reposition()

@@ -38,6 +38,10 @@ public:
     // after 0.3 s unless something else happens to the card first).
     void hover(bool inside, std::function<void(bool)> onChange);
     void hide();
+    // Gives the expanded card on screen the keyboard (Escape dismisses it).
+    // Only this makes the card window accept focus, until the card collapses,
+    // hides or is replaced.
+    void takeKeyboardFocus();
     // Re-lays the card after the screens changed: its screen if still
     // attached, else the primary screen.
     void reposition();

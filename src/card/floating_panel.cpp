@@ -48,7 +48,9 @@ QEasingCurve FloatingPanel::easeInEaseOut()
 
 void FloatingPanel::setTakesFocus(bool takesFocus)
 {
-    setFlag(Qt::WindowDoesNotAcceptFocus, !takesFocus);
+    // Changing the flags of a mapped window re-sends its hints: only on a change.
+    if (takesFocus != this->takesFocus())
+        setFlag(Qt::WindowDoesNotAcceptFocus, !takesFocus);
 }
 
 bool FloatingPanel::takesFocus() const

@@ -10,5 +10,6 @@ inline QString lookupShortcut() { return QStringLiteral("Super+M"); }     // the
 inline QString save() { return QStringLiteral("Ctrl+S"); }
 inline QString copy() { return QStringLiteral("Ctrl+Shift+C"); }
 inline QString newPhrase() { return QStringLiteral("Ctrl+N"); }
+inline QString quit() { return QStringLiteral("Ctrl+Q"); }
 inline QString computer() { return QStringLiteral("computer"); }          // "on your …"
 } // namespace KeyTexts

@@ -11,6 +11,7 @@
 using namespace PanelPlacement;
 using Changes = QList<bool>;
 using Operation = std::function<void(CardPanel &)>;
+Q_DECLARE_METATYPE(Operation)
 
 class CardPanelTest : public QObject {
     Q_OBJECT
@@ -93,7 +94,40 @@ private Q_SLOTS:
         QVERIFY(changes.isEmpty());
     }
 
-    // Once, animated unless motion is reduced; focus only while expanded.
+    // The card takes the keyboard only when asked to, expanded and on screen;
+    // collapsing, hiding or the next card end that.
+    void keyboardFocusOnlyForTheExpandedCardOnRequest_data()
+    {
+        QTest::addColumn<Operation>("before");
+        QTest::addColumn<bool>("takesFocus");
+        QTest::addColumn<Operation>("after");
+        const Operation nothing = [](CardPanel &) {};
+        const Operation expand = [](CardPanel &p) { p.expand(true); };
+        QTest::newRow("compact") << nothing << false << nothing;
+        QTest::newRow("hidden after expanding") << Operation([](CardPanel &p) { p.expand(true), p.hide(); }) << false << nothing;
+        QTest::newRow("expanded, then collapsed") << expand << true << Operation([](CardPanel &p) { p.expand(false); });
+        QTest::newRow("expanded, then hidden") << expand << true << Operation([](CardPanel &p) { p.hide(); });
+        QTest::newRow("expanded, then the next phrase") << expand << true << Operation([](CardPanel &p) { p.show(samplePhrase("p2")); });
+        QTest::newRow("expanded, then a message") << expand << true
+                                                  << Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::empty, ""); });
+    }
+
+    void keyboardFocusOnlyForTheExpandedCardOnRequest()
+    {
+        QFETCH(Operation, before);
+        QFETCH(bool, takesFocus);
+        QFETCH(Operation, after);
+        CardPanel panel;
+        panel.show(samplePhrase());
+        before(panel);
+        QVERIFY(!panel.window()->takesFocus()); // expanding by hovering never takes it
+        panel.takeKeyboardFocus();
+        QCOMPARE(panel.window()->takesFocus(), takesFocus);
+        after(panel);
+        QVERIFY(!panel.window()->takesFocus());
+    }
+
+    // Once, animated unless motion is reduced.
     void expandingResizesOnce()
     {
         for (const bool reduce : {false, true}) {
@@ -107,7 +141,7 @@ private Q_SLOTS:
             QCOMPARE(frames.size(), 1);
             QCOMPARE(std::pair(frames[0][1].toBool(), panel.window()->isAnimating()), std::pair(!reduce, !reduce));
             QTRY_VERIFY(!panel.window()->isAnimating());
-            QVERIFY(panel.window()->geometry().size() == QSize(352, 400) && panel.window()->takesFocus());
+            QCOMPARE(panel.window()->geometry().size(), QSize(352, 400));
             panel.expand(false);
             panel.expand(false);
             QCOMPARE(frames.size(), 2);

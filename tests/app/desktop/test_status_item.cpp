@@ -4,6 +4,7 @@
 #include "card/brand_assets.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -12,21 +13,24 @@ class StatusItemTest : public QObject {
 private Q_SLOTS:
     void trayIconAppearsWhenThePanelStartsLater()
     {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("No Icon set")));
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-        StatusItem item(true);
-        item.setImage(BrandAssets::menuBarIcon());
+        StatusItem item(true, BrandAssets::menuBarIcon());
         QVERIFY(!item.trayShown());
         QProcess panel;
         panel.start(QStringLiteral("trayer"), {"--edge", "top"});
         QVERIFY(panel.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(item.trayShown(), 15000);
+        // With a tray already there the icon shows at once, with its image.
+        StatusItem started(true, BrandAssets::menuBarIcon());
+        QVERIFY(started.trayShown() && !started.icon().isNull());
         panel.kill();
         panel.waitForFinished();
     }
 
     void menuIsRebuiltBeforeItOpens()
     {
-        StatusItem item(false);
+        StatusItem item(false, BrandAssets::menuBarIcon());
         int rebuilds = 0;
         item.onMenuNeedsUpdate = [&](QMenu *menu) {
             ++rebuilds;

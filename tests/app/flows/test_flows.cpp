@@ -1,8 +1,10 @@
 // The controller's flows against a fixture web app, an in-memory session,
 // scripted dialogs and a clock the test moves by hand.
 #include "app/companion_delegate.h"
+#include "app/status_item.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
+#include "card/floating_panel.h"
 #include "fixture_server.h"
 #include "library/phrase_feed.h"
 #include "lookup/lookup_hot_key.h"
@@ -215,6 +217,53 @@ private Q_SLOTS:
         QVERIFY(!d.presenting());
         h->tick(1);
         QVERIFY(h->waitFor(SIGNAL(loadAndShowFinished())) && d.panel()->isVisible());
+    }
+
+    // "Show expanded card" gives the card the keyboard, but not when lookup
+    // opened while the library loaded: the hidden card, and the next
+    // reminder's card, then take nothing from the learner's application.
+    void showExpandedTakesTheKeyboardOnlyForACardOnScreen_data()
+    {
+        QTest::addColumn<bool>("lookupOpens");
+        QTest::newRow("card shown") << false;
+        QTest::newRow("lookup opened meanwhile") << true;
+    }
+
+    void showExpandedTakesTheKeyboardOnlyForACardOnScreen()
+    {
+        QFETCH(bool, lookupOpens);
+        CompanionDelegate &d = h->launch();
+        d.dismiss();
+        d.showExpanded();
+        if (lookupOpens)
+            d.showLookup();
+        QVERIFY(h->waitFor(SIGNAL(loadAndShowFinished())));
+        QCOMPARE(d.panel()->isVisible(), !lookupOpens);
+        QCOMPARE(d.panel()->model()->expanded(), !lookupOpens);
+        QCOMPARE(d.panel()->window()->takesFocus(), !lookupOpens);
+
+        d.lookupWindow().hide();
+        d.dismiss();
+        h->tick(3600);
+        QVERIFY(h->waitFor(SIGNAL(loadAndShowFinished())) && d.panel()->isVisible());
+        QVERIFY(!d.panel()->window()->takesFocus());
+    }
+
+    // The keys the menu names work while it is open, also after it was rebuilt.
+    void ctrlNInTheOpenMenuShowsAPhrase()
+    {
+        CompanionDelegate &d = h->launch();
+        d.dismiss();
+        QMenu *menu = d.statusItem()->menu();
+        for (int opening = 0; opening < 2; ++opening) {
+            menu->hide();
+            menu->popup(QPoint(10, 10));
+            QTRY_VERIFY(menu->isVisible());
+        }
+        QTest::keyClick(menu, Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(!menu->isVisible());
+        QVERIFY(h->waitFor(SIGNAL(loadAndShowFinished())));
+        QVERIFY(d.panel()->isVisible() && d.panel()->model()->phrase().has_value());
     }
 
     void signOutIsImmediateAndBlocksEverythingUntilTheWipeEnds()

@@ -41,6 +41,17 @@ bool windowGoes(const QString &pattern, int timeout = 20000)
 
 bool xdotool(const QStringList &arguments) { return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0; }
 
+// A click on the companion's tray icon, and a moment for its menu to open.
+bool openTrayMenu()
+{
+    QString icon;
+    if (!QTest::qWaitFor([&] { return !(icon = firstWindow({"--name", "^PeloraCompanion$"})).isEmpty(); }, 15000))
+        return false;
+    const bool clicked = xdotool({"mousemove", "--window", icon, "8", "8", "click", "1"});
+    QTest::qWait(500);
+    return clicked;
+}
+
 bool terminate(QProcess &companion)
 {
     ::kill(pid_t(companion.processId()), SIGTERM);
@@ -97,6 +108,17 @@ private Q_SLOTS:
         QVERIFY(terminate(companion));
     }
 
+    void ctrlQInTheTrayMenuQuits()
+    {
+        QProcess companion;
+        companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        companion.start(program, {});
+        QVERIFY(windowAppears(cardWindow));
+        QVERIFY(openTrayMenu() && xdotool({"key", "ctrl+q"}));
+        QVERIFY(companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(companion.exitCode(), 0);
+    }
+
     // The learner signs out from the tray menu and the companion is ended
     // (a desktop log-out, a SIGTERM) at once or while the web data is wiped.
     void signOutHoldsWhenTheCompanionEndsRightAfter_data()
@@ -123,11 +145,8 @@ private Q_SLOTS:
         QVERIFY(!token.isEmpty());
         QTest::qWait(1500); // late page loads and cookie reports settle
 
-        // The tray menu, opened with a click; "Sign out" is the ninth item the keyboard reaches.
-        const QString trayIcon = firstWindow({"--name", "^PeloraCompanion$"});
-        QVERIFY(!trayIcon.isEmpty());
-        QVERIFY(xdotool({"mousemove", "--window", trayIcon, "8", "8", "click", "1"}));
-        QTest::qWait(500);
+        // "Sign out" is the ninth item the keyboard reaches.
+        QVERIFY(openTrayMenu());
         QVERIFY(xdotool({"key", "--delay", "30", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
         QVERIFY(windowGoes(cardWindow, 5000)); // signing out dismisses the card and starts the wipe
         QTest::qWait(quitAfterMs);
