@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTcpServer>
 #include <QTest>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -202,6 +205,39 @@ private Q_SLOTS:
         QVERIFY(elsewhere.requests().isEmpty() && session->sheetText().isEmpty());
     }
 
+    // A burst of cookie changes is reported once, 0.4 s after its last change;
+    // the removals of a wipe are not reported at all.
+    void cookieChangesAreReportedOnceAfterABurstAndNeverDuringAWipe()
+    {
+        signInPage = "<p>Sign in</p>";
+        auto session = makeSession();
+        QVERIFY(showAndLoad(*session, site.origin()));
+        QWebEngineCookieStore *store = session->profile()->cookieStore();
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> changes, reported;
+        connect(store, &QWebEngineCookieStore::cookieAdded, this, [&] { changes << clock.elapsed(); });
+        connect(store, &QWebEngineCookieStore::cookieRemoved, this, [&] { changes << clock.elapsed(); });
+        QTest::qWait(600); // the page load's own report
+        session->onSessionChange = [&] { reported << clock.elapsed(); };
+        for (const char *name : {"auth.session-token", "theme", "csrf"}) {
+            store->setCookie(QNetworkCookie(name, "v"), site.origin());
+            QTest::qWait(100);
+        }
+        QTRY_COMPARE(changes.size(), 3);
+        QTest::qWait(700);
+        QCOMPARE(reported.size(), 1);
+        const qint64 afterLast = reported.first() - changes.last();
+        QVERIFY2(afterLast >= 400 && afterLast < 550, qPrintable(QString::number(afterLast)));
+
+        changes.clear();
+        reported.clear();
+        QCoro::waitFor(session->clear());
+        QTest::qWait(600);
+        QVERIFY(!changes.isEmpty()); // the wipe's removals did reach the session
+        QCOMPARE(reported, QList<qint64>());
+    }
+
     // Only a window the learner asked for opens anything: a page's own
     // window.open(), elsewhere or on the web app, is refused without a word.
     void windowsAScriptOpensAreRefusedQuietly()
@@ -220,14 +256,19 @@ private Q_SLOTS:
 
     void scriptRedirectElsewhereShowsASheet()
     {
+        // A second redirect while the first sheet shows is dropped: one sheet at a time.
         signInPage = u"<p>Redirecting</p><script>setTimeout(function(){location.href='%1/away';},100);"
-                     "</script>"_s.arg(elsewhereOrigin).toUtf8();
+                     "setTimeout(function(){location.href='http://127.0.0.1:%2/again';},400);"
+                     "</script>"_s.arg(elsewhereOrigin).arg(elsewhere.port()).toUtf8();
         auto session = makeSession();
         session->showLogin(site.origin());
         QTRY_VERIFY_WITH_TIMEOUT(session->sheet(), 20000);
         QCOMPARE(session->sheetText(), u"Sign-in redirected to a different address\nThe web app redirected to localhost. "
                                        "Set the final web app address in the companion menu and try again."_s);
         QVERIFY(session->sheet()->windowModality() == Qt::WindowModal && session->sheet()->parentWidget() == session->window());
+        QTest::qWait(600);
+        QCOMPARE(session->window()->findChildren<QMessageBox *>().size(), 1);
+        QVERIFY(session->sheetText().contains(u"redirected to localhost."_s));
         QCOMPARE(pagePath(*session), u"/sign-in"_s);
         QVERIFY(elsewhere.requests().isEmpty() && opened.isEmpty());
     }

@@ -12,9 +12,14 @@
 #include "lookup/phrase_lookup_window.h"
 #include "schedule/preferences.h"
 #include "schedule/reminder_interval.h"
+#include "updates/companion_updater.h"
 
 #include <QJsonDocument>
+#include <QApplication>
+#include <QDialog>
+#include <QLocale>
 #include <QMenu>
+#include <QWindow>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +37,25 @@ QStringList menuRows(CompanionDelegate &delegate)
     for (const QAction *action : menu.actions())
         rows << action->text();
     return rows;
+}
+
+// Chooses the top-level menu item titled `title`; false when there is none.
+bool choose(CompanionDelegate &delegate, const QString &title)
+{
+    QMenu menu;
+    delegate.menuNeedsUpdate(&menu);
+    for (QAction *action : menu.actions()) {
+        if (action->text() == title) {
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+QString shortTime(double instant)
+{
+    return QLocale::system().toString(QDateTime::fromMSecsSinceEpoch(qint64(instant * 1000)).time(), QLocale::ShortFormat);
 }
 
 // A sign-in session without a web view; the test decides when a wipe ends.
@@ -121,11 +145,12 @@ struct Harness {
         return (spy->count() > consumed || spy->wait(5000)) && (++consumed, true);
     }
 
-    int feedRequests() const
+    int requestsFor(const QString &path) const
     {
         return int(std::count_if(server.requests().cbegin(), server.requests().cend(),
-                                 [](const auto &request) { return request.url.path() == "/api/companion/phrases"; }));
+                                 [&](const auto &request) { return request.url.path() == path; }));
     }
+    int feedRequests() const { return requestsFor(QStringLiteral("/api/companion/phrases")); }
 
     // Each account's library in one page, by session token.
     FixtureServer::Response answer(const FixtureServer::Request &request)
@@ -134,6 +159,8 @@ struct Harness {
         const QByteArray token = cookie.startsWith(name) ? cookie.mid(name.size()) : QByteArray();
         FixtureServer::Response response;
         response.status = status ? status : 401;
+        if (request.url.path() == QLatin1String("/companion/updates.json") && !updateFeed.isEmpty())
+            return FixtureServer::Response::json(200, updateFeed);
         if (!status && request.url.path() == QLatin1String("/api/companion/phrases") && accounts.contains(token)) {
             PhraseFeed page;
             page.userId = accounts[token].first;
@@ -155,6 +182,7 @@ struct Harness {
     FixtureServer server;
     QHash<QByteArray, QPair<QString, QList<Phrase>>> accounts; // token → user id and library
     int status = 0; // 0: normal answers
+    QByteArray updateFeed; // empty: the update feed is refused
     double now = 1'800'000'000.0;
     InMemorySession *session = nullptr;
     ScriptedDialogs *dialogs = nullptr;
@@ -264,6 +292,126 @@ private Q_SLOTS:
         QVERIFY(!menu->isVisible());
         QVERIFY(h->waitFor(SIGNAL(loadAndShowFinished())));
         QVERIFY(d.panel()->isVisible() && d.panel()->model()->phrase().has_value());
+    }
+
+    // "Pause for an hour" hides the card, shows in the menu and is stored;
+    // "Resume reminders" restarts the countdown from that moment.
+    void pauseAndResumeFromTheMenu()
+    {
+        CompanionDelegate &d = h->launch();
+        QVERIFY(d.panel()->isVisible());
+        QVERIFY(choose(d, QStringLiteral("Pause for an hour")));
+        const double until = h->now + 3600;
+        QVERIFY(!d.panel()->isVisible());
+        QCOMPARE(d.schedule().pausedUntil(), until);
+        QCOMPARE(Preferences::standard().value(QStringLiteral("pausedUntil")).toDateTime().toSecsSinceEpoch(), qint64(until));
+        QCOMPARE(menuRows(d).at(1), QStringLiteral("Paused until ") + shortTime(until));
+        h->tick(1800);
+        QVERIFY(!d.presenting() && !d.panel()->isVisible());
+
+        QVERIFY(choose(d, QStringLiteral("Resume reminders")));
+        QVERIFY(!d.schedule().pausedUntil() && !Preferences::standard().value(QStringLiteral("pausedUntil")).isValid());
+        QCOMPARE(d.schedule().nextDue(), h->now + 300);
+        QCOMPARE(menuRows(d).at(1), QStringLiteral("Every 5 minutes · next at ") + shortTime(h->now + 300));
+        QVERIFY(menuRows(d).contains(QStringLiteral("Pause for an hour")));
+    }
+
+    // A stored pause still in force keeps the first card back until it ends;
+    // one already over (or not a date) is ignored and left stored.
+    void storedPauseAtLaunch_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("inForce");
+        const double now = Harness().now;
+        const auto at = [](double instant) { return QVariant(QDateTime::fromSecsSinceEpoch(qint64(instant))); };
+        QTest::newRow("a minute ahead") << at(now + 60) << true;
+        QTest::newRow("a minute ago") << at(now - 60) << false;
+        QTest::newRow("now") << at(now) << false;
+        QTest::newRow("not a date") << QVariant(QStringLiteral("tomorrow")) << false;
+    }
+
+    void storedPauseAtLaunch()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, inForce);
+        Preferences::standard().setValue(QStringLiteral("pausedUntil"), stored);
+        CompanionDelegate &d = h->launch();
+        QCOMPARE(d.schedule().pausedUntil().has_value(), inForce);
+        QCOMPARE(d.panel()->isVisible(), !inForce);
+        QCOMPARE(Preferences::standard().value(QStringLiteral("pausedUntil")), stored);
+        if (!inForce)
+            return;
+        h->tick(59);
+        QVERIFY(!d.presenting() && !d.panel()->isVisible());
+        h->tick(1); // the pause ends by itself; the countdown runs from then
+        h->tick(300);
+        QVERIFY(h->waitFor(SIGNAL(loadAndShowFinished())) && d.panel()->isVisible());
+    }
+
+    // A change of screens puts the card and the lookup window back in place
+    // and changes nothing else.
+    void screensChangedRepositionsOnly_data()
+    {
+        QTest::addColumn<bool>("lookupOpen");
+        QTest::newRow("card") << false;
+        QTest::newRow("lookup") << true;
+    }
+
+    void screensChangedRepositionsOnly()
+    {
+        QFETCH(bool, lookupOpen);
+        CompanionDelegate &d = h->launch();
+        if (lookupOpen)
+            d.showLookup();
+        QWindow *window = lookupOpen ? static_cast<QWindow *>(d.lookupWindow().window()) : d.panel()->window();
+        const QRect frame = window->geometry();
+        const CardSchedule schedule = d.schedule();
+        window->setGeometry(frame.translated(300, -200));
+        const int requests = h->feedRequests();
+        d.screensChanged();
+        QCOMPARE(window->geometry(), frame);
+        QVERIFY(d.schedule() == schedule);
+        QVERIFY(d.panel()->isVisible() == !lookupOpen && d.lookupWindow().isVisible() == lookupOpen);
+        QCOMPARE(h->feedRequests(), requests);
+    }
+
+    // A background check that finds a newer version puts the bullet on the
+    // status item, names the version in the tooltip and offers it in the
+    // menu; the learner's own check takes the announcement back.
+    void updateAnnouncement_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("announced");
+        QTest::newRow("newer") << QStringLiteral("99.0.1") << true;
+        QTest::newRow("this one") << CompanionUpdater::currentVersion() << false;
+        QTest::newRow("older") << QStringLiteral("0.0.1") << false;
+    }
+
+    void updateAnnouncement()
+    {
+        QFETCH(QString, version);
+        QFETCH(bool, announced);
+        h->updateFeed = QStringLiteral("{\"version\": \"%1\", \"url\": \"https://www.pelora.app/download\"}").arg(version).toUtf8();
+        CompanionDelegate &d = h->launch();
+        QTRY_COMPARE(h->requestsFor(QStringLiteral("/companion/updates.json")), 1);
+        QTest::qWait(100);
+        const StatusItem &item = *d.statusItem();
+        const QString calm = QStringLiteral("Pelora · Your saved Malay, every 5 minutes");
+        QCOMPARE(item.title(), announced ? QStringLiteral(" •") : QString());
+        QCOMPARE(item.toolTip(), announced ? QStringLiteral("Pelora 99.0.1 is available · Click to update") : calm);
+        const QStringList rows = menuRows(d);
+        QCOMPARE(rows.contains(QStringLiteral("Update to 99.0.1…")), announced);
+        QCOMPARE(rows.contains(QStringLiteral("Check for Updates…")), !announced);
+        QVERIFY(rows.contains(QStringLiteral("Pelora Companion ") + CompanionUpdater::currentVersion()));
+
+        QVERIFY(choose(d, announced ? QStringLiteral("Update to 99.0.1…") : QStringLiteral("Check for Updates…")));
+        QTRY_COMPARE(h->requestsFor(QStringLiteral("/companion/updates.json")), 2);
+        QTRY_COMPARE(item.title(), QString());
+        QCOMPARE(item.toolTip(), calm);
+        QVERIFY(menuRows(d).contains(QStringLiteral("Check for Updates…")));
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<QDialog *>(widget))
+                dialog->close();
     }
 
     void signOutIsImmediateAndBlocksEverythingUntilTheWipeEnds()

@@ -73,6 +73,34 @@ private Q_SLOTS:
 
     void init() { session = MemorySession(), session.signIn("token-1"); }
 
+    // What a sync's answer leaves for the menu's status line, after an earlier good sync of user-1.
+    void answerStatus_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("404") << 404 << QByteArray("{}")
+                             << "unavailable | Companion API not deployed · check web app address | user-1 | 0";
+        QTest::newRow("500") << 500 << QByteArray("{}") << "unavailable | " + syncFailed + " | user-1 | 0";
+        QTest::newRow("403") << 403 << QByteArray("{}") << "unavailable | " + syncFailed + " | user-1 | 0";
+        QTest::newRow("empty library") << 200 << page("user-1", {}) << "empty | No saved phrases yet · look up a phrase | user-1 | 0";
+        QTest::newRow("another account, empty") << 200 << page("user-2", {})
+                                                << "empty | No saved phrases yet · look up a phrase | user-2 | 0";
+    }
+
+    void answerStatus()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, outcome);
+        PhraseStore store;
+        server.setHandler([](const FixtureServer::Request &) { return Response::json(200, page("user-1", {"p1"})); });
+        QVERIFY(refresh(store));
+        server.setHandler([status, body](const FixtureServer::Request &) { return Response::json(status, body); });
+        QVERIFY(refresh(store));
+        QCOMPARE(summary(store), outcome);
+    }
+
     void secondPage_data()
     {
         QTest::addColumn<int>("status"); // 0: no answer at all

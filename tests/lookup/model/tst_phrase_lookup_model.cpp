@@ -1,4 +1,7 @@
-// The lookup model driven through a scripted client.
+// The lookup model driven through a scripted client, and through the real one.
+#include "fixture_server.h"
+#include "lookup/api/memory_session_cookies.h"
+#include "lookup/companion_phrase_api.h"
 #include "lookup/model/sample_card.h"
 #include "lookup/phrase_lookup_api.h"
 #include "lookup/phrase_lookup_model.h"
@@ -197,6 +200,61 @@ private Q_SLOTS:
         script->lookups.last().answer(sampleCard());
         model->discard();
         QCOMPARE(view(), u"idle signedIn canLookup |  less sugar\n | "_s);
+    }
+
+    // The real client on a real connection: a session that ended (401) or an
+    // account that changed (409, or an answer for someone else) signs the
+    // model out with the reason, during a lookup or a save, and tells the
+    // controller once.
+    void realClientRefusals_data()
+    {
+        QTest::addColumn<bool>("duringSave");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("error");
+        const QString expired = LookupError::signedOut().description();
+        const QString changed = LookupError::accountChanged().description();
+        const QByteArray otherReceipt = R"({"version":1,"userId":"user-2","id":"p-9"})";
+        QTest::newRow("lookup: 401") << false << 401 << QByteArray("{}") << expired;
+        QTest::newRow("lookup: 409") << false << 409 << QByteArray("{}") << changed;
+        QTest::newRow("lookup: card for another account") << false << 200 << envelopeBody(sampleCard(), u"user-2"_s) << changed;
+        QTest::newRow("save: 401") << true << 401 << QByteArray("{}") << expired;
+        QTest::newRow("save: 409") << true << 409 << QByteArray("{}") << changed;
+        QTest::newRow("save: receipt for another account") << true << 200 << otherReceipt << changed;
+    }
+
+    void realClientRefusals()
+    {
+        QFETCH(bool, duringSave);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, error);
+        FixtureServer server;
+        QVERIFY(server.listen());
+        server.setHandler([&](const FixtureServer::Request &request) {
+            if (duringSave && request.url.path() == "/api/companion/lookup"_L1)
+                return FixtureServer::Response::json(200, envelopeBody(sampleCard(), u"user-1"_s));
+            return FixtureServer::Response::json(status, body);
+        });
+        MemorySessionCookies session;
+        session.signIn("token-1");
+        PhraseLookupModel model;
+        int invalid = 0;
+        model.onAccountInvalid = [&] { ++invalid; };
+        model.connect(std::make_unique<CompanionPhraseAPI>(server.origin(), u"user-1"_s, &session));
+        model.setQuery(u"less sugar"_s);
+        model.lookup();
+        if (duringSave) {
+            QTRY_COMPARE(model.phase(), PhraseLookupModel::Phase::preview);
+            model.save();
+        }
+        QTRY_COMPARE(invalid, 1);
+        QCOMPARE(model.errorText(), error);
+        QCOMPARE(model.phase(), PhraseLookupModel::Phase::idle);
+        QVERIFY(!model.signedIn() && !model.hasPhrase() && !model.canLookup());
+        QTest::qWait(100);
+        QCOMPARE(invalid, 1);
+        QCOMPARE(server.requests().size(), duringSave ? 2 : 1);
     }
 };
 
