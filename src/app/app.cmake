@@ -14,12 +14,4 @@ target_link_libraries(pelora_app PUBLIC
 
 add_executable(pelora-companion main.cpp)
 target_link_libraries(pelora-companion PRIVATE pelora_core)
-install(TARGETS pelora-companion RUNTIME DESTINATION bin)
-
-# The program, its menu entry and icon, and an autostart entry that is off
-# until the learner copies it into ~/.config/autostart (see the README).
-install(FILES pelora-companion.desktop DESTINATION share/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/src/card/images/pelora.png
-        DESTINATION share/icons/hicolor/512x512/apps RENAME pelora-companion.png)
-install(FILES pelora-companion-autostart.desktop
-        DESTINATION share/pelora-companion RENAME pelora-companion.desktop)
+install(TARGETS pelora-companion RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

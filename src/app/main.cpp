@@ -31,10 +31,12 @@ int main(int argc, char *argv[])
     // The web engine of the sign-in window shares OpenGL contexts with Qt Quick.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // Settings and sign-in data keep the folders these two names give them;
+    // desktops know the program by its application id (app.pelora.Companion).
     QApplication::setOrganizationName(QStringLiteral("Pelora"));
     QApplication::setApplicationName(QStringLiteral("PeloraCompanion"));
     QApplication::setApplicationVersion(QStringLiteral(PELORA_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("pelora-companion"));
+    QApplication::setDesktopFileName(QStringLiteral(PELORA_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;

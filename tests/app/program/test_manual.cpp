@@ -1,0 +1,79 @@
+// The options of `pelora-companion --help` are the ones its manual page
+// describes, and the desktop entry's actions use no other.
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+QString sourceFile(const QString &path)
+{
+    QFile file(qEnvironmentVariable("PELORA_SOURCE_DIR") + QLatin1Char('/') + path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The first group of every match of `pattern` in `text`, each once, sorted,
+// with troff's escaped hyphens read as hyphens.
+QStringList optionsIn(const QString &text, const QString &pattern)
+{
+    QStringList found;
+    const QRegularExpression expression(pattern, QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch &match : expression.globalMatch(text))
+        found << match.captured(1).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    found.removeDuplicates();
+    found.sort();
+    return found;
+}
+
+// The part of a manual page from one section heading to the next.
+QString section(const QString &page, const QString &heading)
+{
+    const qsizetype start = page.indexOf(QStringLiteral(".SH ") + heading);
+    if (start < 0)
+        return {};
+    const qsizetype end = page.indexOf(QStringLiteral("\n.SH "), start);
+    return page.mid(start, end < 0 ? -1 : end - start);
+}
+
+} // namespace
+
+class ManualTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void documentsNameTheOptionsOfHelp_data()
+    {
+        const QString page = sourceFile(QStringLiteral("src/app/desktop/pelora-companion.1.in"));
+        const QString entry = sourceFile(QStringLiteral("src/app/desktop/app.pelora.Companion.desktop"));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("pattern"); // its first group is an option
+        QTest::addColumn<bool>("every");      // names every option of --help, not only some
+        QTest::newRow("manual page, options") << section(page, QStringLiteral("OPTIONS"))
+                                                << QStringLiteral(R"(^\.B (\\-\\-[a-z\\-]+)$)") << true;
+        QTest::newRow("manual page, synopsis") << section(page, QStringLiteral("SYNOPSIS"))
+                                                 << QStringLiteral(R"((\\-\\-[a-z\\-]+))") << true;
+        QTest::newRow("desktop entry actions") << entry << QStringLiteral(R"(^Exec=pelora-companion (--[a-z-]+)$)") << false;
+    }
+    void documentsNameTheOptionsOfHelp()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, pattern);
+        QFETCH(bool, every);
+        QProcess program;
+        program.start(QStringLiteral(PELORA_COMPANION_PATH), {QStringLiteral("--help")});
+        QVERIFY(program.waitForFinished(10000) && program.exitCode() == 0);
+        const QStringList help = optionsIn(QString::fromUtf8(program.readAllStandardOutput()), QStringLiteral(R"(^  (--[a-z-]+) )"));
+        QVERIFY2(help.contains(QStringLiteral("--version")), qPrintable(help.join(' ')));
+
+        const QStringList named = optionsIn(text, pattern);
+        QVERIFY2(!named.isEmpty(), "names no option at all");
+        if (every)
+            QCOMPARE(named, help);
+        else
+            for (const QString &option : named)
+                QVERIFY2(help.contains(option), qPrintable(option + " is not an option of --help"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ManualTest)
+#include "test_manual.moc"
