@@ -22,7 +22,7 @@ std::optional<QString> immediateOutput(const QStringList &arguments)
 QString helpText()
 {
     return QStringLiteral(
-        "Usage: pelora-companion [--lookup] [--sign-in]\n"
+        "Usage: pelora-companion [--lookup] [--sign-in] [--menu]\n"
         "\n"
         "Pelora Companion shows phrases from your saved Malay library and looks up new ones.\n"
         "It runs once per user: started again, it hands these options to the companion\n"
@@ -30,6 +30,7 @@ QString helpText()
         "\n"
         "  --lookup    open phrase lookup (in a running companion: open or close it)\n"
         "  --sign-in   open the sign-in window when signed out\n"
+        "  --menu      open the menu at the pointer (for desktops without a tray)\n"
         "  --help      show this help and exit\n"
         "  --version   show the version and exit\n"
         "\n"
