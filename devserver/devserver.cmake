@@ -9,6 +9,7 @@ add_executable(pelora-devserver
     database.h database.cpp
     sessions.h sessions.cpp
     saved_phrases.h saved_phrases.cpp
+    match_scores.h word_tables.h word_tables.cpp search_terms.h search_terms.cpp
     phrase_collection.h phrase_collection.cpp
     lookup_allowance.h lookup_allowance.cpp
     companion_api.h companion_api.cpp

@@ -1,74 +1,73 @@
 #include "phrase_collection.h"
 
+#include "match_scores.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+
+#include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Words that say nothing about which phrase is meant ("how do I say … in Malay").
-const QSet<QString> &fillerWords()
+void addTerms(QHash<QString, double> &quality, const QString &text, double value)
 {
-    static const QSet<QString> words{
-        u"a"_s,   u"an"_s,    u"the"_s,  u"to"_s,   u"of"_s,    u"in"_s,  u"on"_s,   u"at"_s,
-        u"is"_s,  u"are"_s,   u"am"_s,   u"be"_s,   u"i"_s,     u"me"_s,  u"my"_s,   u"it"_s,
-        u"do"_s,  u"does"_s,  u"how"_s,  u"what"_s, u"say"_s,   u"and"_s, u"or"_s,   u"malay"_s,
-        u"bahasa"_s, u"melayu"_s, u"you"_s, u"your"_s, u"s"_s, u"t"_s, u"saying"_s, u"word"_s,
-    };
-    return words;
+    for (const SearchTerms::Term &term : SearchTerms::read(text).terms) {
+        double &best = quality[term.text];
+        best = std::max(best, value);
+    }
 }
 
-constexpr int englishWeight = 4;
-constexpr int malayWeight = 4;
-constexpr int glossWeight = 2;
-constexpr int situationWeight = 1;
-constexpr int wholePhraseBonus = 20;
-constexpr int minimumPrefix = 4;
-
-void addWords(QSet<QString> &set, const QString &text)
+QSet<QString> contentTerms(const SearchTerms &terms)
 {
-    for (const QString &word : PhraseCollection::searchWords(text))
-        set.insert(word);
+    QSet<QString> set;
+    for (const SearchTerms::Term &term : terms.terms)
+        if (!term.weak)
+            set.insert(term.text);
+    return set;
 }
 
-// Full weight for the same word, half for one that begins the other
-// ("train" and "trains", "makan" and "makanan").
-int weightIn(const QSet<QString> &set, const QString &word, int weight)
+// How much of a card a query leaves unsaid: the content terms of the card's
+// closest wording that the query does not name.
+qsizetype unaskedTerms(const QList<QSet<QString>> &wordings, const QSet<QString> &query)
 {
-    if (set.contains(word))
-        return weight * 2;
-    if (word.size() < minimumPrefix)
-        return 0;
-    for (const QString &candidate : set)
-        if (candidate.size() >= minimumPrefix && (candidate.startsWith(word) || word.startsWith(candidate)))
-            return weight;
-    return 0;
+    qsizetype fewest = std::numeric_limits<qsizetype>::max();
+    for (const QSet<QString> &terms : wordings)
+        fewest = std::min(fewest, qsizetype(std::count_if(terms.begin(), terms.end(),
+                                                          [&](const QString &term) { return !query.contains(term); })));
+    return fewest;
 }
 
 } // namespace
 
-QStringList PhraseCollection::searchWords(const QString &text)
+PhraseCollection::Index PhraseCollection::indexCard(const LookupPhrase &card)
 {
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QStringList words;
-    QString current;
-    for (const QChar ch : decomposed) {
-        const QChar::Category category = ch.category();
-        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
-            || category == QChar::Mark_Enclosing)
-            continue; // accents go, their letters stay
-        if (ch.isLetterOrNumber()) {
-            current += ch.toCaseFolded();
-        } else if (!current.isEmpty()) {
-            words.append(current);
-            current.clear();
-        }
+    using namespace MatchScores;
+    Index index;
+    addTerms(index.quality, card.context + u' ' + card.scenario.value_or(QString()), settingQuality);
+    for (const Phrase::Example &example : card.usageExamples)
+        addTerms(index.quality, example.situation + u' ' + example.english + u' ' + example.malay, settingQuality);
+    for (const Phrase::Word &word : card.words)
+        addTerms(index.quality, word.malay + u' ' + word.english, glossQuality);
+    for (const LookupPhrase::Related &related : card.relatedPhrases) {
+        addTerms(index.quality, related.english, relatedQuality);
+        addTerms(index.quality, related.malay, relatedQuality);
+        index.wordings.append(contentTerms(SearchTerms::read(related.english)));
+        index.wordings.append(contentTerms(SearchTerms::read(related.malay)));
     }
-    if (!current.isEmpty())
-        words.append(current);
-    return words;
+    const SearchTerms meaning = SearchTerms::read(card.english);
+    const SearchTerms phrase = SearchTerms::read(card.malay);
+    addTerms(index.quality, card.english, meaningQuality);
+    addTerms(index.quality, card.malay, meaningQuality);
+    index.wordings.append(contentTerms(meaning));
+    index.wordings.append(contentTerms(phrase));
+    index.sides = ContrastSides::of(meaning.terms) + ContrastSides::of(phrase.terms);
+    index.englishPersons = meaning.englishPersons;
+    index.malayPersons = phrase.malayPersons;
+    return index;
 }
 
 std::optional<PhraseCollection> PhraseCollection::fromJson(const QByteArray &json, QString *error)
@@ -88,94 +87,83 @@ std::optional<PhraseCollection> PhraseCollection::fromJson(const QByteArray &jso
             *error = u"phrase card %1 is incomplete"_s.arg(i + 1);
             return std::nullopt;
         }
-        Index index;
-        addWords(index.english, card->english);
-        addWords(index.malay, card->malay);
-        for (const LookupPhrase::Related &related : card->relatedPhrases) {
-            addWords(index.english, related.english);
-            addWords(index.malay, related.malay);
-        }
-        for (const Phrase::Word &word : card->words) {
-            addWords(index.words, word.malay);
-            addWords(index.words, word.english);
-        }
-        addWords(index.situations, card->context);
-        for (const Phrase::Example &example : card->usageExamples) {
-            addWords(index.situations, example.situation);
-            addWords(index.situations, example.english);
-            addWords(index.situations, example.malay);
-        }
-        index.englishPhrase = searchWords(card->english).join(u' ');
-        index.malayPhrase = searchWords(card->malay).join(u' ');
+        Index index = indexCard(*card);
+        for (auto it = index.quality.cbegin(); it != index.quality.cend(); ++it)
+            if (it.value() >= MatchScores::glossQuality)
+                ++collection.m_cardsWithTerm[it.key()];
+        const QStringList texts{card->english, card->malay, card->context};
+        for (const QString &text : texts)
+            for (const QString &word : SearchTerms::surfaceWords(text))
+                collection.m_vocabulary.add(word);
+        for (const Phrase::Word &word : card->words)
+            for (const QString &surface : SearchTerms::surfaceWords(word.malay + u' ' + word.english))
+                collection.m_vocabulary.add(surface);
+        for (const LookupPhrase::Related &related : card->relatedPhrases)
+            for (const QString &surface : SearchTerms::surfaceWords(related.english + u' ' + related.malay))
+                collection.m_vocabulary.add(surface);
         collection.m_cards.append(*card);
         collection.m_index.append(std::move(index));
     }
     return collection;
 }
 
-int PhraseCollection::score(const Index &index, const QStringList &queryWords, const QString &queryPhrase,
-                            int *matchedWords) const
+double PhraseCollection::weight(const SearchTerms::Term &term, bool weakOnly) const
 {
-    int total = 0;
-    *matchedWords = 0;
-    for (const QString &word : queryWords) {
-        const int best = std::max({weightIn(index.english, word, englishWeight),
-                                   weightIn(index.malay, word, malayWeight),
-                                   weightIn(index.words, word, glossWeight),
-                                   weightIn(index.situations, word, situationWeight)});
-        total += best;
-        if (best > 0)
-            ++*matchedWords;
-    }
-    if (queryPhrase == index.englishPhrase || queryPhrase == index.malayPhrase)
-        total += wholePhraseBonus;
-    return total;
+    using namespace MatchScores;
+    if (term.weak && !weakOnly)
+        return weakWeight;
+    const int cards = m_cardsWithTerm.value(term.text);
+    if (cards == 0)
+        return unknownWeight;
+    return std::clamp(std::log(double(m_cards.size()) / cards), minimumWeight, maximumWeight);
 }
 
 std::optional<qsizetype> PhraseCollection::bestMatch(const QString &query) const
 {
-    const QStringList allWords = searchWords(query);
-    const QString queryPhrase = allWords.join(u' ');
-    QStringList meaningful;
-    for (const QString &word : allWords)
-        if (!fillerWords().contains(word) && !meaningful.contains(word))
-            meaningful.append(word);
-    // A query of filler words only ("how are you") is searched as it stands.
-    const QStringList &queryWords = meaningful.isEmpty() ? allWords : meaningful;
-    if (queryWords.isEmpty())
+    using namespace MatchScores;
+    const SearchTerms asked = SearchTerms::read(query, &m_vocabulary);
+    if (asked.terms.isEmpty())
         return std::nullopt;
+    // A query of weak words only ("how are you", "me too") is searched by them.
+    const bool weakOnly = std::all_of(asked.terms.begin(), asked.terms.end(),
+                                      [](const SearchTerms::Term &term) { return term.weak; });
+    QList<double> weights;
+    double total = 0;
+    for (const SearchTerms::Term &term : asked.terms)
+        total += weights.emplace_back(weight(term, weakOnly));
+    const QSet<int> sides = ContrastSides::of(asked.terms);
+    const QStringList askedTexts = asked.texts();
+    const QSet<QString> askedSet(askedTexts.begin(), askedTexts.end());
 
-    // Ranked by how many query words were found, then by score, then by how
-    // few words of the card's meaning the query left out (the closer card),
-    // then by position in the collection.
-    struct Rank {
-        int score = 0;
-        int matched = 0;
-        int unmatchedMeaning = 0;
-        bool beats(const Rank &other) const
-        {
-            if (matched != other.matched)
-                return matched > other.matched;
-            if (score != other.score)
-                return score > other.score;
-            return unmatchedMeaning < other.unmatchedMeaning;
-        }
-    };
     std::optional<qsizetype> best;
-    Rank bestRank;
+    double bestScore = 0;
+    qsizetype bestUnasked = 0;
     for (qsizetype i = 0; i < m_index.size(); ++i) {
         const Index &index = m_index.at(i);
-        Rank rank;
-        rank.score = score(index, queryWords, queryPhrase, &rank.matched);
-        if (rank.score == 0)
+        if (ContrastSides::disagree(sides, index.sides) || personsDisagree(asked.englishPersons, index.englishPersons)
+            || personsDisagree(asked.malayPersons, index.malayPersons))
             continue;
-        for (const QString &word : searchWords(m_cards.at(i).english))
-            if (!allWords.contains(word))
-                ++rank.unmatchedMeaning;
+        double answered = 0;
+        bool everyWordFound = true;
+        bool anyContentFound = false;
+        for (qsizetype t = 0; t < asked.terms.size(); ++t) {
+            const SearchTerms::Term &term = asked.terms.at(t);
+            const double quality = index.quality.value(term.text) * (term.corrected ? correctedFactor : 1.0);
+            answered += weights.at(t) * quality;
+            const bool content = weakOnly || !term.weak;
+            everyWordFound = everyWordFound && (quality > 0 || !content);
+            anyContentFound = anyContentFound || (quality > 0 && content);
+        }
+        const double score = answered / total;
+        if (!anyContentFound || (score < phraseBar && !(everyWordFound && score >= situationBar)))
+            continue;
         // Strictly better only: on a full tie the earlier card stays.
-        if (!best || rank.beats(bestRank)) {
+        constexpr double sameScore = 1e-9;
+        const qsizetype unasked = unaskedTerms(index.wordings, askedSet);
+        if (!best || score > bestScore + sameScore || (score > bestScore - sameScore && unasked < bestUnasked)) {
             best = i;
-            bestRank = rank;
+            bestScore = score;
+            bestUnasked = unasked;
         }
     }
     return best;
