@@ -45,9 +45,10 @@ int main(int argc, char *argv[])
     if (!database.open(QDir(options->dataFolder).filePath(u"devserver.sqlite"_s), &error))
         return fail(u"cannot open the database: "_s + error);
 
-    QFile cardsFile(u":/devserver/phrase_cards.json"_s);
+    // Every card must be complete, or the server does not start at all.
+    QFile cardsFile(options->cardsFile.isEmpty() ? u":/devserver/phrase_cards.json"_s : options->cardsFile);
     if (!cardsFile.open(QIODevice::ReadOnly))
-        return fail(u"the built-in phrase cards are missing"_s);
+        return fail(u"cannot read the phrase cards "_s + cardsFile.fileName());
     const std::optional<PhraseCollection> collection = PhraseCollection::fromJson(cardsFile.readAll(), &error);
     if (!collection)
         return fail(error);

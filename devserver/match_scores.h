@@ -16,7 +16,7 @@ namespace MatchScores {
 constexpr double meaningQuality = 1.0;  // the English meaning or the Malay phrase
 constexpr double relatedQuality = 0.9;  // a related phrase, either language
 constexpr double glossQuality = 0.8;    // a word-by-word gloss, either language
-constexpr double settingQuality = 0.5;  // context, usage examples, the setting's name
+constexpr double settingQuality = 0.5;  // context, the examples' situations, the setting's name
 
 // A query word read as a known word one or two letters away ("resturant")
 // counts a little less than the word itself.

@@ -48,8 +48,9 @@ PhraseCollection::Index PhraseCollection::indexCard(const LookupPhrase &card)
     using namespace MatchScores;
     Index index;
     addTerms(index.quality, card.context + u' ' + card.scenario.value_or(QString()), settingQuality);
+    // The examples' own sentences are other phrases; only their situations describe this one.
     for (const Phrase::Example &example : card.usageExamples)
-        addTerms(index.quality, example.situation + u' ' + example.english + u' ' + example.malay, settingQuality);
+        addTerms(index.quality, example.situation, settingQuality);
     for (const Phrase::Word &word : card.words)
         addTerms(index.quality, word.malay + u' ' + word.english, glossQuality);
     for (const LookupPhrase::Related &related : card.relatedPhrases) {
@@ -66,6 +67,7 @@ PhraseCollection::Index PhraseCollection::indexCard(const LookupPhrase &card)
     index.wordings.append(contentTerms(phrase));
     index.sides = ContrastSides::of(meaning.terms) + ContrastSides::of(phrase.terms);
     index.englishPersons = meaning.englishPersons;
+    index.englishPossessives = meaning.englishPossessives;
     index.malayPersons = phrase.malayPersons;
     return index;
 }
@@ -140,8 +142,10 @@ std::optional<qsizetype> PhraseCollection::bestMatch(const QString &query) const
     qsizetype bestUnasked = 0;
     for (qsizetype i = 0; i < m_index.size(); ++i) {
         const Index &index = m_index.at(i);
-        if (ContrastSides::disagree(sides, index.sides) || personsDisagree(asked.englishPersons, index.englishPersons)
-            || personsDisagree(asked.malayPersons, index.malayPersons))
+        if (ContrastSides::disagree(sides, index.sides)
+            || personsDisagree(asked.englishPersons, index.englishPersons, true)
+            || personsDisagree(asked.englishPossessives, index.englishPossessives, false)
+            || personsDisagree(asked.malayPersons, index.malayPersons, true))
             continue;
         double answered = 0;
         bool everyWordFound = true;

@@ -32,6 +32,7 @@ private:
         QList<QSet<QString>> wordings;  // content terms of the meaning, the phrase and each related phrase
         QSet<int> sides;                // contrast sides of the meaning and the phrase
         QByteArray englishPersons;      // of the meaning
+        QByteArray englishPossessives;  // of the meaning
         QByteArray malayPersons;        // of the phrase
     };
 

@@ -143,7 +143,8 @@ bool isKnownWord(const QString &word, const SpellingVocabulary &vocabulary)
     using namespace WordTables;
     return vocabulary.contains(word) || stopWords().contains(word) || weakWords().contains(word)
         || numberWords().contains(word) || synonyms().contains(word) || irregularForms().contains(word)
-        || englishFirstPerson().contains(word) || englishSecondPerson().contains(word);
+        || englishPronouns().first.contains(word) || englishPronouns().second.contains(word)
+        || englishPossessives().first.contains(word) || englishPossessives().second.contains(word);
 }
 
 // Optimal string alignment distance (a swap of neighbours counts once), or
@@ -251,22 +252,17 @@ SearchTerms SearchTerms::read(const QString &text, const SpellingVocabulary *voc
 
     SearchTerms result;
     const QStringList surface = surfaceWords(text);
-    const auto notePerson = [](QByteArray &persons, char person) {
-        if (!persons.contains(person))
+    const auto notePerson = [](QByteArray &persons, const WordTables::PersonWords &table, const QString &word) {
+        const char person = table.first.contains(word) ? '1' : table.second.contains(word) ? '2' : 0;
+        if (person && !persons.contains(person))
             persons.append(person);
     };
     for (qsizetype i = 0; i < surface.size(); ++i) {
-        const QString &word = surface.at(i);
         if (i > 0 && (surface.at(i - 1) == u"excuse"_s || surface.at(i - 1) == u"pardon"_s))
             continue; // "excuse me" addresses the listener, it says nothing of who does what
-        if (englishFirstPerson().contains(word))
-            notePerson(result.englishPersons, '1');
-        else if (englishSecondPerson().contains(word))
-            notePerson(result.englishPersons, '2');
-        else if (malayFirstPerson().contains(word))
-            notePerson(result.malayPersons, '1');
-        else if (malaySecondPerson().contains(word))
-            notePerson(result.malayPersons, '2');
+        notePerson(result.englishPersons, WordTables::englishPronouns(), surface.at(i));
+        notePerson(result.englishPossessives, WordTables::englishPossessives(), surface.at(i));
+        notePerson(result.malayPersons, WordTables::malayPronouns(), surface.at(i));
     }
 
     // Every word as a term, misspellings corrected, before compounds join them.
@@ -376,10 +372,10 @@ bool disagree(const QSet<int> &query, const QSet<int> &card)
 
 } // namespace ContrastSides
 
-bool personsDisagree(const QByteArray &query, const QByteArray &card)
+bool personsDisagree(const QByteArray &query, const QByteArray &card, bool ordered)
 {
     if (query.isEmpty() || card.isEmpty())
         return false;
     const bool shared = std::any_of(query.begin(), query.end(), [&](char person) { return card.contains(person); });
-    return !shared || (query.size() == 2 && card.size() == 2 && query != card);
+    return !shared || (ordered && query.size() == 2 && card.size() == 2 && query != card);
 }

@@ -36,6 +36,7 @@ struct SearchTerms {
     QList<Term> terms;          // in order, each once
     // Person words in order of first appearance: '1' speaker, '2' listener.
     QByteArray englishPersons;
+    QByteArray englishPossessives;
     QByteArray malayPersons;
 
     // With a vocabulary, unknown words are corrected towards it.
@@ -58,6 +59,6 @@ bool disagree(const QSet<int> &query, const QSet<int> &card);
 } // namespace ContrastSides
 
 // True when the person words contradict each other: no person in common
-// ("my name" against "your name"), or both say speaker and listener the other
-// way round ("can you help me" against "can I help you").
-bool personsDisagree(const QByteArray &query, const QByteArray &card);
+// ("my name" against "your name"), or, when `ordered`, both say speaker and
+// listener the other way round ("can you help me" against "can I help you").
+bool personsDisagree(const QByteArray &query, const QByteArray &card, bool ordered);

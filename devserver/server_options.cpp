@@ -20,7 +20,9 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
     const QCommandLineOption version(u"update-version"_s, u"Version announced by the update feed."_s,
                                      u"version"_s, QString::fromLatin1(PELORA_VERSION));
     const QCommandLineOption url(u"update-url"_s, u"Page the update feed points to."_s, u"url"_s);
-    parser.addOptions({port, data, seed, allowance, version, url});
+    const QCommandLineOption cards(u"cards"_s, u"Phrase cards (JSON) to answer lookups from instead of the built-in ones."_s,
+                                   u"file"_s);
+    parser.addOptions({port, data, seed, allowance, version, url, cards});
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -61,6 +63,7 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
     options.seed = parser.isSet(seed);
     options.updateVersion = parser.value(version);
     options.updateUrl = parser.value(url);
+    options.cardsFile = parser.value(cards);
     if (!options.updateUrl.isEmpty() && !QUrl(options.updateUrl, QUrl::StrictMode).isValid()) {
         *error = u"--update-url takes a URL"_s;
         return std::nullopt;

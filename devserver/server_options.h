@@ -12,6 +12,7 @@ struct ServerOptions {
     int lookupAllowance = 30;        // lookups per account per minute
     QString updateVersion;           // served by the update feed
     QString updateUrl;               // empty: the server's own download page
+    QString cardsFile;               // empty: the built-in phrase cards
 
     // nullopt with `error` set when the arguments make no sense.
     static std::optional<ServerOptions> parse(const QStringList &arguments, QString *error);

@@ -32,7 +32,7 @@ const QSet<QString> &stopWords()
         "a", "an", "the", "to", "of", "in", "on", "at", "for", "with", "by", "about", "into", "up", "out", "off",
         "is", "are", "am", "was", "were", "be", "been", "being", "do", "does", "did", "it", "its", "and", "or",
         "so", "as", "if", "then", "than", "please", "can", "could", "would", "will", "shall", "should", "may",
-        "might", "must", "just", "really", "very", "any", "also", "quite", "s", "t", "malay", "bahasa", "melayu",
+        "might", "must", "just", "very", "any", "per", "also", "quite", "s", "t", "malay", "bahasa", "melayu",
         "say", "saying", "said", "translate", "translation", "these", "those", "sir", "madam", "oh",
     });
     return words;
@@ -44,7 +44,7 @@ const QSet<QString> &weakWords()
         // English question words, pointers and light verbs
         "where", "when", "what", "which", "who", "whom", "whose", "why", "how", "much", "many", "here", "there",
         "from", "want", "need", "like", "get", "go", "have", "has", "had", "take", "give", "make", "tell", "let",
-        "this", "that", "now", "too", "some", "something", "anything", "thing", "someone", "somebody", "anyone",
+        "this", "that", "now", "too", "really", "some", "something", "anything", "thing", "someone", "somebody", "anyone",
         "excuseme",
         // English pronouns (their order is checked separately)
         "i", "me", "my", "mine", "myself", "we", "us", "our", "you", "your", "yours", "yourself",
@@ -76,7 +76,7 @@ const QHash<QString, QString> &expansions()
         {"wasnt", "was not"}, {"couldnt", "could not"}, {"wouldnt", "would not"}, {"wheres", "where is"},
         {"whats", "what is"}, {"hows", "how is"}, {"whens", "when is"}, {"thats", "that is"},
         {"theres", "there is"}, {"wanna", "want to"}, {"gonna", "going to"}, {"tmr", "tomorrow"},
-        {"tmrw", "tomorrow"}, {"wat", "what"}, {"wher", "where"}, {"whr", "where"}, {"hw", "how"},
+        {"tmrw", "tomorrow"}, {"wat", "what"}, {"wich", "which"}, {"whcih", "which"}, {"wher", "where"}, {"whr", "where"}, {"hw", "how"},
         {"headache", "head pain"}, {"headaches", "head pain"}, {"stomachache", "stomach pain"},
         {"tummyache", "stomach pain"}, {"toothache", "tooth pain"}, {"backache", "back pain"},
         {"goodnight", "good night"}, {"goodmorning", "good morning"}, {"disagree", "not agree"},
@@ -92,7 +92,7 @@ const QHash<QString, QString> &irregularForms()
     static const QHash<QString, QString> words = pairsOf({
         {"went", "go"}, {"gone", "go"}, {"going", "go"}, {"got", "get"}, {"gotten", "get"}, {"ate", "eat"},
         {"eaten", "eat"}, {"bought", "buy"}, {"paid", "pay"}, {"stole", "steal"}, {"stolen", "steal"},
-        {"broke", "break"}, {"broken", "break"}, {"took", "take"}, {"taken", "take"}, {"felt", "feel"},
+        {"broke", "break"}, {"broken", "break"}, {"took", "take"}, {"felt", "feel"},
         {"spoke", "speak"}, {"spoken", "speak"}, {"told", "tell"}, {"sent", "send"}, {"children", "child"},
         {"people", "person"}, {"women", "woman"}, {"men", "man"}, {"teeth", "tooth"}, {"feet", "foot"},
         {"used", "use"}, {"buses", "bus"}, {"tired", "tired"}, {"saw", "see"}, {"seen", "see"},
@@ -139,8 +139,8 @@ const QHash<QString, QString> &synonyms()
             {"break", "damaged"},
             {"recommend", "suggest suggestion recommendation suggestions recommendations"},
             {"child", "kid son daughter kids sons daughters"},
-            {"big", "large"},
-            {"small", "tiny"},
+            {"big", "large bigger larger"},
+            {"small", "tiny smaller"},
             {"expensive", "pricey costly"},
             {"start", "begin"},
             {"postpone", "reschedule"},
@@ -160,6 +160,13 @@ const QHash<QString, QString> &synonyms()
             {"nearest", "closest nearby near"},
             {"speak", "talk"},
             {"free", "available vacant"},
+            {"bad", "terrible awful"},
+            {"good", "nice great"},
+            {"pay", "payment"},
+            {"sprain", "sprained twist twisted"},
+            {"congratulations", "congrats congratulation"},
+            {"woman", "lady ladies female"},
+            {"man", "male gentlemen gents"},
         };
         QHash<QString, QString> hash;
         for (const auto &[canonical, variants] : groups)
@@ -175,6 +182,8 @@ const QList<Compound> &compounds()
     static const QList<Compound> list{
         {{u"wi"_s, u"fi"_s}, u"wifi"_s},
         {{u"excuse"_s, u"me"_s}, u"excuseme"_s},
+        {{u"how"_s, u"much"_s}, u"howmuch"_s},
+        {{u"how"_s, u"many"_s}, u"howmany"_s},
         {{u"am"_s, u"lost"_s}, u"astray"_s},
         {{u"get"_s, u"lost"_s}, u"astray"_s},
         {{u"e"_s, u"mail"_s}, u"email"_s},
@@ -228,7 +237,7 @@ const QList<ContrastGroup> &contrastGroups()
         {{u"slow"_s, u"slowly"_s, u"perlahan"_s}, {u"fast"_s, u"quick"_s, u"quickly"_s, u"laju"_s}},
         {{u"today"_s, u"tonight"_s}, {u"tomorrow"_s, u"esok"_s}, {u"yesterday"_s, u"semalam"_s}},
         {{u"morning"_s, u"pagi"_s}, {u"afternoon"_s, u"petang"_s}, {u"evening"_s, u"night"_s, u"tonight"_s, u"malam"_s}},
-        {{u"man"_s, u"male"_s, u"lelaki"_s}, {u"woman"_s, u"female"_s, u"lady"_s, u"ladies"_s, u"wanita"_s, u"perempuan"_s}},
+        {{u"man"_s, u"lelaki"_s}, {u"woman"_s, u"wanita"_s, u"perempuan"_s}},
         {{u"monday"_s, u"isnin"_s}, {u"tuesday"_s, u"selasa"_s}, {u"wednesday"_s, u"rabu"_s}, {u"thursday"_s, u"khamis"_s},
          {u"friday"_s, u"jumaat"_s}, {u"saturday"_s, u"sabtu"_s}, {u"sunday"_s, u"ahad"_s}},
         {{u"before"_s, u"sebelum"_s}, {u"after"_s, u"selepas"_s, u"lepas"_s}},
@@ -238,27 +247,22 @@ const QList<ContrastGroup> &contrastGroups()
     return groups;
 }
 
-const QSet<QString> &englishFirstPerson()
+const PersonWords &englishPronouns()
 {
-    static const QSet<QString> words = setOf({"i", "me", "my", "mine", "myself", "we", "us", "our", "ours"});
+    static const PersonWords words{setOf({"i", "me", "myself", "we", "us", "ourselves"}), setOf({"you", "yourself"})};
     return words;
 }
 
-const QSet<QString> &englishSecondPerson()
+const PersonWords &englishPossessives()
 {
-    static const QSet<QString> words = setOf({"you", "your", "yours", "yourself"});
+    static const PersonWords words{setOf({"my", "mine", "our", "ours"}), setOf({"your", "yours"})};
     return words;
 }
 
-const QSet<QString> &malayFirstPerson()
+const PersonWords &malayPronouns()
 {
-    static const QSet<QString> words = setOf({"saya", "aku", "kami", "kita"});
-    return words;
-}
-
-const QSet<QString> &malaySecondPerson()
-{
-    static const QSet<QString> words = setOf({"awak", "anda", "kamu", "encik", "tuan", "puan"});
+    static const PersonWords words{setOf({"saya", "aku", "kami", "kita"}),
+                                   setOf({"awak", "anda", "kamu", "encik", "tuan", "puan"})};
     return words;
 }
 

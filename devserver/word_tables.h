@@ -39,11 +39,16 @@ const QList<Compound> &compounds();
 using ContrastGroup = QList<QStringList>; // the sides
 const QList<ContrastGroup> &contrastGroups();
 
-// Person words of each language: who does what to whom must agree
-// ("can you help me" is not "can I help you").
-const QSet<QString> &englishFirstPerson();
-const QSet<QString> &englishSecondPerson();
-const QSet<QString> &malayFirstPerson();
-const QSet<QString> &malaySecondPerson();
+// Person words: who does what to whom must agree ("can you help me" is not
+// "can I help you", "my name" is not "your name"). English possessives are
+// apart from the pronouns, as whose thing it is says nothing of who acts
+// ("send me your location"); Malay has one word for both.
+struct PersonWords {
+    QSet<QString> first;  // the speaker ('1')
+    QSet<QString> second; // the listener ('2')
+};
+const PersonWords &englishPronouns();
+const PersonWords &englishPossessives();
+const PersonWords &malayPronouns();
 
 } // namespace WordTables
