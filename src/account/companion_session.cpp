@@ -205,6 +205,7 @@ bool CompanionSession::decideNavigation(const QUrl &url, bool linkActivated, boo
         QMetaObject::invokeMethod(this, [this, url] { openExternally(url); }, Qt::QueuedConnection);
         return false;
     case NavigationPolicy::Action::warnRedirect:
+        qCWarning(lcSession) << "sign-in page tried to leave the web app for" << NavigationPolicy::redirectHost(url);
         QMetaObject::invokeMethod(this, [this, url] { showSheet(redirectMessage, redirectDetails(url)); },
                                   Qt::QueuedConnection);
         return false;
@@ -249,6 +250,9 @@ void CompanionSession::loadingChanged(const QWebEngineLoadingInfo &info)
             return;
         // The web app answered with an error status: a page did load.
         if (info.errorDomain() != QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+            // The host only: a page address may carry a one-time code.
+            qCWarning(lcSession) << "sign-in page failed to load from" << info.url().host() << info.errorCode()
+                                 << info.errorString();
             showSheet(unreachableMessage, unreachableAdvice + info.errorString());
             return;
         }
@@ -259,6 +263,7 @@ void CompanionSession::loadingChanged(const QWebEngineLoadingInfo &info)
 
 void CompanionSession::signInPageTimedOut()
 {
+    qCWarning(lcSession) << "sign-in page did not load within" << m_signInTimeout.interval() << "ms";
     if (m_page)
         m_page->triggerAction(QWebEnginePage::Stop);
     showSheet(unreachableMessage, unreachableAdvice + QStringLiteral("The request timed out."));
