@@ -1,11 +1,16 @@
 #include "lookup/lookup_hot_key.h"
 
+#include "card/key_texts.h"
+#include "lookup/gnome_custom_shortcut.h"
+#include "lookup/portal_global_shortcut.h"
 #include "lookup/x11_hot_key_filter.h"
 #include "lookup/x11_key_grab.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QMetaObject>
+#include <QPointer>
 #include <xcb/xcb.h>
 
 namespace {
@@ -20,6 +25,20 @@ uint32_t defaultRootWindow(xcb_connection_t *connection)
     return screens.rem > 0 ? screens.data->root : 0;
 }
 
+xcb_connection_t *x11Connection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// An X server of the session's own: under XWayland a grab would see keys
+// only while one of the X windows has focus, so it does not count.
+bool onX11Session()
+{
+    return x11Connection() && qEnvironmentVariable("XDG_SESSION_TYPE") != QLatin1String("wayland") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 LookupHotKey::LookupHotKey(QObject *parent) : QObject(parent) {}
@@ -32,19 +51,80 @@ bool LookupHotKey::enabled()
     return stored.typeId() == QMetaType::Bool ? stored.toBool() : true;
 }
 
-bool LookupHotKey::isRegistered() const { return m_grab != nullptr; }
+bool LookupHotKey::isRegistered() const { return m_availability == Availability::registered; }
+
+QString LookupHotKey::boundKey() const { return m_boundKey.isEmpty() ? KeyTexts::lookupShortcut() : m_boundKey; }
 
 bool LookupHotKey::start()
 {
     stop();
-    if (!enabled())
+    if (!enabled()) {
+        settle(Availability::off, Method::none);
         return false;
+    }
+    m_availability = Availability::waiting;
+    choose(m_generation); // settles at once unless it has to wait for the desktop
+    return isRegistered();
+}
 
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return false; // no X server to grab keys from
+QCoro::Task<void> LookupHotKey::choose(quint64 generation)
+{
+    QPointer<LookupHotKey> self(this);
+    const auto current = [&] { return self && generation == self->m_generation; };
 
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        m_portal = std::make_unique<PortalGlobalShortcut>(bus);
+        connect(m_portal.get(), &PortalGlobalShortcut::activated, this, &LookupHotKey::reportPress);
+        connect(m_portal.get(), &PortalGlobalShortcut::triggerChanged, this, [this](const QString &key) {
+            m_boundKey = key;
+            Q_EMIT changed();
+        });
+        const PortalGlobalShortcut::Result result = co_await m_portal->bind();
+        if (!current())
+            co_return;
+        switch (result.outcome) {
+        case PortalGlobalShortcut::Outcome::bound:
+            settle(Availability::registered, Method::portal, result.triggerDescription);
+            co_return;
+        case PortalGlobalShortcut::Outcome::declined:
+            m_portal.reset();
+            settle(Availability::declined, Method::portal);
+            co_return;
+        case PortalGlobalShortcut::Outcome::unavailable:
+        case PortalGlobalShortcut::Outcome::stale:
+            m_portal.reset();
+            break;
+        }
+    }
+
+    if (onX11Session()) {
+        const bool grabbed = grabOnX11();
+        settle(grabbed ? Availability::registered : Availability::taken, Method::x11Grab);
+        co_return;
+    }
+
+    if (GnomeCustomShortcut::isGnomeSession()) {
+        const bool available = co_await GnomeCustomShortcut::available();
+        if (!current())
+            co_return;
+        if (available) {
+            const std::optional<QString> binding = co_await GnomeCustomShortcut::installedBinding();
+            if (!current())
+                co_return;
+            if (binding)
+                settle(Availability::registered, Method::gnomeSettings, GnomeCustomShortcut::acceleratorText(*binding));
+            else
+                settle(Availability::gnomeSetupOffered, Method::gnomeSettings);
+            co_return;
+        }
+    }
+    settle(Availability::unsupported, Method::none);
+}
+
+bool LookupHotKey::grabOnX11()
+{
+    xcb_connection_t *connection = x11Connection();
     // Events are dispatched only once this returns to the event loop, so the
     // filter installed right after the grab misses no press.
     std::unique_ptr<X11KeyGrab> grab = X11KeyGrab::acquire(connection, defaultRootWindow(connection));
@@ -56,18 +136,43 @@ bool LookupHotKey::start()
     return true;
 }
 
+void LookupHotKey::settle(Availability availability, Method method, const QString &key)
+{
+    m_availability = availability;
+    m_method = method;
+    m_boundKey = key;
+    Q_EMIT changed();
+}
+
 void LookupHotKey::stop()
 {
+    ++m_generation; // a choice still waiting for an answer ends unheard
     if (m_filter && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(m_filter.get());
     m_filter.reset();
     m_grab.reset();
+    m_portal.reset(); // closes the portal session
+    m_availability = Availability::off;
+    m_method = Method::none;
+    m_boundKey.clear();
 }
 
 void LookupHotKey::toggle()
 {
-    Preferences::standard().setBoolean(QString::fromLatin1(preferenceKey), !enabled());
+    const bool turningOn = !enabled();
+    Preferences::standard().setBoolean(QString::fromLatin1(preferenceKey), turningOn);
+    if (!turningOn && (m_method == Method::gnomeSettings || GnomeCustomShortcut::isGnomeSession()))
+        GnomeCustomShortcut::remove(); // only our own entry; runs on by itself
     start();
+}
+
+QCoro::Task<bool> LookupHotKey::setUpGnomeShortcut()
+{
+    QPointer<LookupHotKey> self(this);
+    const bool installed = co_await GnomeCustomShortcut::install();
+    if (self && enabled())
+        start(); // finds the entry and counts it as registered
+    co_return installed;
 }
 
 void LookupHotKey::reportPress()

@@ -1,0 +1,212 @@
+#include "lookup/gnome_custom_shortcut.h"
+
+#include "card/key_texts.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QRegularExpression>
+#include <qcoro/qcoroprocess.h>
+
+#include <memory>
+
+Q_LOGGING_CATEGORY(lcGnomeShortcut, "pelora.shortcut.gnome")
+
+namespace GnomeCustomShortcut {
+
+namespace {
+
+constexpr int gsettingsTimeoutMs = 5000;
+
+// Runs `gsettings` with the arguments: its output when it succeeds.
+QCoro::Task<std::optional<QString>> gsettings(QStringList arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    if (!co_await qCoro(process.get()).start(QStringLiteral("gsettings"), arguments)) {
+        qCInfo(lcGnomeShortcut) << "gsettings cannot run";
+        co_return std::nullopt;
+    }
+    if (!co_await qCoro(process.get()).waitForFinished(gsettingsTimeoutMs)) {
+        process->kill();
+        process->waitForFinished(1000); // killed: ends at once
+        co_return std::nullopt;
+    }
+    if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0) {
+        qCInfo(lcGnomeShortcut) << "gsettings" << arguments.value(0) << "failed:"
+                                << process->readAllStandardError().trimmed();
+        co_return std::nullopt;
+    }
+    co_return QString::fromUtf8(process->readAllStandardOutput()).trimmed();
+}
+
+// GCC 12 cannot take a braced list inside a co_await expression: build the
+// argument list first.
+template <typename... Texts> QCoro::Task<std::optional<QString>> run(const Texts &...texts)
+{
+    QStringList arguments;
+    (arguments.append(QString(texts)), ...);
+    return gsettings(arguments);
+}
+
+QString entry() { return QString::fromLatin1(entrySchema) + QLatin1Char(':') + QString::fromLatin1(entryPath); }
+
+QCoro::Task<std::optional<QStringList>> readList()
+{
+    const auto text = co_await run(QStringLiteral("get"), QString::fromLatin1(listSchema),
+                                          QString::fromLatin1(listKey));
+    co_return text ? parseList(*text) : std::nullopt;
+}
+
+QCoro::Task<bool> writeList(const QStringList &paths)
+{
+    co_return (co_await run(QStringLiteral("set"), QString::fromLatin1(listSchema),
+                                   QString::fromLatin1(listKey), formatList(paths)))
+        .has_value();
+}
+
+} // namespace
+
+bool isGnomeSession()
+{
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
+QCoro::Task<bool> available()
+{
+    co_return (co_await run(QStringLiteral("list-keys"), QString::fromLatin1(entrySchema) + QLatin1Char(':') +
+                                                                    QString::fromLatin1(entryPath)))
+        .has_value();
+}
+
+QCoro::Task<std::optional<QString>> installedBinding()
+{
+    const std::optional<QStringList> paths = co_await readList();
+    if (!paths || !paths->contains(QString::fromLatin1(entryPath)))
+        co_return std::nullopt;
+    const auto binding = co_await run(QStringLiteral("get"), entry(), QStringLiteral("binding"));
+    const auto parsed = binding ? parseList(QLatin1Char('[') + *binding + QLatin1Char(']')) : std::nullopt;
+    co_return parsed && parsed->size() == 1 ? std::optional(parsed->constFirst()) : std::nullopt;
+}
+
+QCoro::Task<bool> install()
+{
+    // The entry's keys first, so that GNOME never sees a half-made binding.
+    const QList<std::pair<QString, QString>> keys{
+        {QStringLiteral("name"), QString::fromLatin1(name)},
+        {QStringLiteral("command"), QString::fromLatin1(command)},
+        {QStringLiteral("binding"), KeyTexts::lookupAccelerator()},
+    };
+    for (const auto &key : keys) {
+        const auto written = co_await run(QStringLiteral("set"), entry(), key.first, formatString(key.second));
+        if (!written)
+            co_return false;
+    }
+    std::optional<QStringList> paths = co_await readList();
+    if (!paths)
+        co_return false;
+    if (paths->contains(QString::fromLatin1(entryPath)))
+        co_return true;
+    paths->append(QString::fromLatin1(entryPath));
+    co_return co_await writeList(*paths);
+}
+
+QCoro::Task<bool> remove()
+{
+    std::optional<QStringList> paths = co_await readList();
+    if (!paths)
+        co_return false;
+    if (paths->removeAll(QString::fromLatin1(entryPath)) > 0) {
+        const bool written = co_await writeList(*paths);
+        if (!written)
+            co_return false;
+    }
+    co_return (co_await run(QStringLiteral("reset-recursively"), entry())).has_value();
+}
+
+std::optional<QStringList> parseList(const QString &text)
+{
+    QString rest = text.trimmed();
+    if (rest.startsWith(QLatin1String("@as ")))
+        rest = rest.mid(4).trimmed();
+    if (!rest.startsWith(QLatin1Char('[')) || !rest.endsWith(QLatin1Char(']')))
+        return std::nullopt;
+    QStringList items;
+    qsizetype i = 1;
+    const qsizetype end = rest.size() - 1;
+    const auto skipSpaces = [&] {
+        while (i < end && rest.at(i).isSpace())
+            ++i;
+    };
+    skipSpaces();
+    while (i < end) {
+        const QChar quote = rest.at(i);
+        if (quote != QLatin1Char('\'') && quote != QLatin1Char('"'))
+            return std::nullopt;
+        QString item;
+        for (++i; i < end && rest.at(i) != quote; ++i) {
+            if (rest.at(i) == QLatin1Char('\\') && i + 1 < end)
+                ++i; // an escaped quote or backslash stands for itself
+            item.append(rest.at(i));
+        }
+        if (i >= end)
+            return std::nullopt; // unterminated
+        ++i;
+        items.append(item);
+        skipSpaces();
+        if (i < end) {
+            if (rest.at(i) != QLatin1Char(','))
+                return std::nullopt;
+            ++i;
+            skipSpaces();
+            if (i >= end)
+                return std::nullopt; // a trailing comma
+        }
+    }
+    return items;
+}
+
+QString formatString(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+
+QString formatList(const QStringList &items)
+{
+    if (items.isEmpty())
+        return QStringLiteral("@as []");
+    QStringList quoted;
+    for (const QString &item : items)
+        quoted.append(formatString(item));
+    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+QString acceleratorText(const QString &accelerator)
+{
+    static const QList<std::pair<QString, QString>> modifiers{
+        {QStringLiteral("primary"), QStringLiteral("Ctrl")}, {QStringLiteral("control"), QStringLiteral("Ctrl")},
+        {QStringLiteral("ctrl"), QStringLiteral("Ctrl")},    {QStringLiteral("alt"), QStringLiteral("Alt")},
+        {QStringLiteral("shift"), QStringLiteral("Shift")},  {QStringLiteral("super"), QStringLiteral("Super")},
+        {QStringLiteral("meta"), QStringLiteral("Meta")},    {QStringLiteral("hyper"), QStringLiteral("Hyper")},
+    };
+    static const QRegularExpression part(QStringLiteral("<([^>]*)>"));
+    QStringList names;
+    qsizetype keyStart = 0;
+    for (auto match = part.globalMatch(accelerator); match.hasNext();) {
+        const QRegularExpressionMatch found = match.next();
+        const QString modifier = found.captured(1).toLower();
+        const auto known = std::find_if(modifiers.begin(), modifiers.end(),
+                                        [&](const auto &entry) { return entry.first == modifier; });
+        names.append(known != modifiers.end() ? known->second : found.captured(1));
+        keyStart = found.capturedEnd();
+    }
+    QString key = accelerator.mid(keyStart);
+    if (key.size() == 1)
+        key = key.toUpper();
+    names.append(key);
+    return names.join(QLatin1Char('+'));
+}
+
+} // namespace GnomeCustomShortcut
