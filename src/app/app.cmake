@@ -1,8 +1,9 @@
 add_library(pelora_app STATIC
     companion_delegate.h companion_delegate.cpp
-    card_flow.cpp account_flow.cpp status_menu.cpp launch.cpp
+    card_flow.cpp account_flow.cpp status_menu.cpp lookup_shortcut_menu.cpp launch.cpp
     menu_texts.h
     status_item.h status_item.cpp
+    tray_absence_notice.h tray_absence_notice.cpp
     companion_dialogs.h companion_dialogs.cpp
     alert_dialog.h alert_dialog.cpp
     system_events.h system_events.cpp

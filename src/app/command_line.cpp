@@ -7,6 +7,7 @@ Requests requests(const QStringList &arguments)
     Requests found;
     found.lookup = arguments.contains(QStringLiteral("--lookup"));
     found.signIn = arguments.contains(QStringLiteral("--sign-in"));
+    found.menu = arguments.contains(QStringLiteral("--menu"));
     return found;
 }
 
@@ -34,8 +35,8 @@ QString helpText()
         "  --help      show this help and exit\n"
         "  --version   show the version and exit\n"
         "\n"
-        "Where Super+M cannot be used (Wayland, or another program holds it), bind the\n"
-        "command \"pelora-companion --lookup\" to a shortcut in your desktop's settings.\n");
+        "Where the desktop offers no way to bind Super+M (its menu then says so), bind\n"
+        "the command \"pelora-companion --lookup\" to a shortcut in your desktop's settings.\n");
 }
 
 QString versionText() { return QStringLiteral("Pelora Companion " PELORA_VERSION "\n"); }

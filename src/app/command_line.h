@@ -10,6 +10,7 @@ namespace CommandLine {
 struct Requests {
     bool lookup = false; // "--lookup": open lookup after the first refresh (or toggle it in a running companion)
     bool signIn = false; // "--sign-in": open sign-in when signed out
+    bool menu = false;   // "--menu": pop the status menu up at the pointer (for desktops without a tray)
 };
 
 Requests requests(const QStringList &arguments);

@@ -3,6 +3,7 @@
 #include "account/sign_in_session.h"
 #include "app/companion_dialogs.h"
 #include "app/status_item.h"
+#include "app/tray_absence_notice.h"
 #include "card/card_panel.h"
 #include "lookup/companion_phrase_api.h"
 #include "lookup/lookup_hot_key.h"

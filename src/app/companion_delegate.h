@@ -22,6 +22,7 @@ class LookupHotKey;
 class PhraseLookupWindow;
 class QMenu;
 class StatusItem;
+class TrayAbsenceNotice;
 
 // The one controller of the companion: owns every long-lived part for the
 // life of the process and joins them into the card, account and lookup flows.
@@ -84,7 +85,10 @@ public:
     void configureOrigin();
     void togglePause();
     void toggleLookupShortcut();
+    void setUpGnomeShortcut();
     void quit();
+    // Pops the status menu up at the pointer, rebuilt as from the tray.
+    void showMenu();
 
     // Commands forwarded by a second launch ("--lookup", "--sign-in").
     void handleForwardedArguments(const QStringList &arguments);
@@ -116,6 +120,7 @@ Q_SIGNALS:
 
 private:
     void dismissCard();
+    void addLookupItems(QMenu *menu);
     void setReminderInterval(int minutes);
     void installCallbacks();
     Instant now() const { return m_environment.now(); }
@@ -138,6 +143,7 @@ private:
     std::optional<QString> m_lookupAccount;
     std::optional<WebOrigin> m_lookupOrigin;
     std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<TrayAbsenceNotice> m_trayNotice; // reads m_statusItem: declared after it
     std::unique_ptr<QTimer> m_timer;
     QList<QMetaObject::Connection> m_notifications;
     bool m_sleeping = false;

@@ -4,6 +4,7 @@
 #include "app/alert_dialog.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 QString DialogTexts::invalidOriginInformative()
 {
@@ -31,4 +32,17 @@ void CompanionDialogs::alertInvalidOrigin(const QString &informativeText)
     alert.setInformativeText(informativeText);
     alert.setWindowFlag(Qt::WindowStaysOnTopHint);
     alert.exec();
+}
+
+bool CompanionDialogs::confirmGnomeShortcut()
+{
+    QMessageBox question(QMessageBox::Question, DialogTexts::gnomeShortcutMessage(), DialogTexts::gnomeShortcutMessage(),
+                         QMessageBox::NoButton);
+    question.setInformativeText(DialogTexts::gnomeShortcutInformative());
+    QPushButton *add = question.addButton(DialogTexts::addShortcut(), QMessageBox::AcceptRole);
+    question.addButton(DialogTexts::cancel(), QMessageBox::RejectRole);
+    question.setDefaultButton(add);
+    question.setWindowFlag(Qt::WindowStaysOnTopHint);
+    question.exec();
+    return question.clickedButton() == add;
 }

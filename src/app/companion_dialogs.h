@@ -18,6 +18,10 @@ public:
 
     // The alert shown when the typed address is not a valid origin.
     virtual void alertInvalidOrigin(const QString &informativeText);
+
+    // Asks before adding the lookup shortcut to GNOME's own shortcuts: true
+    // when the learner agreed.
+    virtual bool confirmGnomeShortcut();
 };
 
 // Texts of the dialogs.
@@ -38,6 +42,14 @@ inline QString originInformative()
 }
 inline QString invalidOriginMessage() { return QStringLiteral("Enter a valid web app address"); }
 QString invalidOriginInformative();
+inline QString gnomeShortcutMessage() { return QStringLiteral("Add Super+M to your GNOME shortcuts?"); }
+inline QString gnomeShortcutInformative()
+{
+    return QStringLiteral("Pelora will add a custom shortcut, Super+M, that runs “pelora-companion --lookup”. "
+                          "Your own shortcuts stay as they are. You can change or remove it in Settings › "
+                          "Keyboard › Custom Shortcuts, or by turning “Use Super+M for phrase lookup” off.");
+}
+inline QString addShortcut() { return QStringLiteral("Add Shortcut"); }
 inline QString save() { return QStringLiteral("Save"); }
 inline QString cancel() { return QStringLiteral("Cancel"); }
 } // namespace DialogTexts

@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/menu_texts.h"
 #include "app/status_item.h"
+#include "app/tray_absence_notice.h"
 #include "card/brand_assets.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
@@ -16,6 +17,7 @@
 #include "schedule/reminder_interval.h"
 #include "updates/companion_updater.h"
 
+#include <QDBusConnection>
 #include <QDateTime>
 
 QString MenuTexts::reminderTooltip(int minutes)
@@ -41,6 +43,11 @@ void CompanionDelegate::applicationDidFinishLaunching()
         if (self)
             self->menuNeedsUpdate(menu);
     };
+    if (m_environment.useTray) {
+        StatusItem *item = m_statusItem.get();
+        m_trayNotice = std::make_unique<TrayAbsenceNotice>(QDBusConnection::sessionBus(),
+                                                           [item] { return item->trayShown(); });
+    }
 
     m_updater->onAvailabilityChange = [self](const std::optional<QString> &version) {
         if (!self || !self->m_statusItem)
@@ -147,6 +154,8 @@ QCoro::Task<void> CompanionDelegate::launchTask()
     } else if (!m_schedule.pausedUntil()) {
         presentCurrentState();
     }
+    if (requests.menu && !requests.lookup)
+        showMenu();
     Q_EMIT launchFinished();
 }
 
@@ -160,6 +169,8 @@ void CompanionDelegate::handleForwardedArguments(const QStringList &arguments)
             m_lookupWindow->hide();
         else
             showLookup();
+    } else if (requests.menu) {
+        showMenu();
     } else if (requests.signIn && m_store.state() == PhraseStore::State::signedOut) {
         // As at launch, only a signed-out companion opens sign-in: an account
         // that is signed in is never signed out by a second launch.

@@ -5,6 +5,7 @@
 #include "app/single_instance.h"
 #include "app/system_events.h"
 #include "app/termination_signals.h"
+#include "lookup/portal_global_shortcut.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -44,6 +45,10 @@ int main(int argc, char *argv[])
         // Another companion runs: it takes over this launch's commands.
         return SingleInstance::forward(arguments) ? 0 : 1;
     }
+
+    // Before anything else talks to the desktop portal, which takes the
+    // program's identity only ahead of every other call.
+    PortalGlobalShortcut::registerHostApp(QDBusConnection::sessionBus());
 
     int status = 0;
     {

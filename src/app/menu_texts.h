@@ -10,10 +10,32 @@ inline QString heading() { return QStringLiteral("PELORA  /  A LITTLE MALAY"); }
 inline QString pausedUntil() { return QStringLiteral("Paused until "); }
 inline QString nextAt() { return QStringLiteral(" · next at "); }
 inline QString lookUp() { return QStringLiteral("Look up a phrase…"); }
-inline QString useShortcut() { return QStringLiteral("Use %1 for phrase lookup").arg(KeyTexts::lookupShortcut()); }
+// The shortcut items name the key the desktop bound, Super+M unless it chose another.
+inline QString useShortcut(const QString &key = KeyTexts::lookupShortcut())
+{
+    return QStringLiteral("Use %1 for phrase lookup").arg(key);
+}
 inline QString shortcutUnavailable()
 {
     return QStringLiteral("%1 unavailable · another app may be using it").arg(KeyTexts::lookupShortcut());
+}
+// Why the shortcut is not working, where the cause is not another program.
+inline QString shortcutWaiting()
+{
+    return QStringLiteral("%1 · waiting for the desktop to confirm it…").arg(KeyTexts::lookupShortcut());
+}
+inline QString shortcutDeclined()
+{
+    return QStringLiteral("%1 unavailable · not confirmed in the desktop’s dialog").arg(KeyTexts::lookupShortcut());
+}
+inline QString shortcutUnsupported()
+{
+    return QStringLiteral("%1 unavailable on this desktop · bind “pelora-companion --lookup” in its keyboard settings")
+        .arg(KeyTexts::lookupShortcut());
+}
+inline QString setUpGnomeShortcut()
+{
+    return QStringLiteral("Set Up %1 in GNOME Settings…").arg(KeyTexts::lookupShortcut());
 }
 inline QString showPhrase() { return QStringLiteral("Show a phrase"); }
 inline QString showExpanded() { return QStringLiteral("Show expanded card"); }

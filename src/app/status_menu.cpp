@@ -6,7 +6,6 @@
 #include "app/menu_texts.h"
 #include "app/status_item.h"
 #include "card/card_panel.h"
-#include "lookup/lookup_hot_key.h"
 #include "schedule/preferences.h"
 #include "schedule/reminder_interval.h"
 #include "updates/companion_updater.h"
@@ -66,15 +65,7 @@ void CompanionDelegate::menuNeedsUpdate(QMenu *menu)
         addInformational(menu, ReminderInterval::label(minutes) + MenuTexts::nextAt() + shortTime(m_schedule.nextDue()));
     menu->addSeparator();
 
-    QAction *lookup = menu->addAction(MenuTexts::withKey(MenuTexts::lookUp(),
-                                                         m_lookupHotKey->isRegistered() ? MenuTexts::lookupKey() : QString()));
-    connect(lookup, &QAction::triggered, this, command(&CompanionDelegate::showLookup));
-    QAction *shortcut = menu->addAction(MenuTexts::useShortcut());
-    shortcut->setCheckable(true);
-    shortcut->setChecked(LookupHotKey::enabled());
-    connect(shortcut, &QAction::triggered, this, command(&CompanionDelegate::toggleLookupShortcut));
-    if (LookupHotKey::enabled() && !m_lookupHotKey->isRegistered())
-        addInformational(menu, MenuTexts::shortcutUnavailable());
+    addLookupItems(menu);
 
     QAction *show = menu->addAction(MenuTexts::withKey(MenuTexts::showPhrase(), MenuTexts::showPhraseKey()));
     bindKey(menu, show, MenuTexts::showPhraseKey());
@@ -198,7 +189,5 @@ void CompanionDelegate::togglePause()
     else
         Preferences::standard().remove(key);
 }
-
-void CompanionDelegate::toggleLookupShortcut() { m_lookupHotKey->toggle(); }
 
 void CompanionDelegate::quit() { QCoreApplication::quit(); }

@@ -1,6 +1,7 @@
 // The controller's flows against a fixture web app, an in-memory session,
 // scripted dialogs and a clock the test moves by hand.
 #include "app/companion_delegate.h"
+#include "app/menu_texts.h"
 #include "app/status_item.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
@@ -550,6 +551,15 @@ private Q_SLOTS:
             hotKey ? d.lookupHotKey().onPress() : launch(QStringLiteral("--lookup"));
             QVERIFY(!d.lookupWindow().isVisible());
         }
+        // Without a tray, "--menu" opens the status menu, rebuilt, at the pointer.
+        launch(QStringLiteral("--menu"));
+        QMenu *menu = d.statusItem()->menu();
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->actions().value(0)->text(), MenuTexts::heading());
+        // Offscreen there is no portal, X11 or GNOME: the menu gives that
+        // cause, not another program holding the key.
+        QVERIFY(menuRows(d).contains(MenuTexts::shortcutUnsupported()));
+        menu->hide();
         d.signOut();
         QVERIFY(h->waitFor(SIGNAL(signOutFinished())));
         launch(QStringLiteral("--sign-in"));

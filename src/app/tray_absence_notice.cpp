@@ -1,0 +1,36 @@
+#include "app/tray_absence_notice.h"
+
+#include <QDBusMessage>
+#include <QLoggingCategory>
+#include <QStringList>
+#include <QVariantMap>
+
+Q_LOGGING_CATEGORY(lcTrayNotice, "pelora.tray")
+
+TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown, int delayMs,
+                                     QObject *parent)
+    : QObject(parent), m_bus(std::move(bus)), m_trayShown(std::move(trayShown))
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(delayMs);
+    connect(&m_timer, &QTimer::timeout, this, &TrayAbsenceNotice::check);
+    m_timer.start();
+}
+
+void TrayAbsenceNotice::check()
+{
+    if (!m_trayShown || !m_trayShown()) {
+        QDBusMessage notify = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+        // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout (-1: the server's choice)
+        notify << QStringLiteral("Pelora Companion") << uint(0) << QStringLiteral("pelora-companion")
+               << TrayNoticeTexts::summary() << TrayNoticeTexts::body() << QStringList()
+               << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("app.pelora.Companion")}} << int(-1);
+        if (m_bus.isConnected() && m_bus.send(notify))
+            m_sent = true;
+        else
+            qCInfo(lcTrayNotice) << "no tray and no session bus to say so";
+    }
+    Q_EMIT checked();
+}
