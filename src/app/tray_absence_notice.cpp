@@ -26,7 +26,7 @@ void TrayAbsenceNotice::check()
         // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout (-1: the server's choice)
         notify << QStringLiteral("Pelora Companion") << uint(0) << QStringLiteral("pelora-companion")
                << TrayNoticeTexts::summary() << TrayNoticeTexts::body() << QStringList()
-               << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("app.pelora.Companion")}} << int(-1);
+               << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral(PELORA_APP_ID)}} << int(-1);
         if (m_bus.isConnected() && m_bus.send(notify))
             m_sent = true;
         else
