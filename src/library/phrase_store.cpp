@@ -3,7 +3,8 @@
 #include "account/no_redirects.h"
 #include "account/session_cookies.h"
 #include "account/web_address.h"
-#include "library/page_fetch.h"
+#include "library/capped_read.h"
+#include "library/library_log.h"
 #include "library/phrase_feed.h"
 
 #include <QNetworkAccessManager>
@@ -139,13 +140,17 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
     QSet<QString> followedCursors;
     std::optional<QString> account;
     std::optional<QString> cursor;
-    const auto fail = [&](bool apiMissing) {
+    int pageNumber = 0;
+    // Every failed sync leaves its cause in the log (never a cookie).
+    const auto failPage = [&](const QString &cause, bool apiMissing = false) {
+        qCWarning(lcSync).noquote() << "Sync failed at page" << pageNumber << "-" << cause;
         applyFailure(apiMissing);
         settle(token);
         return true;
     };
 
     for (;;) {
+        ++pageNumber;
         QNetworkRequest request(pageUrl(origin, cursor));
         NoRedirects::apply(request);
         request.setTransferTimeout(int(m_pageTimeout.count()));
@@ -157,38 +162,38 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
         if (!cookies.isEmpty())
             request.setRawHeader("Cookie", cookieHeader(cookies));
 
-        PageFetch page = co_await PageFetch::get(client, request, maxBodyBytes);
+        const CappedReply page = co_await CappedRead::get(client, request, maxBodyBytes);
         if (!current())
             co_return false;
-        if (page.transportFailed)
-            co_return fail(false);
+        if (page.ending == CappedReply::Ending::transportFailed)
+            co_return failPage(page.describe());
         if (page.status == 401) {
             apply(State::signedOut, expiredText, {}, std::nullopt);
             settle(token);
             co_return true;
         }
-        if (page.status != 200 || page.oversized)
-            co_return fail(page.status == 404);
+        if (page.ending != CappedReply::Ending::answered || page.status != 200)
+            co_return failPage(page.describe(), page.status == 404);
 
         co_await auth->acceptCookies(page.headers, origin);
         if (!current())
             co_return false;
         Result<PhraseFeed, PhraseFeed::Error> decoded = PhraseFeed::decode(page.body);
         if (!decoded)
-            co_return fail(false);
+            co_return failPage(QStringLiteral("not a valid feed page"));
         PhraseFeed feed = std::move(decoded).value();
         if (account && *account != feed.userId)
-            co_return fail(false);
+            co_return failPage(QStringLiteral("another account than the pages before"));
         account = feed.userId;
         collected.append(feed.phrases);
 
         if (!feed.nextCursor)
             break;
         if (followedCursors.contains(*feed.nextCursor))
-            co_return fail(false);
+            co_return failPage(QStringLiteral("a cursor this sync already followed"));
         followedCursors.insert(*feed.nextCursor);
         if (followedCursors.size() >= maxCursors)
-            co_return fail(false);
+            co_return failPage(QStringLiteral("it still names a next page"));
         cursor = feed.nextCursor;
     }
 

@@ -3,7 +3,9 @@
 #include "account/no_redirects.h"
 #include "account/session_cookies.h"
 #include "account/web_address.h"
+#include "library/capped_read.h"
 #include "library/text_length.h"
+#include "lookup/lookup_log.h"
 
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -16,24 +18,6 @@ namespace {
 
 const QString retryText = QStringLiteral("Please try again in a moment.");
 const QString unreachableText = QStringLiteral("Couldn’t reach Pelora. Check your connection and try again.");
-
-// Deletes a reply (later, it may be emitting a signal) when the request ends,
-// unless its client has already taken it down.
-struct ReplyHandle {
-    QPointer<QNetworkReply> reply;
-    ~ReplyHandle()
-    {
-        if (reply)
-            reply->deleteLater();
-    }
-};
-
-// Errors below 200 are the transport's own (connection, time-out, proxy):
-// no usable HTTP answer came back. Higher codes mirror HTTP statuses.
-bool isTransportError(QNetworkReply::NetworkError error)
-{
-    return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
-}
 
 // The message of a 400 or 429 answer: its "error" text cut to its first 500
 // characters, or the retry text when the body is not {"error": "…"}.
@@ -80,35 +64,10 @@ std::optional<Receipt> decodeReceipt(const QByteArray &body)
 
 } // namespace
 
-// One request in flight: what cancel() needs to end it, and the body as it
-// arrives.
+// One request in flight: marked when cancel() or abandonRequests() ends it,
+// so that it ends as cancelled whatever its transfer did.
 struct CompanionPhraseAPI::Pending {
     bool abandoned = false;
-    bool oversized = false;
-    QPointer<QNetworkReply> reply;
-    QByteArray body;
-
-    // Takes what has arrived; a body over the limit ends the transfer at once.
-    void read()
-    {
-        if (oversized || !reply)
-            return;
-        body += reply->readAll();
-        if (body.size() > maxBodyBytes)
-            refuse();
-    }
-    // Ends the transfer of an answer that announces a body over the limit.
-    void checkAnnouncedLength()
-    {
-        if (!oversized && reply && reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxBodyBytes)
-            refuse();
-    }
-    void refuse()
-    {
-        oversized = true;
-        body.clear();
-        reply->abort();
-    }
 };
 
 CompanionPhraseAPI::CompanionPhraseAPI(QUrl origin, QString userID, SessionCookies *auth)
@@ -134,13 +93,18 @@ void CompanionPhraseAPI::cancel()
 
 void CompanionPhraseAPI::abandonRequests()
 {
-    // Aborting resumes the waiting request at once, which removes it from
-    // m_pending: work on a copy.
-    const auto pending = m_pending;
-    for (const auto &request : pending) {
+    // Every reply of the client belongs to a request in flight (a finished
+    // one ignores the abort). Aborting resumes its request at once, which
+    // removes it from m_pending: mark them all first.
+    for (const auto &request : m_pending)
         request->abandoned = true;
-        if (request->reply)
-            request->reply->abort();
+    if (!m_client)
+        return;
+    const auto replies = m_client->findChildren<QNetworkReply *>();
+    QList<QPointer<QNetworkReply>> inFlight(replies.begin(), replies.end());
+    for (const QPointer<QNetworkReply> &reply : inFlight) {
+        if (reply)
+            reply->abort();
     }
 }
 
@@ -185,38 +149,31 @@ QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJ
     request.setRawHeader("Content-Type", "application/json");
     request.setRawHeader("Accept", "application/json");
 
-    ReplyHandle handle{m_client->post(request, QJsonDocument(body).toJson(QJsonDocument::Compact))};
-    QNetworkReply *const reply = handle.reply;
-    pending->reply = reply;
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [pending] { pending->checkAnnouncedLength(); });
-    QObject::connect(reply, &QIODevice::readyRead, reply, [pending] { pending->read(); });
-
-    co_await reply;
-
+    const QByteArray input = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    CappedReply answer = co_await CappedRead::post(m_client.get(), request, input, maxBodyBytes);
     if (stopped())
         co_return LookupFailure::cancelled();
-    if (pending->oversized)
+    const bool success =
+        answer.ending == CappedReply::Ending::answered && (answer.status == 200 || answer.status == 201);
+    if (!success)
+        qCWarning(lcLookup).noquote() << "Request to" << path << "failed:" << answer.describe();
+    if (answer.ending == CappedReply::Ending::oversized)
         co_return LookupFailure(LookupError::invalidResponse());
-    pending->read(); // whatever arrived with the end of the answer
-    if (pending->oversized)
-        co_return LookupFailure(LookupError::invalidResponse());
-    const QNetworkReply::NetworkError error = reply->error();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (isTransportError(error) || (!status.isValid() && error != QNetworkReply::NoError))
-        co_return LookupFailure::transport(error);
-    if (!status.isValid())
+    if (answer.ending == CappedReply::Ending::transportFailed)
+        co_return LookupFailure::transport(answer.error);
+    if (!answer.status)
         co_return LookupFailure(LookupError::invalidResponse());
 
     // Every HTTP answer within the limit hands its cookies to the session,
     // whatever its status: a 401 may well be clearing the session cookie.
-    co_await auth->acceptCookies(reply->rawHeaderPairs(), origin);
+    co_await auth->acceptCookies(answer.headers, origin);
     if (stopped())
         co_return LookupFailure::cancelled();
 
-    switch (status.toInt()) {
+    switch (*answer.status) {
     case 200:
     case 201:
-        co_return std::move(pending->body);
+        co_return std::move(answer.body);
     case 401:
         co_return LookupFailure(LookupError::signedOut());
     case 404:
@@ -225,7 +182,7 @@ QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJ
         co_return LookupFailure(LookupError::accountChanged());
     case 400:
     case 429:
-        co_return LookupFailure(LookupError::rejected(refusalMessage(pending->body)));
+        co_return LookupFailure(LookupError::rejected(refusalMessage(answer.body)));
     default:
         co_return LookupFailure(LookupError::rejected(unreachableText));
     }

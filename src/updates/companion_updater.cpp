@@ -4,6 +4,7 @@
 #include "updates/feed_fetcher.h"
 #include "updates/update_dialog.h"
 #include "updates/update_feed.h"
+#include "updates/updates_log.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -15,7 +16,12 @@ constexpr std::chrono::hours scheduleTick{1};
 
 std::optional<UpdateFeed> decodeFeed(const std::optional<QByteArray> &body)
 {
-    return body ? UpdateFeed::decode(*body) : std::nullopt;
+    if (!body)
+        return std::nullopt; // the fetch has logged why
+    std::optional<UpdateFeed> feed = UpdateFeed::decode(*body);
+    if (!feed)
+        qCWarning(lcUpdates) << "Update check failed: not a valid update feed";
+    return feed;
 }
 
 bool isNewerThanThisVersion(const UpdateFeed &feed)

@@ -1,8 +1,8 @@
 #include "updates/feed_fetcher.h"
 
+#include "library/capped_read.h"
 #include "updates/update_feed.h"
-
-#include "library/page_fetch.h"
+#include "updates/updates_log.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
@@ -11,8 +11,10 @@ namespace FeedFetcher {
 
 QCoro::Task<std::optional<QByteArray>> fetch(QUrl url, std::chrono::milliseconds transferTimeout)
 {
-    if (!UpdateFeed::isAllowedAddress(url))
+    if (!UpdateFeed::isAllowedAddress(url)) {
+        qCWarning(lcUpdates) << "Update feed address not allowed:" << url.adjusted(QUrl::RemoveUserInfo);
         co_return std::nullopt;
+    }
 
     // The client lives in this task, so the fetch ends cleanly even if
     // whoever asked for it is gone by then.
@@ -29,10 +31,12 @@ QCoro::Task<std::optional<QByteArray>> fetch(QUrl url, std::chrono::milliseconds
 
     // The body is capped while it arrives, so an answer that never ends is
     // cut off at the cap rather than held until the time-out.
-    const PageFetch page = co_await PageFetch::get(&client, request, maxBytes);
-    if (page.transportFailed || page.oversized || page.status != 200)
+    CappedReply feed = co_await CappedRead::get(&client, request, maxBytes);
+    if (feed.ending != CappedReply::Ending::answered || feed.status != 200) {
+        qCWarning(lcUpdates).noquote() << "Update check failed:" << feed.describe();
         co_return std::nullopt;
-    co_return page.body;
+    }
+    co_return std::move(feed.body);
 }
 
 } // namespace FeedFetcher

@@ -4,6 +4,7 @@
 #include "updates/version_number.h"
 
 #include "fixture_server.h"
+#include "flood_server.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -107,6 +108,26 @@ private Q_SLOTS:
         QCOMPARE(fetch(QUrl("http://www.pelora.app/u.json")), std::nullopt);
         for (const auto &request : server.requests())
             QVERIFY(request.header("cookie").isEmpty());
+    }
+
+    void endlessFeeds_data() { FloodServer::addFramingRows(); }
+
+    // A feed that never ends, sent as fast as the socket takes it, is cut off at 64 KiB: no feed, within
+    // seconds (the time-out is an hour here), with memory bounded.
+    void endlessFeeds()
+    {
+        QFETCH(FloodServer::Framing, framing);
+        FloodServer flood(framing);
+        QVERIFY(flood.listen());
+        const QUrl feed = flood.origin().resolved(QUrl("/companion/updates.json"));
+        const auto [fetched, cost] =
+            measureEndlessRead(flood, [&] { return QCoro::waitFor(FeedFetcher::fetch(feed, std::chrono::hours(1))); });
+        qInfo().noquote() << cost.summary();
+        QCOMPARE(fetched, std::nullopt);
+        QVERIFY2(cost.milliseconds < ReadCost::maxMilliseconds, qPrintable(cost.summary()));
+        QVERIFY2(cost.peakGrowthBytes >= 0 && cost.peakGrowthBytes < ReadCost::maxPeakGrowthBytes,
+                 qPrintable(cost.summary()));
+        QVERIFY2(cost.readerHungUp, qPrintable(cost.summary()));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "account/session_cookies.h"
 #include "fixture_server.h"
+#include "flood_server.h"
 #include "library/phrase_feed.h"
 #include "library/phrase_store.h"
 
@@ -202,6 +203,28 @@ private Q_SLOTS:
             QCOMPARE(changes.size(), clear ? 1 : 2); // (loading, then) the outcome: nothing from the first
             QVERIFY(!store.refreshing());
         }
+    }
+
+    void endlessPage_data() { FloodServer::addFramingRows(); }
+
+    // A page that never ends, sent as fast as the socket takes it, fails the sync at the size cap: within
+    // seconds, with memory bounded, and its cookies never reach the session.
+    void endlessPage()
+    {
+        QFETCH(FloodServer::Framing, framing);
+        FloodServer flood(framing);
+        QVERIFY(flood.listen());
+        PhraseStore store;
+        const auto [applied, cost] =
+            measureEndlessRead(flood, [&] { return waitFor(store.refresh(flood.origin(), &session, false)); });
+        qInfo().noquote() << cost.summary();
+        QVERIFY(applied);
+        QCOMPARE(summary(store), "unavailable | " + syncFailed + " | no account | 0");
+        QVERIFY(session.accepted.isEmpty());
+        QVERIFY2(cost.milliseconds < ReadCost::maxMilliseconds, qPrintable(cost.summary()));
+        QVERIFY2(cost.peakGrowthBytes >= 0 && cost.peakGrowthBytes < ReadCost::maxPeakGrowthBytes,
+                 qPrintable(cost.summary()));
+        QVERIFY2(cost.readerHungUp, qPrintable(cost.summary()));
     }
 };
 

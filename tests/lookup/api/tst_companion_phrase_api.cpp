@@ -1,12 +1,15 @@
 // The companion API client against a scripted HTTP server on 127.0.0.1.
 #include "fixture_server.h"
+#include "flood_server.h"
 #include "lookup/api/memory_session_cookies.h"
 #include "lookup/companion_phrase_api.h"
 #include "lookup/model/sample_card.h"
 
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using Failure = std::optional<LookupFailure>;
@@ -54,6 +57,21 @@ class CompanionPhraseAPITest : public QObject {
             QCOMPARE(outcome->error(), *failure);
         else
             QCOMPARE(outcome->value(), value);
+    }
+
+    // Waits for `task` in a running event loop (not in 10 ms slices, as QTest::qWaitFor does) and gives its failure,
+    // or none when it succeeded; a task that never ends is reported as a time-out.
+    template <typename T> static Failure failureOf(QCoro::Task<LookupOutcome<T>> task)
+    {
+        QEventLoop loop;
+        Failure failure = LookupFailure::transport(QNetworkReply::TimeoutError);
+        QCoro::connect(std::move(task), &loop, [&](const LookupOutcome<T> &outcome) {
+            failure = outcome ? Failure() : Failure(outcome.error());
+            loop.quit();
+        });
+        QTimer::singleShot(60'000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return failure;
     }
 
 private Q_SLOTS:
@@ -150,6 +168,36 @@ private Q_SLOTS:
             return;
         QCOMPARE(session.accepted.first().second, server->origin());
         QVERIFY(session.accepted.first().first.contains({"Set-Cookie"_ba, "auth.session-token=renewed"_ba}));
+    }
+
+    void endlessBodies_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<FloodServer::Framing>("framing");
+        QTest::newRow("lookup, until the connection closes") << false << FloodServer::Framing::untilClose;
+        QTest::newRow("lookup, chunked") << false << FloodServer::Framing::chunked;
+        QTest::newRow("save, until the connection closes") << true << FloodServer::Framing::untilClose;
+    }
+
+    // An answer that never ends, sent as fast as the socket takes it, is refused at the limit as an invalid
+    // response: within seconds, with memory bounded, and its cookies never reach the session.
+    void endlessBodies()
+    {
+        QFETCH(bool, save);
+        QFETCH(FloodServer::Framing, framing);
+        FloodServer flood(framing);
+        QVERIFY(flood.listen());
+        CompanionPhraseAPI client(flood.origin(), userID, &session);
+        const auto [failure, cost] = measureEndlessRead(flood, [&] {
+            return save ? failureOf(client.save(sampleCard())) : failureOf(client.lookup(u"less sugar"_s));
+        });
+        qInfo().noquote() << cost.summary();
+        QCOMPARE(failure, Failure(LookupError::invalidResponse()));
+        QVERIFY(session.accepted.isEmpty());
+        QVERIFY2(cost.milliseconds < ReadCost::maxMilliseconds, qPrintable(cost.summary()));
+        QVERIFY2(cost.peakGrowthBytes >= 0 && cost.peakGrowthBytes < ReadCost::maxPeakGrowthBytes,
+                 qPrintable(cost.summary()));
+        QVERIFY2(cost.readerHungUp, qPrintable(cost.summary()));
     }
 
     void requestsThatCannotBeSent()

@@ -1,0 +1,3 @@
+#include "library/library_log.h"
+
+Q_LOGGING_CATEGORY(lcSync, "pelora.sync", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "updates/updates_log.h"
+
+Q_LOGGING_CATEGORY(lcUpdates, "pelora.updates", QtWarningMsg)

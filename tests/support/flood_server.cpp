@@ -1,0 +1,135 @@
+#include "flood_server.h"
+
+#include <QByteArray>
+#include <QTest>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype chunkBytes = 1 << 20;
+
+// Reads the request (headers, then as many body bytes as it announces) so
+// that closing the socket later does not reset it under unread data.
+void readRequest(int socket)
+{
+    QByteArray request;
+    char buffer[4096];
+    qsizetype headerEnd = -1;
+    qint64 bodyLength = 0;
+    for (;;) {
+        if (headerEnd >= 0 && request.size() >= headerEnd + 4 + bodyLength)
+            return;
+        const ssize_t got = recv(socket, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            return;
+        request.append(buffer, got);
+        if (headerEnd < 0 && (headerEnd = request.indexOf("\r\n\r\n")) >= 0) {
+            for (const QByteArray &line : request.left(headerEnd).split('\n')) {
+                const qsizetype colon = line.indexOf(':');
+                if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
+                    bodyLength = line.mid(colon + 1).trimmed().toLongLong();
+            }
+        }
+    }
+}
+
+} // namespace
+
+FloodServer::FloodServer(Framing framing, std::chrono::milliseconds maxDuration, qint64 maxBytes)
+    : m_framing(framing), m_maxDuration(maxDuration), m_maxBytes(maxBytes)
+{
+}
+
+FloodServer::~FloodServer()
+{
+    wait();
+    if (m_listener >= 0)
+        close(m_listener);
+}
+
+void FloodServer::addFramingRows()
+{
+    QTest::addColumn<Framing>("framing");
+    QTest::newRow("until the connection closes") << Framing::untilClose;
+    QTest::newRow("chunked") << Framing::chunked;
+}
+
+bool FloodServer::listen()
+{
+    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::listen(m_listener, 1) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return false;
+    m_port = ntohs(address.sin_port);
+    m_thread = std::thread([this] { serve(); });
+    return true;
+}
+
+QUrl FloodServer::origin() const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
+}
+
+void FloodServer::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void FloodServer::serve()
+{
+    const auto deadline = std::chrono::steady_clock::now() + m_maxDuration;
+    pollfd waiting{m_listener, POLLIN, 0};
+    if (poll(&waiting, 1, int(m_maxDuration.count())) != 1)
+        return;
+    const int connection = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection < 0)
+        return;
+    // Blocking writes that give up now and then, so the time limit holds even
+    // against a reader that stops reading but keeps the connection open.
+    const timeval tick{0, 200'000};
+    setsockopt(connection, SOL_SOCKET, SO_SNDTIMEO, &tick, sizeof tick);
+    setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &tick, sizeof tick);
+    readRequest(connection);
+
+    const bool chunked = m_framing == Framing::chunked;
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+    head += chunked ? "Transfer-Encoding: chunked\r\n\r\n" : "Connection: close\r\n\r\n";
+    QByteArray chunk(chunkBytes, ' ');
+    if (chunked)
+        chunk = QByteArray::number(chunkBytes, 16) + "\r\n" + chunk + "\r\n";
+    send(connection, head.constData(), size_t(head.size()), MSG_NOSIGNAL);
+
+    qsizetype offset = 0;
+    while (std::chrono::steady_clock::now() < deadline && m_sent.load() < m_maxBytes) {
+        const ssize_t written =
+            send(connection, chunk.constData() + offset, size_t(chunk.size() - offset), MSG_NOSIGNAL);
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        if (written <= 0) {
+            m_hungUp = true;
+            break;
+        }
+        m_sent += written;
+        offset = (offset + written) % chunk.size();
+    }
+    close(connection);
+}
+
+QString ReadCost::summary() const
+{
+    return QStringLiteral("ended after %1 ms, peak memory +%2 KiB, %3 KiB sent, %4")
+        .arg(milliseconds)
+        .arg(peakGrowthBytes / 1024)
+        .arg(bytesSent / 1024)
+        .arg(readerHungUp ? QStringLiteral("the reader hung up") : QStringLiteral("the sender gave up first"));
+}

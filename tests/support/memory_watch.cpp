@@ -1,0 +1,39 @@
+#include "memory_watch.h"
+
+#include <QFile>
+
+namespace {
+
+// A "Vm…:  1234 kB" line of /proc/self/status, in bytes; -1 when missing.
+qint64 statusField(const QByteArray &name)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+} // namespace
+
+MemoryWatch::MemoryWatch()
+{
+    // "5" resets the peak to the current resident size (Linux 4.0 and later).
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    m_valid = clear.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && clear.write("5") == 1;
+    m_start = residentBytes();
+    m_valid = m_valid && m_start > 0 && statusField("VmHWM") >= 0;
+}
+
+qint64 MemoryWatch::peakGrowthBytes() const
+{
+    return statusField("VmHWM") - m_start;
+}
+
+qint64 MemoryWatch::residentBytes()
+{
+    return statusField("VmRSS");
+}
