@@ -90,12 +90,19 @@ QCoro::Task<CappedReply> read(QNetworkReply *started, qint64 maxBodyBytes)
     transfer->reply = started;
     transfer->maxBodyBytes = maxBodyBytes;
     // Set before the event loop runs again, so the network thread never hands
-    // over more than this before the main thread has read it. A reply with a
-    // body to upload starts its transfer from the event loop, and Qt passes
-    // the size on only when it is set after that start: set it again then.
+    // over more than this before the main thread has read it.
     started->setReadBufferSize(handOverBytes);
-    QMetaObject::invokeMethod(
-        started, [started] { started->setReadBufferSize(handOverBytes); }, Qt::QueuedConnection);
+    if (started->operation() != QNetworkAccessManager::GetOperation) {
+        // A request with a body to upload starts from the event loop, and Qt
+        // passes the size on only when it is set after that start.
+        QMetaObject::invokeMethod(
+            started,
+            [started] {
+                if (!started->isFinished())
+                    started->setReadBufferSize(handOverBytes);
+            },
+            Qt::QueuedConnection);
+    }
     QObject::connect(started, &QNetworkReply::metaDataChanged, started,
                      [transfer] { transfer->checkAnnouncedLength(); });
     QObject::connect(started, &QNetworkReply::readyRead, started, [transfer] { transfer->take(); });

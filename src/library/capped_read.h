@@ -37,7 +37,9 @@ class QNetworkRequest;
 // once, whatever the sender's speed, and at most one byte past the cap is
 // ever held. Aborting the request from outside (for instance through its
 // client's replies) ends the read as a transport failure. The reply is
-// deleted (later) when the read is over.
+// deleted (later) when the read is over. The read may end inside one of the
+// reply's own signals, so its client must not be destroyed outright when the
+// read ends: deleteLater() it.
 namespace CappedRead {
 
 QCoro::Task<CappedReply> get(QNetworkAccessManager *client, QNetworkRequest request, qint64 maxBodyBytes);

@@ -6,6 +6,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
+#include <memory>
 
 namespace FeedFetcher {
 
@@ -17,8 +18,10 @@ QCoro::Task<std::optional<QByteArray>> fetch(QUrl url, std::chrono::milliseconds
     }
 
     // The client lives in this task, so the fetch ends cleanly even if
-    // whoever asked for it is gone by then.
-    QNetworkAccessManager client;
+    // whoever asked for it is gone by then. It goes only once back in the
+    // event loop: the read may end inside one of its reply's signals.
+    const std::unique_ptr<QNetworkAccessManager, void (*)(QNetworkAccessManager *)> client(
+        new QNetworkAccessManager, [](QNetworkAccessManager *done) { done->deleteLater(); });
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     request.setMaximumRedirectsAllowed(3);
@@ -31,7 +34,7 @@ QCoro::Task<std::optional<QByteArray>> fetch(QUrl url, std::chrono::milliseconds
 
     // The body is capped while it arrives, so an answer that never ends is
     // cut off at the cap rather than held until the time-out.
-    CappedReply feed = co_await CappedRead::get(&client, request, maxBytes);
+    CappedReply feed = co_await CappedRead::get(client.get(), request, maxBytes);
     if (feed.ending != CappedReply::Ending::answered || feed.status != 200) {
         qCWarning(lcUpdates).noquote() << "Update check failed:" << feed.describe();
         co_return std::nullopt;

@@ -55,8 +55,12 @@ FloodServer::~FloodServer()
 void FloodServer::addFramingRows()
 {
     QTest::addColumn<Framing>("framing");
-    QTest::newRow("until the connection closes") << Framing::untilClose;
-    QTest::newRow("chunked") << Framing::chunked;
+    // Where a careless reader stops depends on how the threads happen to run:
+    // each framing is tried a few times.
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        QTest::addRow("until the connection closes, try %d", attempt) << Framing::untilClose;
+        QTest::addRow("chunked, try %d", attempt) << Framing::chunked;
+    }
 }
 
 bool FloodServer::listen()
@@ -127,9 +131,11 @@ void FloodServer::serve()
 
 QString ReadCost::summary() const
 {
-    return QStringLiteral("ended after %1 ms, peak memory +%2 KiB, %3 KiB sent, %4")
+    const QString peak =
+        peakGrowthBytes ? QStringLiteral("+%1 KiB").arg(*peakGrowthBytes / 1024) : QStringLiteral("not measurable");
+    return QStringLiteral("ended after %1 ms, peak memory %2, %3 KiB sent, %4")
         .arg(milliseconds)
-        .arg(peakGrowthBytes / 1024)
+        .arg(peak)
         .arg(bytesSent / 1024)
         .arg(readerHungUp ? QStringLiteral("the reader hung up") : QStringLiteral("the sender gave up first"));
 }

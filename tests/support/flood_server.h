@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 // An HTTP server on 127.0.0.1 that answers its one request with a 200 whose
@@ -29,7 +30,7 @@ public:
     FloodServer(const FloodServer &) = delete;
     FloodServer &operator=(const FloodServer &) = delete;
 
-    // Adds the test data column "framing" with a row for each framing.
+    // Adds the test data column "framing" with rows for each framing.
     static void addFramingRows();
 
     // Listens on an ephemeral loopback port and waits for the request in the
@@ -68,7 +69,7 @@ struct ReadCost {
     static constexpr qint64 maxPeakGrowthBytes = qint64(64) << 20;
 
     qint64 milliseconds = 0;
-    qint64 peakGrowthBytes = -1; // -1: the kernel would not let the peak be measured
+    std::optional<qint64> peakGrowthBytes; // none when the kernel would not let the peak be measured
     qint64 bytesSent = 0;
     bool readerHungUp = false;
     QString summary() const;
@@ -85,7 +86,8 @@ template <typename Read> auto measureEndlessRead(FloodServer &flood, Read read)
     ReadCost cost;
     cost.milliseconds = clock.elapsed();
     flood.wait();
-    cost.peakGrowthBytes = memory.valid() ? memory.peakGrowthBytes() : -1;
+    if (memory.valid())
+        cost.peakGrowthBytes = memory.peakGrowthBytes();
     cost.bytesSent = flood.bytesSent();
     cost.readerHungUp = flood.readerHungUp();
     return std::pair{std::move(outcome), cost};

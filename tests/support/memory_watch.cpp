@@ -1,6 +1,7 @@
 #include "memory_watch.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace {
 

@@ -174,9 +174,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("save");
         QTest::addColumn<FloodServer::Framing>("framing");
-        QTest::newRow("lookup, until the connection closes") << false << FloodServer::Framing::untilClose;
-        QTest::newRow("lookup, chunked") << false << FloodServer::Framing::chunked;
-        QTest::newRow("save, until the connection closes") << true << FloodServer::Framing::untilClose;
+        const FloodServer::Framing untilClose = FloodServer::Framing::untilClose;
+        for (int attempt = 1; attempt <= 3; ++attempt) { // where a careless reader stops depends on timing
+            QTest::addRow("lookup, until the connection closes, try %d", attempt) << false << untilClose;
+            QTest::addRow("lookup, chunked, try %d", attempt) << false << FloodServer::Framing::chunked;
+            QTest::addRow("save, until the connection closes, try %d", attempt) << true << untilClose;
+        }
     }
 
     // An answer that never ends, sent as fast as the socket takes it, is refused at the limit as an invalid
@@ -195,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(failure, Failure(LookupError::invalidResponse()));
         QVERIFY(session.accepted.isEmpty());
         QVERIFY2(cost.milliseconds < ReadCost::maxMilliseconds, qPrintable(cost.summary()));
-        QVERIFY2(cost.peakGrowthBytes >= 0 && cost.peakGrowthBytes < ReadCost::maxPeakGrowthBytes,
+        QVERIFY2(cost.peakGrowthBytes.value_or(ReadCost::maxPeakGrowthBytes) < ReadCost::maxPeakGrowthBytes,
                  qPrintable(cost.summary()));
         QVERIFY2(cost.readerHungUp, qPrintable(cost.summary()));
     }
