@@ -29,9 +29,11 @@ MemoryWatch::MemoryWatch()
     m_valid = m_valid && m_start > 0 && statusField("VmHWM") >= 0;
 }
 
+// The kernel folds resident counts together lazily, so a peak a few pages
+// below the start only means nothing grew.
 qint64 MemoryWatch::peakGrowthBytes() const
 {
-    return statusField("VmHWM") - m_start;
+    return std::max<qint64>(0, statusField("VmHWM") - m_start);
 }
 
 qint64 MemoryWatch::residentBytes()
