@@ -225,10 +225,10 @@ private Q_SLOTS:
             QTest::qWait(100);
         }
         QTRY_COMPARE(changes.size(), 3);
-        QTest::qWait(700);
+        QTest::qWait(900);
         QCOMPARE(reported.size(), 1);
-        const qint64 afterLast = reported.first() - changes.last();
-        QVERIFY2(afterLast >= 400 && afterLast < 550, qPrintable(QString::number(afterLast)));
+        const qint64 afterLast = reported.first() - changes.last(); // never early; late only on a busy machine
+        QVERIFY2(afterLast >= 400 && afterLast < 800, qPrintable(QString::number(afterLast)));
 
         changes.clear();
         reported.clear();
