@@ -5,6 +5,7 @@
 #include "app/single_instance.h"
 #include "app/system_events.h"
 #include "app/termination_signals.h"
+#include "card/quick_renderer.h"
 #include "lookup/portal_global_shortcut.h"
 
 #include <QApplication>
@@ -29,8 +30,10 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
-    // The web engine of the sign-in window shares OpenGL contexts with Qt Quick.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Drawn in software where OpenGL would be anyway; otherwise the web engine
+    // of the sign-in window shares OpenGL contexts with Qt Quick.
+    if (!QuickRenderer::chooseForMachine())
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // Settings and sign-in data keep the folders these two names give them;
     // desktops know the program by its application id (app.pelora.Companion).

@@ -11,6 +11,7 @@ add_library(pelora_card STATIC
     card_model.h card_model.cpp
     panel_placement.h panel_placement.cpp
     reduce_motion.h reduce_motion.cpp
+    quick_renderer.h quick_renderer.cpp
     symbol_images.h symbol_images.cpp
     view_support.h view_support.cpp
     floating_panel.h floating_panel.cpp
