@@ -11,26 +11,23 @@ QString peloraResource()
     return QStringLiteral(":/pelora/card/images/pelora.png");
 }
 
-const QImage &pelora()
+QImage pelora()
 {
-    static const QImage image = [] {
-        QImage loaded(peloraResource());
-        if (!loaded.isNull())
-            return loaded;
-        QImage standIn(256, 256, QImage::Format_ARGB32_Premultiplied);
-        standIn.fill(Ink::accent());
-        return standIn;
-    }();
-    return image;
+    QImage loaded(peloraResource());
+    if (!loaded.isNull())
+        return loaded;
+    QImage standIn(256, 256, QImage::Format_ARGB32_Premultiplied);
+    standIn.fill(Ink::accent());
+    return standIn;
 }
 
 QIcon menuBarIcon()
 {
     QIcon icon;
+    const QImage mark = pelora();
     for (int scale : {1, 2}) {
         const int side = menuBarIconSize * scale;
-        QPixmap pixmap = QPixmap::fromImage(
-            pelora().scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        QPixmap pixmap = QPixmap::fromImage(mark.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         icon.addPixmap(pixmap);
     }
     return icon;

@@ -10,10 +10,11 @@ namespace BrandAssets {
 // Resource path of the mark, also usable from QML as "qrc:" + this.
 QString peloraResource();
 
-// The brand mark, loaded once from the program's resources. Should the
-// resource be missing (a packaging fault), a plain accent square stands in,
-// so every view still has a mark to draw.
-const QImage &pelora();
+// The brand mark, read from the program's resources each time it is asked
+// for (a 512-pixel image is 1 MiB that an idle companion has no use for).
+// Should the resource be missing (a packaging fault), a plain accent square
+// stands in, so every view still has a mark to draw.
+QImage pelora();
 
 // A fresh 22 × 22 copy of the mark for the tray, in its own colours (not a
 // monochrome template), with a sharper 44-pixel version for dense screens.
