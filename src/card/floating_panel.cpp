@@ -33,6 +33,10 @@ FloatingPanel::FloatingPanel(const QString &title, QWindow *parent) : QQuickView
     setFormat(surface);
     setColor(Qt::transparent);
     setResizeMode(QQuickView::SizeRootObjectToView);
+    // Hidden most of the day: a hidden panel keeps no scene graph or graphics
+    // resources; they are built again when it next shows.
+    setPersistentGraphics(false);
+    setPersistentSceneGraph(false);
 
     m_animation.setEasingCurve(easeInEaseOut());
     connect(&m_animation, &QVariantAnimation::valueChanged, this,
@@ -72,6 +76,7 @@ void FloatingPanel::orderOut()
 {
     m_animation.stop();
     hide();
+    releaseResources();
 }
 
 void FloatingPanel::setFrame(const QRect &frame, bool animated, int durationMs, const QEasingCurve &easing)
