@@ -3,6 +3,7 @@
 #include "account/account_log.h"
 #include "account/navigation_policy.h"
 #include "account/session_cookie_rules.h"
+#include "account/sign_in_on_demand.h"
 #include "account/sign_in_page.h"
 #include "account/web_address.h"
 
@@ -12,7 +13,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWebEngineCookieStore>
 #include <QWebEngineLoadingInfo>
@@ -88,8 +88,7 @@ void CompanionSession::shutDown()
 
 QString CompanionSession::defaultStorageFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/Pelora/PeloraCompanion/sign-in");
+    return SignInOnDemand::defaultStorageFolder();
 }
 
 void CompanionSession::startEngine()
@@ -321,11 +320,7 @@ QCoro::Task<void> CompanionSession::acceptCookies(QList<QNetworkReply::RawHeader
         co_return;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const QNetworkCookie &cookie : SessionCookieRules::fromAnswer(headers, origin)) {
-        // An expiry in the past is how a server ends a session.
-        if (!cookie.isSessionCookie() && cookie.expirationDate() <= now)
-            m_record.drop(cookie);
-        else
-            m_record.put(cookie);
+        m_record.take(cookie, now);
         if (m_profile)
             pushToEngine(cookie);
     }
@@ -341,7 +336,7 @@ void CompanionSession::removeStoredData()
     m_record.erase();
 }
 
-QString CompanionSession::wipeMarkerPath() const { return m_folder + QStringLiteral("/sign-out-pending"); }
+QString CompanionSession::wipeMarkerPath() const { return m_folder + SignInOnDemand::wipeMarkerName(); }
 
 void CompanionSession::finishInterruptedWipe()
 {

@@ -64,6 +64,14 @@ void CookieRecord::load()
     }
 }
 
+void CookieRecord::take(const QNetworkCookie &cookie, const QDateTime &now)
+{
+    if (!cookie.isSessionCookie() && cookie.expirationDate() <= now)
+        drop(cookie);
+    else
+        put(cookie);
+}
+
 void CookieRecord::put(const QNetworkCookie &cookie)
 {
     for (QNetworkCookie &stored : m_cookies) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QNetworkCookie>
 #include <QString>
@@ -21,6 +22,9 @@ public:
     void put(const QNetworkCookie &cookie);
     // Removes the cookie with the same name, domain and path, if any.
     void drop(const QNetworkCookie &cookie);
+    // A cookie an answer sets: put, or dropped when its expiry is past at
+    // `now` (how a server ends a session).
+    void take(const QNetworkCookie &cookie, const QDateTime &now);
     // Forgets every cookie and removes the file.
     void erase();
 

@@ -1,5 +1,5 @@
 // pelora-companion: a tray-only program; everything else is the controller's.
-#include "account/companion_session.h"
+#include "account/sign_in_on_demand.h"
 #include "app/command_line.h"
 #include "app/companion_delegate.h"
 #include "app/single_instance.h"
@@ -56,7 +56,9 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         CompanionDelegate::Environment environment;
-        environment.session = std::make_unique<CompanionSession>();
+        // Qt WebEngine is loaded only when the learner first signs in.
+        const QString signInFolder = SignInOnDemand::defaultStorageFolder();
+        environment.session = std::make_unique<SignInOnDemand>(signInFolder, SignInOnDemand::pluginLoader(signInFolder));
         environment.arguments = arguments;
         CompanionDelegate delegate(std::move(environment));
 

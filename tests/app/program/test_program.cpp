@@ -75,6 +75,13 @@ bool terminate(QProcess &companion)
     return companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit && companion.exitCode() == 0;
 }
 
+// Whether the process has Qt WebEngine's library mapped.
+bool mapsWebEngine(qint64 pid)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
+}
+
 QString dataFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); }
 
 // The session token the companion keeps for the learner, read from its own record.
@@ -116,6 +123,7 @@ private Q_SLOTS:
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {});
         QVERIFY(windowAppears(cardWindow)); // signed out: the message card
+        QVERIFY(!mapsWebEngine(companion.processId())); // the web engine waits for sign-in
 
         QProcess second;
         second.start(program, {"--lookup"});
@@ -153,6 +161,7 @@ private Q_SLOTS:
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {"--sign-in"});
         QVERIFY(windowAppears(signInWindow));
+        QVERIFY(mapsWebEngine(companion.processId())); // loaded with the sign-in window
         QVERIFY(signInByKeyboard()); // the library loaded: signed in, the first card shows
         QVERIFY(windowAppears(cardWindow));
         const QByteArray token = recordedToken();
