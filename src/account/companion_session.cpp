@@ -140,6 +140,7 @@ void CompanionSession::buildWindow()
     m_window = new QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                                         | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     m_window->setWindowTitle(windowTitle);
+    m_window->installEventFilter(this); // hidden (by finishLogin or its close button): the page is discarded
     m_window->setMinimumSize(minimumWindowSize);
     m_window->resize(windowSize);
 
@@ -173,11 +174,33 @@ void CompanionSession::showLogin(const QUrl &origin)
     startEngine();
     if (!m_window)
         buildWindow();
+    // A page discarded while the window was hidden comes back to life for the load.
+    if (m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     m_page->load(WebAddress::appending(origin, QStringLiteral("sign-in")));
     m_signInTimeout.start();
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+bool CompanionSession::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::Hide)
+        QMetaObject::invokeMethod(this, &CompanionSession::discardPage, Qt::QueuedConnection);
+    return false;
+}
+
+// A hidden sign-in window needs no page: discarding it ends the engine's
+// renderer process. The window, the profile with its cookies and the
+// session's record stay; the next showLogin loads the page again.
+void CompanionSession::discardPage()
+{
+    if (!m_page || !m_window || m_window->isVisible()
+        || m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
+        return;
+    m_signInTimeout.stop();
+    m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
 }
 
 void CompanionSession::finishLogin()

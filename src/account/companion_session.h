@@ -56,6 +56,8 @@ public:
     void setSignInTimeout(std::chrono::milliseconds timeout) { m_signInTimeout.setInterval(timeout); }
     bool observing() const { return m_observing; }
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void startEngine();
     void releaseEngine();
@@ -65,6 +67,7 @@ private:
     QString wipeMarkerPath() const;
     void finishInterruptedWipe();
     void buildWindow();
+    void discardPage();
     bool decideNavigation(const QUrl &url, bool linkActivated, bool mainFrame);
     void openedInNewWindow(const QUrl &url);
     void loadingChanged(const QWebEngineLoadingInfo &info);

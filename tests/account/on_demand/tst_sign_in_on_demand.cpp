@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWidget>
 #include <qcoro/qcorotask.h>
 
@@ -90,11 +92,24 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(changes > 0, 30000); // the sign-in page loaded
         QCOMPARE(sessionValue(session, origin), QByteArray("abc"));
 
-        session.finishLogin();
-        QVERIFY(!engine->window()->isVisible());
-        session.showLogin(origin);
-        QCOMPARE(loads, 1);
-        QVERIFY(engine->window()->isVisible());
+        // Hidden, by finishLogin or by its close button, the window keeps no page:
+        // the engine's renderer process ends; shown again, the page loads anew.
+        QWebEnginePage *page = engine->webView()->page();
+        for (const bool closeButton : {false, true}) {
+            const qint64 renderer = page->renderProcessPid();
+            QVERIFY(renderer > 0);
+            closeButton ? void(engine->window()->close()) : session.finishLogin();
+            QVERIFY(!engine->window()->isVisible());
+            QTRY_COMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+            QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1").arg(renderer)), 10000);
+            const int before = changes;
+            session.showLogin(origin);
+            QCOMPARE(loads, 1);
+            QVERIFY(engine->window()->isVisible());
+            QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+            QTRY_VERIFY_WITH_TIMEOUT(changes > before, 30000);
+            QCOMPARE(sessionValue(session, origin), QByteArray("abc"));
+        }
     }
 
     // A sign-out wipes through the engine's session; without one (the plugin
