@@ -5,9 +5,11 @@
 //   private memory at idle, after the sign-in window opened, and after many syncs.
 // Run it with a display: scripts/run-test --wm -- build/<dir>/bench/app/bench_companion [idle seconds] [syncs]
 #include "account/companion_session.h"
+#include "account/sign_in_on_demand.h"
 #include "app/companion_delegate.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
+#include "card/quick_renderer.h"
 #include "devserver_harness.h"
 #include "schedule/preferences.h"
 
@@ -86,6 +88,7 @@ double idleCpuPercent(int seconds, const std::function<void()> &during = {})
 
 int main(int argc, char *argv[])
 {
+    QuickRenderer::chooseForMachine(); // as the program chooses
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -105,8 +108,11 @@ int main(int argc, char *argv[])
     const HttpReply signIn = http.post(QUrl(origin + QStringLiteral("/sign-in")),
                                        "email=learner%40pelora.test&password=selamat-pagi",
                                        "application/x-www-form-urlencoded", {}, {{"Origin", origin.toUtf8()}});
-    auto sessionOwned = std::make_unique<CompanionSession>();
-    CompanionSession *session = sessionOwned.get();
+    // As in the program: the web engine's session is made when sign-in first shows.
+    const QString signInFolder = SignInOnDemand::defaultStorageFolder();
+    auto sessionOwned = std::make_unique<SignInOnDemand>(
+        signInFolder, [signInFolder] { return std::make_unique<CompanionSession>(signInFolder, nullptr); });
+    SignInOnDemand *session = sessionOwned.get();
     QCoro::waitFor(session->acceptCookies(signIn.headers, QUrl(origin)));
     const QByteArray cookie = QCoro::waitFor(session->cookies(QUrl(origin))).value(0).toRawForm(QNetworkCookie::NameAndValueOnly);
 
