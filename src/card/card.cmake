@@ -1,6 +1,6 @@
 # pelora_card: the floating card (model, QML view, panel window), the palette,
 # the brand images and the symbols, shared with the lookup window.
-find_package(Qt6 REQUIRED COMPONENTS Svg)
+find_package(Qt6 REQUIRED COMPONENTS Network Svg)
 find_library(PELORA_CARD_XCB_LIBRARY xcb REQUIRED)
 
 add_library(pelora_card STATIC
@@ -13,12 +13,13 @@ add_library(pelora_card STATIC
     reduce_motion.h reduce_motion.cpp
     quick_renderer.h quick_renderer.cpp
     symbol_images.h symbol_images.cpp
+    own_resources_network.h own_resources_network.cpp
     view_support.h view_support.cpp
     floating_panel.h floating_panel.cpp
     card_panel.h card_panel.cpp)
 target_include_directories(pelora_card PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(pelora_card PUBLIC pelora_library Qt6::Gui Qt6::Widgets Qt6::Qml Qt6::Quick
-                      Qt6::DBus Qt6::Svg ${PELORA_CARD_XCB_LIBRARY})
+                      Qt6::DBus Qt6::Network Qt6::Svg ${PELORA_CARD_XCB_LIBRARY})
 
 qt_add_resources(pelora_card "pelora_card_resources"
     PREFIX "/pelora/card"
@@ -31,6 +32,8 @@ qt_add_resources(pelora_card "pelora_card_resources"
         qml/HoverTip.qml
         qml/PlainButton.qml
         qml/SymbolButton.qml
+        qml/SelectableText.qml
+        qml/CopyMenu.qml
         icons/arrow.right.svg
         icons/arrow.turn.down.left.svg
         icons/arrow.up.left.and.arrow.down.right.svg

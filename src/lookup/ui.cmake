@@ -14,6 +14,5 @@ qt_add_resources(pelora_lookup_ui "pelora_lookup_ui_resources"
         qml/Eyebrow.qml
         qml/FooterText.qml
         qml/Keycap.qml
-        qml/SelectableText.qml
         qml/Spinner.qml
         qml/SuggestionChip.qml)

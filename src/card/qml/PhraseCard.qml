@@ -53,6 +53,7 @@ Item {
 
                     InkText {
                         text: "A LITTLE MALAY"
+                        labelOfParent: true
                         size: 8
                         font.weight: Font.DemiBold
                         font.letterSpacing: 1.6
@@ -62,6 +63,7 @@ Item {
                         objectName: "compactMalay"
                         Layout.fillWidth: true
                         text: root.phrase.malay ?? ""
+                        labelOfParent: true
                         size: 13
                         font.weight: Font.Medium
                         maximumLineCount: 1
@@ -158,24 +160,18 @@ Item {
                             font.weight: Font.DemiBold
                             font.letterSpacing: 1.5
                             color: ink.secondary
-                            visible: text.length > 0
+                            // Empty, it takes no height but keeps the gap below it.
+                            Layout.preferredHeight: text.length > 0 ? implicitHeight : 0
                             Layout.bottomMargin: 10
                         }
-                        TextEdit {
+                        SelectableText {
                             objectName: "expandedMalay"
                             Layout.fillWidth: true
-                            text: root.phrase.malay ?? ""
-                            readOnly: true
-                            selectByMouse: true
-                            wrapMode: TextEdit.Wrap
-                            color: ink.primary
-                            selectionColor: Qt.rgba(ink.accent.r, ink.accent.g, ink.accent.b, 0.25)
-                            selectedTextColor: ink.primary
+                            plain: root.phrase.malay ?? ""
+                            size: 29
                             font.family: "Noto Serif"
-                            font.pixelSize: 29
                             font.weight: Font.Medium
                             font.letterSpacing: -0.7
-                            activeFocusOnPress: false
                             Layout.bottomMargin: 10
                         }
                         InkText {
@@ -237,7 +233,7 @@ Item {
                             Layout.fillWidth: true
                             Layout.topMargin: words.length > 0 ? 18 : 22
                             text: root.phrase.context ?? ""
-                            visible: text.length > 0
+                            Layout.preferredHeight: text.length > 0 ? implicitHeight : 0
                             size: 12
                             color: ink.secondary
                             lineSpacing: 4
@@ -305,6 +301,7 @@ Item {
                             spacing: 6
                             InkText {
                                 text: "Open my phrasebook"
+                                labelOfParent: true
                                 size: 11
                                 font.weight: Font.DemiBold
                                 color: ink.accent
@@ -327,6 +324,7 @@ Item {
                             spacing: 5
                             InkText {
                                 text: "Next phrase"
+                                labelOfParent: true
                                 size: 11
                                 color: ink.secondary
                             }
@@ -435,6 +433,7 @@ Item {
                     contentItem: RowLayout {
                         InkText {
                             text: root.message.actionLabel
+                            labelOfParent: true
                             size: 12
                             font.weight: Font.DemiBold
                             color: "white"

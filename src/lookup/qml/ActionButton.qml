@@ -19,6 +19,7 @@ PlainButton {
     }
     contentItem: InkText {
         text: button.label
+        labelOfParent: true
         size: 12
         font.weight: Font.Medium
         color: ink.paper

@@ -4,6 +4,7 @@ import "qrc:/pelora/card/qml"
 // A key drawn as a small cap: "esc", "↵".
 Rectangle {
     property alias text: label.text
+    property alias labelOfParent: label.labelOfParent
     implicitWidth: label.implicitWidth + 12
     implicitHeight: label.implicitHeight + 8
     radius: 5

@@ -141,7 +141,10 @@ FocusScope {
                 Accessible.name: "Close phrase lookup"
                 tip: "Close (Escape)"
                 onClicked: root.dismissRequested()
-                contentItem: Keycap { text: "esc" }
+                contentItem: Keycap {
+                    text: "esc"
+                    labelOfParent: true
+                }
             }
         }
 
@@ -267,6 +270,7 @@ FocusScope {
                     }
                     InkText {
                         objectName: "errorText"
+                        labelOfParent: true
                         Layout.fillWidth: true
                         text: root.lookupModel.error
                         size: 13
@@ -620,7 +624,10 @@ FocusScope {
             objectName: "cancelButton"
             Accessible.name: "Cancel lookup"
             onClicked: root.lookupModel.cancelLookup()
-            contentItem: FooterText { text: "Cancel lookup" }
+            contentItem: FooterText {
+                text: "Cancel lookup"
+                labelOfParent: true
+            }
         }
     }
     Component {
@@ -646,7 +653,10 @@ FocusScope {
             objectName: "checkLibraryButton"
             Accessible.name: "Check my phrasebook"
             onClicked: root.lookupModel.openLibrary()
-            contentItem: FooterText { text: "Check my phrasebook" }
+            contentItem: FooterText {
+                text: "Check my phrasebook"
+                labelOfParent: true
+            }
         }
     }
     Component {
@@ -667,6 +677,7 @@ FocusScope {
                 FooterText {
                     objectName: "copyLabel"
                     text: root.copied ? "Copied" : "Copy phrase"
+                    labelOfParent: true
                 }
             }
         }
@@ -725,6 +736,7 @@ FocusScope {
                 }
                 contentItem: FooterText {
                     text: "Discard"
+                    labelOfParent: true
                     color: ink.secondary
                 }
             }
@@ -737,12 +749,14 @@ FocusScope {
                     spacing: 10
                     InkText {
                         text: "Save to phrasebook"
+                        labelOfParent: true
                         size: 12
                         font.weight: Font.Medium
                         color: ink.paper
                     }
                     InkText {
                         text: root.keyTexts.save
+                        labelOfParent: true
                         size: 12
                         font.weight: Font.Medium
                         color: ink.paper

@@ -31,6 +31,7 @@ PlainButton {
             }
             InkText {
                 text: chip.title
+                labelOfParent: true
                 size: 10
                 font.weight: Font.Medium
                 color: ink.secondary
@@ -40,6 +41,7 @@ PlainButton {
             Layout.fillWidth: true
             Layout.alignment: Qt.AlignLeft | Qt.AlignTop
             text: chip.phrase
+            labelOfParent: true
             size: 12
             font.weight: Font.Medium
             wrapMode: Text.Wrap

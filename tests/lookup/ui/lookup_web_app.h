@@ -31,7 +31,7 @@ public:
                                                            : Response::json(201, QJsonDocument(saved).toJson());
             return lookupAnswer == LookupAnswer::hang      ? hanging
                    : lookupAnswer == LookupAnswer::card    ? Response::json(200, envelopeBody(card, userId))
-                   : lookupAnswer == LookupAnswer::refused ? Response::json(429, R"({"error": "You have used today’s lookups."})")
+                   : lookupAnswer == LookupAnswer::refused ? Response::json(429, QJsonDocument(QJsonObject{{"error", refusal}}).toJson())
                                                            : Response::json(404, "{}");
         });
     }
@@ -46,6 +46,7 @@ public:
     MemorySessionCookies cookies;
     QString userId = QStringLiteral("user-1");
     LookupPhrase card = sampleCard();
+    QString refusal = QStringLiteral("You have used today’s lookups.");
     LookupAnswer lookupAnswer = LookupAnswer::card;
     SaveAnswer saveAnswer = SaveAnswer::saved;
 };

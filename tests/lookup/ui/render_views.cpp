@@ -37,7 +37,9 @@ void scroll(QQuickWindow *window, bool toEnd)
 void renderCards()
 {
     CardPanel panel;
-    Phrase bare = samplePhrase(), noExamples = samplePhrase(), long_ = samplePhrase();
+    Phrase bare = samplePhrase(), noExamples = samplePhrase(), long_ = samplePhrase(), unlabelled = samplePhrase();
+    unlabelled.category.clear();
+    unlabelled.context.clear();
     bare.words.clear();
     bare.notes.clear();
     bare.usageExamples.clear();
@@ -47,6 +49,7 @@ void renderCards()
     for (const auto &[phrase, compact, expanded, scrolled] :
          {std::tuple<Phrase, QString, QString, QString>(samplePhrase(), "compact", "expanded", "expanded-scrolled"),
           {bare, "", "expanded-bare", ""}, {noExamples, "", "expanded-no-examples", ""},
+          {unlabelled, "", "expanded-no-category-or-context", ""},
           {long_, "compact-long", "expanded-long", ""}}) {
         panel.show(phrase);
         if (!compact.isEmpty())

@@ -12,6 +12,8 @@
 using LookupPlacement::frame;
 using LookupPlacement::resized;
 using Phase = PhraseLookupModel::Phase;
+using Answer = LookupWebApp::LookupAnswer;
+using Save = LookupWebApp::SaveAnswer;
 
 class LookupViewTest : public QObject {
     Q_OBJECT
@@ -23,6 +25,7 @@ class LookupViewTest : public QObject {
     QQuickItem *item(const char *name) const { return visibleItem(view(), QLatin1String(name)); }
     QString text(const char *name) const { return item(name)->property("text").toString(); }
     QString section() const { return view()->property("section").toString(); }
+    QStringList tree() const { return accessibleTree(lookup->window()); }
     bool inputFocused() const { return view()->property("inputFocused").toBool(); }
     void click(const char *name) { clickItem(lookup->window(), item(name)); }
     void key(int code, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(lookup->window(), Qt::Key(code), mods); }
@@ -170,6 +173,159 @@ private Q_SLOTS:
             QVERIFY(!lookup->isVisible() && model()->phase() == Phase::idle);
             QCOMPARE(model()->query(), QStringLiteral("where is the train"));
         }
+    }
+
+    // A refused lookup's message and a card, both written by the web app: shown
+    // as typed, read out the same, and their addresses never fetched.
+    void remoteTextIsShownAsTyped_data()
+    {
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QStringList>("nodes"); // what a screen reader must find, %1 the text
+        QTest::newRow("error") << Answer::refused << QStringList{"StaticText: Error: %1"};
+        QTest::newRow("card") << Answer::card << QStringList{"StaticText: %1", "StaticText: Casual"};
+    }
+    void remoteTextIsShownAsTyped()
+    {
+        QFETCH(Answer, answer);
+        QFETCH(QStringList, nodes);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const QString hostile = hostileText(listener.serverPort());
+        web->refusal = hostile;
+        web->card = {hostile, hostile, "casual", hostile, {{hostile, hostile, hostile}}, {hostile}, {{hostile, hostile}},
+                     {{hostile, hostile}}, std::nullopt};
+        showSignedIn(answer);
+        model()->setQuery(QStringLiteral("anything"));
+        model()->lookup();
+        QTRY_VERIFY(model()->phase() != Phase::lookingUp);
+        verifyShownAsTyped(lookup->window(), listener, nodes);
+    }
+
+    // In each state every text is in the accessibility tree, the brand mark
+    // and symbols are not, and the controls carry their labels.
+    void everyTextIsReadable_data()
+    {
+        QTest::addColumn<bool>("signIn");
+        QTest::addColumn<bool>("lookUp");
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<Save>("save"); // saved, or hang for no save
+        QTest::addColumn<QStringList>("labels");
+        const QStringList header{"Button: Close phrase lookup", "StaticText: pelora", "StaticText: PHRASE LOOKUP"};
+        QTest::newRow("signed out") << false << false << Answer::card << Save::hang
+                                    << header + QStringList{"Button: Sign in to Pelora", "StaticText: Your Malay, a little closer."};
+        QTest::newRow("empty") << true << false << Answer::card << Save::hang
+                               << header + QStringList{"EditableText: Phrase or situation", "Button: Look up phrase",
+                                                       "StaticText: What would you like to say?",
+                                                       "Button: At work: Want to grab a coffee?", "StaticText: Look up"};
+        QTest::newRow("loading") << true << true << Answer::hang << Save::hang
+                                 << header + QStringList{"StaticText: Finding the words…", "Button: Cancel lookup"};
+        QTest::newRow("result") << true << true << Answer::card << Save::hang
+                                << header + QStringList{"StaticText: Kurang manis, ya.", "StaticText: HERE’S HOW TO SAY IT",
+                                                        "StaticText: kurang", "StaticText: Ordering at the counter",
+                                                        "StaticText: Tak nak manis.", "Button: Copy phrase",
+                                                        "Button: Discard", "Button: Save to phrasebook"};
+        QTest::newRow("error") << true << true << Answer::refused << Save::hang
+                               << header + QStringList{"StaticText: Error: You have used today’s lookups."};
+        QTest::newRow("saved") << true << true << Answer::card << Save::saved
+                               << header + QStringList{"StaticText: In your phrasebook", "Button: New phrase"};
+    }
+    void everyTextIsReadable()
+    {
+        QFETCH(bool, signIn);
+        QFETCH(bool, lookUp);
+        QFETCH(Answer, answer);
+        QFETCH(Save, save);
+        QFETCH(QStringList, labels);
+        if (signIn) {
+            showSignedIn(answer);
+            if (lookUp) {
+                model()->setQuery(QStringLiteral("less sugar"));
+                model()->lookup();
+            }
+            QTRY_VERIFY(answer == Answer::hang || model()->phase() != Phase::lookingUp);
+            web->saveAnswer = save;
+            if (save == Save::saved) {
+                model()->save();
+                QTRY_COMPARE(model()->phase(), Phase::saved);
+            }
+        } else {
+            lookup->show();
+            QVERIFY(QTest::qWaitForWindowExposed(lookup->window()));
+        }
+        verifyReadable(lookup->window());
+        for (const QString &label : labels)
+            QVERIFY2(tree().contains(label), qPrintable(label + " missing from " + tree().join(" | ")));
+    }
+
+    // A chip fills the field and focuses it; it does not look up.
+    void aChipFillsTheQuery_data()
+    {
+        QTest::addColumn<QString>("chip");
+        QTest::addColumn<QString>("phrase");
+        QTest::newRow("At lunch") << "At lunch" << "A bit less spicy";
+        QTest::newRow("At work") << "At work" << "Want to grab a coffee?";
+        QTest::newRow("Out & about") << "Out & about" << "Can I pay by card?";
+    }
+    void aChipFillsTheQuery()
+    {
+        QFETCH(QString, chip);
+        QFETCH(QString, phrase);
+        showSignedIn();
+        lookup->window()->contentItem()->forceActiveFocus(); // away from the field
+        QQuickItem *button = visibleItem(view(), "chip:" + chip);
+        QVERIFY(button);
+        QCOMPARE(button->property("tip").toString(), "Use “" + phrase + "” as your lookup");
+        clickItem(lookup->window(), button);
+        QCOMPARE(model()->query(), phrase);
+        QCOMPARE(text("searchField"), phrase);
+        QTRY_VERIFY(inputFocused());
+        QTest::qWait(100);
+        QVERIFY(model()->phase() == Phase::idle && web->lookups() == 0);
+    }
+
+    // "Copied" until the phase changes; after a save or an uncertain one the
+    // footer shows where the phrase is and offers a new one.
+    void theFooterAfterCopyingAndSaving_data()
+    {
+        QTest::addColumn<Save>("save");
+        QTest::addColumn<Phase>("phase");
+        QTest::addColumn<QString>("leading"); // "Role: name" of the footer's leading part
+        QTest::newRow("saved") << Save::saved << Phase::saved << "StaticText: In your phrasebook";
+        QTest::newRow("uncertain") << Save::failure << Phase::saveUncertain << "Button: Check my phrasebook";
+    }
+    void theFooterAfterCopyingAndSaving()
+    {
+        QFETCH(Save, save);
+        QFETCH(Phase, phase);
+        QFETCH(QString, leading);
+        int libraryOpened = 0;
+        model()->onOpenLibrary = [&] { ++libraryOpened; };
+        web->saveAnswer = Save::hang;
+        showSignedIn();
+        model()->setQuery(QStringLiteral("less sugar"));
+        model()->lookup();
+        QTRY_COMPARE(model()->phase(), Phase::preview);
+        click("copyButton");
+        QCOMPARE(text("copyLabel"), QStringLiteral("Copied"));
+        QVERIFY(tree().contains("Button: Copied"));
+        model()->save(); // the phase changes: the label goes back
+        QCOMPARE(text("copyLabel"), QStringLiteral("Copy phrase"));
+        QVERIFY(item("savingLabel"));
+        web->saveAnswer = save;
+        model()->connect(web->client()); // a fresh start: the hanging save is dropped
+        model()->setQuery(QStringLiteral("less sugar"));
+        model()->lookup();
+        QTRY_COMPARE(model()->phase(), Phase::preview);
+        model()->save();
+        QTRY_COMPARE(model()->phase(), phase);
+        QVERIFY2(tree().contains(leading) && tree().contains("Button: New phrase"), qPrintable(tree().join(" | ")));
+        QVERIFY(!item("copyButton") && !item("saveButton"));
+        if (phase == Phase::saveUncertain)
+            click("checkLibraryButton");
+        QCOMPARE(libraryOpened, phase == Phase::saveUncertain ? 1 : 0);
+        click("newPhraseButton");
+        QVERIFY(model()->phase() == Phase::idle && model()->query().isEmpty());
+        QTRY_VERIFY(inputFocused());
     }
 
     // Without an X server (offscreen here, like a pure Wayland session) the hot

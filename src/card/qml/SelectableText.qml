@@ -1,0 +1,52 @@
+import QtQuick
+
+// Read-only text the learner can select and copy: drag to select, then
+// Ctrl+C, or "Copy" from the right-click menu. Always plain text, shown
+// exactly as received; `lineSpacing` (pixels between lines) is set on the
+// text's own layout, so no markup is ever involved.
+TextEdit {
+    id: selectable
+    property string plain
+    property int size: 13
+    property real lineSpacing: 0
+
+    text: plain
+    textFormat: TextEdit.PlainText
+    readOnly: true
+    selectByMouse: true
+    activeFocusOnPress: true
+    wrapMode: TextEdit.Wrap
+    color: ink.primary
+    selectionColor: Qt.rgba(ink.accent.r, ink.accent.g, ink.accent.b, 0.25)
+    selectedTextColor: ink.primary
+    font.pixelSize: size
+    Accessible.role: Accessible.StaticText
+    Accessible.name: plain
+    Accessible.selectableText: true
+
+    // Setting the text lays the document out afresh, without the spacing.
+    onTextChanged: viewSupport.spaceLines(textDocument, lineSpacing)
+    onLineSpacingChanged: viewSupport.spaceLines(textDocument, lineSpacing)
+    Component.onCompleted: viewSupport.spaceLines(textDocument, lineSpacing)
+
+    // The selection, or the whole text when nothing is selected.
+    function copySelection() {
+        viewSupport.copyText(selectedText.length > 0 ? selectedText : plain);
+    }
+
+    Keys.onPressed: event => {
+        if (event.matches(StandardKey.Copy)) {
+            copySelection();
+            event.accepted = true;
+        }
+    }
+
+    TapHandler {
+        acceptedButtons: Qt.RightButton
+        onTapped: eventPoint => menu.popup(eventPoint.position.x, eventPoint.position.y)
+    }
+    CopyMenu {
+        id: menu
+        onCopyRequested: selectable.copySelection()
+    }
+}
