@@ -59,6 +59,9 @@ public:
     Q_INVOKABLE void lookup() { onLookup(); }
     Q_INVOKABLE void expand() { onExpand(); }
     Q_INVOKABLE void action() { onAction(); }
+    // The learner pressed into the card's text to select it: the panel
+    // gives the card the keyboard, for Ctrl+C.
+    Q_INVOKABLE void wantKeyboard() { Q_EMIT keyboardWanted(); }
 
 Q_SIGNALS:
     void phraseChanged();
@@ -66,6 +69,7 @@ Q_SIGNALS:
     void stateChanged();
     void detailChanged();
     void messageChanged();
+    void keyboardWanted();
 
 private:
     std::optional<Phrase> m_phrase;

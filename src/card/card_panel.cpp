@@ -26,6 +26,11 @@ CardPanel::CardPanel(QObject *parent)
             m_window->setTakesFocus(false);
     });
 
+    connect(m_model.get(), &CardModel::keyboardWanted, this, &CardPanel::takeKeyboardFocus);
+    // Ask the desktop about motion now, so its answer is in before the card
+    // first animates.
+    ReduceMotion::instance();
+
     ViewSupport::install(*m_window->engine());
     m_window->setInitialProperties({{QStringLiteral("cardModel"), QVariant::fromValue<QObject *>(m_model.get())}});
     m_window->setSource(QUrl(QStringLiteral("qrc:/pelora/card/qml/PhraseCard.qml")));

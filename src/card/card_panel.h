@@ -39,8 +39,9 @@ public:
     void hover(bool inside, std::function<void(bool)> onChange);
     void hide();
     // Gives the expanded card on screen the keyboard (Escape dismisses it).
-    // Only this makes the card window accept focus, until the card collapses,
-    // hides or is replaced.
+    // Only this (on request, or when the learner presses into the card's text
+    // to select it) makes the card window accept focus, until the card
+    // collapses, hides or is replaced.
     void takeKeyboardFocus();
     // Re-lays the card after the screens changed: its screen if still
     // attached, else the primary screen.

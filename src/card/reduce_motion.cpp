@@ -39,7 +39,7 @@ bool ReduceMotion::enabled() const
 {
     if (qEnvironmentVariable("PELORA_REDUCE_MOTION") == QLatin1String("1"))
         return true;
-    if (m_gnomeAnimationsOff)
+    if (m_gnomeAnimationsOff || m_portalPending)
         return true;
     const QString kdeglobals =
         QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("kdeglobals"));
@@ -52,29 +52,32 @@ void ReduceMotion::askPortal()
     if (!bus.isConnected())
         return;
     bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+                SLOT(portalSettingChanged(QDBusMessage)));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                        QStringLiteral("Read"));
     read << gnomeGroup << animationsKey;
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
+    m_portalPending = true;
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, portalTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
         call->deleteLater();
+        m_portalPending = false;
         QDBusPendingReply<QVariant> reply = *call;
-        if (reply.isError())
-            return; // no portal, or no such setting: animations stay on
-        const QVariant value = unwrap(reply.value());
+        // No portal, no such setting or no answer in time: animations stay on.
+        const QVariant value = reply.isError() ? QVariant() : unwrap(reply.value());
         if (value.typeId() == QMetaType::Bool)
             m_gnomeAnimationsOff = !value.toBool();
+        Q_EMIT portalAnswered();
     });
 }
 
-void ReduceMotion::portalSettingChanged(const QString &group, const QString &key, const QDBusVariant &value)
+void ReduceMotion::portalSettingChanged(const QDBusMessage &message)
 {
-    if (group != gnomeGroup || key != animationsKey)
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() != 3 || arguments[0].toString() != gnomeGroup || arguments[1].toString() != animationsKey)
         return;
-    const QVariant unwrapped = unwrap(value.variant());
-    if (unwrapped.typeId() == QMetaType::Bool)
-        m_gnomeAnimationsOff = !unwrapped.toBool();
+    const QVariant value = unwrap(arguments[2]);
+    if (value.typeId() == QMetaType::Bool)
+        m_gnomeAnimationsOff = !value.toBool();
 }
 
 bool kdeAnimationsInstant(const QString &kdeglobalsPath)

@@ -71,6 +71,7 @@ void PhraseLookupWindow::createWindow()
     m_window->setTakesFocus(true);
     m_window->setProperty("_q_showWithoutActivating", false); // it is meant to take focus at once
 
+    ReduceMotion::instance(); // known before the window first animates
     ViewSupport::install(*m_window->engine());
     const QVariantMap keyTexts{{QStringLiteral("save"), KeyTexts::save()},
                                {QStringLiteral("copy"), KeyTexts::copy()},

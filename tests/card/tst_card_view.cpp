@@ -136,15 +136,17 @@ private Q_SLOTS:
         QFETCH(QString, copied);
         CardPanel panel;
         expanded(panel, samplePhrase());
-        QQuickWindow *window = panel.window();
-        window->requestActivate();
-        QVERIFY(QTest::qWaitForWindowActive(window));
+        FloatingPanel *window = panel.window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
         QQuickItem *malay = item(panel, "expandedMalay");
         QVERIFY(malay);
         QGuiApplication::clipboard()->clear();
         const qreal line = malay->property("cursorRectangle").toRectF().height() / 2;
         const QPoint start = malay->mapToScene(QPointF(1, line)).toPoint();
+        QVERIFY(!window->takesFocus()); // expanded by hovering
         QTest::mouseClick(window, Qt::LeftButton, {}, start);
+        QVERIFY(window->takesFocus()); // the learner pressed into the text: Ctrl+C must reach it
+        QVERIFY(QTest::qWaitForWindowActive(window));
         if (select) {
             QTest::mousePress(window, Qt::LeftButton, {}, start);
             QRectF wordEnd;

@@ -173,6 +173,7 @@ Item {
                             font.weight: Font.Medium
                             font.letterSpacing: -0.7
                             Layout.bottomMargin: 10
+                            onSelecting: root.cardModel.wantKeyboard()
                         }
                         InkText {
                             objectName: "english"

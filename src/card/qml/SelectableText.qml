@@ -9,6 +9,9 @@ TextEdit {
     property string plain
     property int size: 13
     property real lineSpacing: 0
+    // A press into the text, to select: a window that does not hold the
+    // keyboard may want it now, for Ctrl+C.
+    signal selecting()
 
     text: plain
     textFormat: TextEdit.PlainText
@@ -41,6 +44,10 @@ TextEdit {
         }
     }
 
+    TapHandler {
+        acceptedButtons: Qt.LeftButton
+        onPressedChanged: if (pressed) selectable.selecting()
+    }
     TapHandler {
         acceptedButtons: Qt.RightButton
         onTapped: eventPoint => menu.popup(eventPoint.position.x, eventPoint.position.y)
