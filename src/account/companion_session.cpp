@@ -11,6 +11,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -297,6 +298,10 @@ void CompanionSession::showSheet(const QString &message, const QString &details)
         return;
     auto *box = new QMessageBox(QMessageBox::Warning, windowTitle, message, QMessageBox::Ok, m_window);
     box->setInformativeText(details);
+    // The details hold the engine's error text and a host from the page:
+    // shown as typed, never read as markup.
+    for (QLabel *label : box->findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet = box;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTest>
@@ -285,7 +286,11 @@ private Q_SLOTS:
         // The advice, then the engine's own description.
         const QString advice = u"Couldn’t reach Pelora\nCheck your connection and the web app address in the "
                                "menu bar, then try signing in again. "_s;
-        QVERIFY(session->sheetText().startsWith(advice) && session->sheetText().size() > advice.size());
+        QVERIFY(session->sheetText().startsWith(advice));
+        QVERIFY(session->sheetText().size() > advice.size());
+        // The engine's words are shown as typed, never read as markup.
+        for (const QLabel *label : session->sheet()->findChildren<QLabel *>())
+            QCOMPARE(label->textFormat(), Qt::PlainText);
     }
 };
 
