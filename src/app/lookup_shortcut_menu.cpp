@@ -46,6 +46,9 @@ void CompanionDelegate::addLookupItems(QMenu *menu)
     case LookupHotKey::Availability::declined:
         reason = MenuTexts::shortcutDeclined();
         break;
+    case LookupHotKey::Availability::unassigned:
+        reason = MenuTexts::shortcutUnassigned();
+        break;
     case LookupHotKey::Availability::unsupported:
         reason = MenuTexts::shortcutUnsupported();
         break;

@@ -28,6 +28,10 @@ inline QString shortcutDeclined()
 {
     return QStringLiteral("%1 unavailable · not confirmed in the desktop’s dialog").arg(KeyTexts::lookupShortcut());
 }
+inline QString shortcutUnassigned()
+{
+    return QStringLiteral("%1 · choose its key in the desktop’s shortcut settings").arg(KeyTexts::lookupShortcut());
+}
 inline QString shortcutUnsupported()
 {
     return QStringLiteral("%1 unavailable on this desktop · bind “pelora-companion --lookup” in its keyboard settings")

@@ -77,8 +77,7 @@ QCoro::Task<void> LookupHotKey::choose(quint64 generation)
         m_portal = std::make_unique<PortalGlobalShortcut>(bus);
         connect(m_portal.get(), &PortalGlobalShortcut::activated, this, &LookupHotKey::reportPress);
         connect(m_portal.get(), &PortalGlobalShortcut::triggerChanged, this, [this](const QString &key) {
-            m_boundKey = key;
-            Q_EMIT changed();
+            settle(key.isEmpty() ? Availability::unassigned : Availability::registered, Method::portal, key);
         });
         const PortalGlobalShortcut::Result result = co_await m_portal->bind();
         if (!current())
@@ -86,6 +85,9 @@ QCoro::Task<void> LookupHotKey::choose(quint64 generation)
         switch (result.outcome) {
         case PortalGlobalShortcut::Outcome::bound:
             settle(Availability::registered, Method::portal, result.triggerDescription);
+            co_return;
+        case PortalGlobalShortcut::Outcome::unassigned:
+            settle(Availability::unassigned, Method::portal);
             co_return;
         case PortalGlobalShortcut::Outcome::declined:
             m_portal.reset();

@@ -37,6 +37,7 @@ public:
         off,               // the preference is off
         waiting,           // asking the desktop (its dialog may be open)
         registered,        // working; `boundKey()` names the key
+        unassigned,        // the desktop took the shortcut; the learner still has to give it a key there
         taken,             // the X11 grab was refused: another program holds the key
         declined,          // the desktop's shortcut dialog was turned down
         gnomeSetupOffered, // GNOME can bind it in its own settings once the learner agrees

@@ -138,7 +138,9 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
         co_return Result{Outcome::stale, {}};
 
     QVariantList sessionArguments;
-    sessionArguments << QVariantMap{{QStringLiteral("session_handle_token"), token()}};
+    // The same session token every launch: a desktop that files the shortcut
+    // under it (KDE without an app id) keeps the learner's key for next time.
+    sessionArguments << QVariantMap{{QStringLiteral("session_handle_token"), QStringLiteral("pelora_lookup")}};
     const auto created = co_await request(QStringLiteral("CreateSession"), sessionArguments, 0);
     if (stale())
         co_return Result{Outcome::stale, {}};
@@ -168,16 +170,20 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
         close();
         co_return Result{};
     }
-    // A shortcut the learner left without a key is not in the answer.
-    const auto answered = qdbus_cast<QList<PortalShortcut>>(bound->second.value(QStringLiteral("shortcuts")));
-    const auto ours = std::find_if(answered.begin(), answered.end(),
-                                   [](const PortalShortcut &s) { return s.id == QLatin1String(shortcutId); });
-    if (bound->first != responseSuccess || ours == answered.end()) {
+    if (bound->first != responseSuccess) {
         qCInfo(lcPortalShortcut) << "the shortcut was not bound, response" << bound->first;
         close();
         co_return Result{Outcome::declined, {}};
     }
-    co_return Result{Outcome::bound, ours->properties.value(QStringLiteral("trigger_description")).toString()};
+    // A shortcut still without a key may be missing from the answer (KDE
+    // Plasma 5.27 opens its shortcut settings instead of a dialog). The
+    // session stays open: the key chosen there arrives as ShortcutsChanged.
+    const auto answered = qdbus_cast<QList<PortalShortcut>>(bound->second.value(QStringLiteral("shortcuts")));
+    const auto ours = std::find_if(answered.begin(), answered.end(),
+                                   [](const PortalShortcut &s) { return s.id == QLatin1String(shortcutId); });
+    const QString trigger =
+        ours == answered.end() ? QString() : ours->properties.value(QStringLiteral("trigger_description")).toString();
+    co_return Result{trigger.isEmpty() ? Outcome::unassigned : Outcome::bound, trigger};
 }
 
 void PortalGlobalShortcut::close()

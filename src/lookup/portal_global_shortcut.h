@@ -35,6 +35,8 @@ public:
 
     enum class Outcome {
         bound,       // the desktop bound the shortcut; `triggerDescription` names the key
+        unassigned,  // the desktop took the shortcut but has no key for it yet (the learner
+                     // picks one in its settings; `triggerChanged` tells when)
         declined,    // the learner (or the desktop) turned the request down
         unavailable, // no portal, one too old, or no GlobalShortcuts on it
         stale,       // closed while the answer was awaited
