@@ -1,3 +1,3 @@
 #include "account/account_log.h"
 
-Q_LOGGING_CATEGORY(lcSession, "pelora.session")
+Q_LOGGING_CATEGORY(lcSession, "pelora.session", QtWarningMsg)

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
-Q_LOGGING_CATEGORY(lcTrayNotice, "pelora.tray")
+Q_LOGGING_CATEGORY(lcTrayNotice, "pelora.tray", QtWarningMsg)
 
 TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown, int delayMs,
                                      QObject *parent)

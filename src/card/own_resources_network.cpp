@@ -6,7 +6,7 @@
 #include <QNetworkReply>
 #include <QTimer>
 
-Q_LOGGING_CATEGORY(lcViewNetwork, "pelora.view.network")
+Q_LOGGING_CATEGORY(lcViewNetwork, "pelora.view.network", QtWarningMsg)
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-Q_LOGGING_CATEGORY(lcGnomeShortcut, "pelora.shortcut.gnome")
+Q_LOGGING_CATEGORY(lcGnomeShortcut, "pelora.shortcut.gnome", QtWarningMsg)
 
 namespace GnomeCustomShortcut {
 

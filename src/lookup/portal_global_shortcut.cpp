@@ -15,7 +15,7 @@
 #include <qcoro/qcorodbuspendingcall.h>
 #include <qcoro/qcorosignal.h>
 
-Q_LOGGING_CATEGORY(lcPortalShortcut, "pelora.shortcut.portal")
+Q_LOGGING_CATEGORY(lcPortalShortcut, "pelora.shortcut.portal", QtWarningMsg)
 
 QDBusArgument &operator<<(QDBusArgument &argument, const PortalShortcut &shortcut)
 {
