@@ -27,7 +27,9 @@ uint32_t defaultRootWindow(xcb_connection_t *connection)
 
 xcb_connection_t *x11Connection()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // Without a graphical application (a headless run) there is no X server to grab on.
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QScopedPointer>
 #include <qcoro/qcorodbuspendingcall.h>
@@ -127,7 +128,9 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
 {
     close();
     const quint64 generation = ++m_generation;
-    const auto stale = [this, generation] { return generation != m_generation; };
+    // Closing or destroying the shortcut while an answer is awaited makes it stale.
+    const QPointer<PortalGlobalShortcut> self(this);
+    const auto stale = [this, self, generation] { return !self || generation != m_generation; };
     if (!m_bus.isConnected())
         co_return Result{};
     registerHostApp(m_bus);
@@ -220,6 +223,7 @@ QCoro::Task<std::optional<std::pair<uint, QVariantMap>>>
 PortalGlobalShortcut::request(const QString &method, QVariantList arguments, int optionsIndex)
 {
     const quint64 generation = m_generation;
+    const QPointer<PortalGlobalShortcut> self(this);
     const QString handleToken = token();
     QVariantMap options = arguments.at(optionsIndex).toMap();
     options.insert(QStringLiteral("handle_token"), handleToken);
@@ -246,6 +250,8 @@ PortalGlobalShortcut::request(const QString &method, QVariantList arguments, int
     QDBusMessage call = portalCall(interface, method);
     call.setArguments(arguments);
     const QDBusMessage reply = co_await m_bus.asyncCall(call);
+    if (!self) // destroyed meanwhile: nothing of it may be touched
+        co_return std::nullopt;
     if (generation != m_generation) {
         listen(handle, false);
         co_return std::nullopt;
@@ -263,6 +269,8 @@ PortalGlobalShortcut::request(const QString &method, QVariantList arguments, int
         listen(handle, true);
     }
     co_await qCoro(pending.get(), &PortalRequest::finished);
+    if (!self)
+        co_return std::nullopt;
     listen(handle, false);
     if (generation != m_generation)
         co_return std::nullopt;

@@ -123,9 +123,10 @@ X11KeyGrab::~X11KeyGrab() { release(); }
 // outlives it has nothing left to release.
 bool X11KeyGrab::connectionStillOpen() const
 {
-    if (!qGuiApp)
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!app)
         return false;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>();
     return x11 && x11->connection() == m_connection;
 }
 
