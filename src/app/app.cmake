@@ -15,7 +15,5 @@ target_link_libraries(pelora_app PUBLIC
 
 add_executable(pelora-companion main.cpp)
 target_link_libraries(pelora-companion PRIVATE pelora_core)
-if(TARGET pelora_sign_in_plugin)
-    add_dependencies(pelora-companion pelora_sign_in_plugin)
-endif()
+add_dependencies(pelora-companion pelora_sign_in_plugin)
 install(TARGETS pelora-companion RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
