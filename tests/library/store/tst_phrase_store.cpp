@@ -10,20 +10,21 @@
 #include <QTest>
 #include <QUrlQuery>
 
+using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using QCoro::waitFor;
 using Response = FixtureServer::Response;
 
 namespace {
 
-const QString syncFailed = QStringLiteral("Couldn’t sync · check connection and try again");
+const QString syncFailed = u"Couldn’t sync · check connection and try again"_s;
 
 class MemorySession : public SessionCookies {
 public:
     QList<QNetworkCookie> jar;
     QList<QList<QNetworkReply::RawHeaderPair>> accepted;
 
-    void signIn(const QByteArray &value) { jar = {QNetworkCookie("auth.session-token", value)}; }
+    void signIn(const QByteArray &value) { jar = {QNetworkCookie("auth.session-token"_ba, value)}; }
     // A copy: QCoro moves from an lvalue handed to co_return.
     QCoro::Task<QList<QNetworkCookie>> cookies(QUrl) override { co_return QList<QNetworkCookie>(jar); }
     QCoro::Task<void> acceptCookies(QList<QNetworkReply::RawHeaderPair> headers, QUrl) override
@@ -38,7 +39,7 @@ QByteArray page(const QString &userId, const QStringList &ids, const QString &ne
 {
     PhraseFeed feed{1, userId, {}, std::nullopt};
     for (const QString &id : ids)
-        feed.phrases.append(Phrase{id, "selamat pagi", "good morning", {}, {}, {}, {}, {}});
+        feed.phrases.append(Phrase{id, u"selamat pagi"_s, u"good morning"_s, {}, {}, {}, {}, {}});
     if (!next.isNull())
         feed.nextCursor = next;
     return QJsonDocument(feed.toJson()).toJson(QJsonDocument::Compact);
@@ -47,16 +48,24 @@ QByteArray page(const QString &userId, const QStringList &ids, const QString &ne
 std::optional<QString> cursorOf(const FixtureServer::Request &request)
 {
     const QUrlQuery query(request.url);
-    if (!query.hasQueryItem("cursor"))
+    if (!query.hasQueryItem(u"cursor"_s))
         return std::nullopt;
-    return query.queryItemValue("cursor", QUrl::FullyDecoded);
+    return query.queryItemValue(u"cursor"_s, QUrl::FullyDecoded);
 }
 
+// The cursor a request sent, "(none)" when it sent none.
+QString cursorText(const FixtureServer::Request &request)
+{
+    return cursorOf(request).value_or(u"(none)"_s);
+}
+
+// The store as the menu sees it: "ready | 2 saved phrases · synced | user-1 | 2".
 QString summary(const PhraseStore &store)
 {
-    return QStringList{QMetaEnum::fromType<PhraseStore::State>().valueToKey(int(store.state())), store.status(),
-                       store.userID().value_or("no account"), QString::number(store.phrases().size())}
-        .join(" | ");
+    const char *state = QMetaEnum::fromType<PhraseStore::State>().valueToKey(int(store.state()));
+    return QStringList{QString::fromLatin1(state), store.status(), store.userID().value_or(u"no account"_s),
+                       QString::number(store.phrases().size())}
+        .join(u" | "_s);
 }
 
 } // namespace
@@ -72,7 +81,11 @@ class PhraseStoreTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { QVERIFY(server.listen()); }
 
-    void init() { session = MemorySession(), session.signIn("token-1"); }
+    void init()
+    {
+        session = MemorySession();
+        session.signIn("token-1"_ba);
+    }
 
     // What a sync's answer leaves for the menu's status line, after an earlier good sync of user-1.
     void answerStatus_data()
@@ -80,13 +93,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("404") << 404 << QByteArray("{}")
-                             << "unavailable | Companion API not deployed · check web app address | user-1 | 0";
-        QTest::newRow("500") << 500 << QByteArray("{}") << "unavailable | " + syncFailed + " | user-1 | 0";
-        QTest::newRow("403") << 403 << QByteArray("{}") << "unavailable | " + syncFailed + " | user-1 | 0";
-        QTest::newRow("empty library") << 200 << page("user-1", {}) << "empty | No saved phrases yet · look up a phrase | user-1 | 0";
-        QTest::newRow("another account, empty") << 200 << page("user-2", {})
-                                                << "empty | No saved phrases yet · look up a phrase | user-2 | 0";
+        const QString failed = u"unavailable | "_s + syncFailed + u" | user-1 | 0"_s;
+        const QString notDeployed = u"unavailable | Companion API not deployed · check web app address | user-1 | 0"_s;
+        QTest::newRow("404") << 404 << "{}"_ba << notDeployed;
+        QTest::newRow("500") << 500 << "{}"_ba << failed;
+        QTest::newRow("403") << 403 << "{}"_ba << failed;
+        QTest::newRow("200 not JSON") << 200 << "<html>"_ba << failed;
+        QTest::newRow("empty library") << 200 << page(u"user-1"_s, {})
+                                       << u"empty | No saved phrases yet · look up a phrase | user-1 | 0"_s;
+        QTest::newRow("another account, empty") << 200 << page(u"user-2"_s, {})
+                                                << u"empty | No saved phrases yet · look up a phrase | user-2 | 0"_s;
     }
 
     void answerStatus()
@@ -95,26 +111,30 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, outcome);
         PhraseStore store;
-        server.setHandler([](const FixtureServer::Request &) { return Response::json(200, page("user-1", {"p1"})); });
+        server.setHandler([](const FixtureServer::Request &) {
+            return Response::json(200, page(u"user-1"_s, {u"p1"_s}));
+        });
         QVERIFY(refresh(store));
         server.setHandler([status, body](const FixtureServer::Request &) { return Response::json(status, body); });
         QVERIFY(refresh(store));
         QCOMPARE(summary(store), outcome);
     }
 
+    // The first page is good and points on; the second page gets this answer.
     void secondPage_data()
     {
         QTest::addColumn<int>("status"); // 0: no answer at all
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("outcome");
-        const QString failed = "unavailable | " + syncFailed + " | user-1 | 0";
-        const QByteArray two = page("user-1", {"p2", "p1"}), full = two + QByteArray(2'000'000 - two.size(), ' ');
-        QTest::newRow("at the size cap") << 200 << full << "ready | 2 saved phrases · synced | user-1 | 2";
+        const QString failed = u"unavailable | "_s + syncFailed + u" | user-1 | 0"_s;
+        const QByteArray two = page(u"user-1"_s, {u"p2"_s, u"p1"_s});
+        const QByteArray full = two + QByteArray(2'000'000 - two.size(), ' ');
+        QTest::newRow("at the size cap") << 200 << full << u"ready | 2 saved phrases · synced | user-1 | 2"_s;
         QTest::newRow("past the size cap") << 200 << full + ' ' << failed;
-        QTest::newRow("401") << 401 << QByteArray("{}") << "signedOut | Session expired · sign in again | no account | 0";
-        QTest::newRow("302") << 302 << QByteArray("{}") << failed;
+        QTest::newRow("401") << 401 << "{}"_ba << u"signedOut | Session expired · sign in again | no account | 0"_s;
+        QTest::newRow("302") << 302 << "{}"_ba << failed;
         QTest::newRow("time-out") << 0 << QByteArray() << failed;
-        QTest::newRow("another account") << 200 << page("user-2", {"p2"}) << failed;
+        QTest::newRow("another account") << 200 << page(u"user-2"_s, {u"p2"_s}) << failed;
     }
 
     void secondPage()
@@ -124,85 +144,122 @@ private Q_SLOTS:
         QFETCH(QString, outcome);
         PhraseStore store;
         store.setPageTimeout(300ms);
-        server.setHandler([](const FixtureServer::Request &) { return Response::json(200, page("user-1", {"old"})); });
+        server.setHandler([](const FixtureServer::Request &) {
+            return Response::json(200, page(u"user-1"_s, {u"old"_s}));
+        });
         QVERIFY(refresh(store));
-        const QString cursor = QStringLiteral("a+b&c=d%41 e/é?%%25"); // sent back as is, trips a careless encoder
+        const QString cursor = u"a+b&c=d%41 e/é?%%25"_s; // sent back as is, trips a careless encoder
         server.setHandler([&, status, body](const FixtureServer::Request &request) {
-            session.signIn("token-2");
+            session.signIn("token-2"_ba); // the session renews its cookie between the pages
             if (!cursorOf(request))
-                return Response::json(200, page("user-1", {"p1"}, cursor));
-            const decltype(Response::headers) headers{{"Content-Type", "application/json"}, {"Location", "?cursor=x"}};
+                return Response::json(200, page(u"user-1"_s, {u"p1"_s}, cursor));
+            const decltype(Response::headers) headers{{"Content-Type"_ba, "application/json"_ba},
+                                                      {"Location"_ba, "?cursor=x"_ba}};
             return Response{status, headers, body, 0, status == 0};
         });
         server.clearRequests();
         QVERIFY(refresh(store));
         const auto &requests = server.requests();
         QCOMPARE(requests.size(), 2); // a redirect is not followed
-        QVERIFY(!cursorOf(requests[0]) && cursorOf(requests[1]) == cursor);
-        QCOMPARE(requests[1].header("cookie"), QByteArray("auth.session-token=token-2"));
+        QCOMPARE(cursorText(requests[0]), u"(none)"_s);
+        QCOMPARE(cursorText(requests[1]), cursor);
+        QCOMPARE(requests[1].header("cookie"_ba), "auth.session-token=token-2"_ba);
         QCOMPARE(summary(store), outcome);
         if (status != 200 || body.size() > 2'000'000)
             QCOMPARE(session.accepted.size(), 2); // only the first two pages: never a refused one
     }
 
     // At most 100 pages, and never a cursor seen before in the same sync.
+    void pageCountAndCursorLoops_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("cursor A, then B, then A again") << u"repeat"_s << 3 << syncFailed;
+        QTest::newRow("a fresh cursor on every page") << u"fresh"_s << 100 << syncFailed;
+        QTest::newRow("exactly 100 pages") << u"hundred"_s << 100 << u"100 saved phrases · synced"_s;
+    }
+
     void pageCountAndCursorLoops()
     {
-        const struct { QString kind; int requests; QString status; } cases[] = {
-            {"repeat", 3, syncFailed}, {"empty", 2, syncFailed}, {"fresh", 100, syncFailed},
-            {"hundred", 100, QStringLiteral("100 saved phrases · synced")}};
-        for (const auto &[kind, requests, status] : cases) {
-            server.setHandler([kind](const FixtureServer::Request &request) {
-                const std::optional<QString> cursor = cursorOf(request);
-                const int number = cursor.value_or("1").toInt();
-                const QString next = kind == "repeat"  ? QString(cursor ? "B" : "A")
-                                   : kind == "fresh"   ? QUuid::createUuid().toString()
-                                   : kind == "hundred" ? (number < 100 ? QString::number(number + 1) : QString())
-                                                       : QStringLiteral(""); // "empty"
-                return Response::json(200, page("u", {QUuid::createUuid().toString()}, next));
-            });
-            server.clearRequests();
-            PhraseStore store;
-            QVERIFY(refresh(store));
-            QVERIFY2(server.requests().size() == requests, qPrintable(kind));
-            QCOMPARE(store.status(), status);
-            if (kind == "empty")
-                QCOMPARE(cursorOf(server.requests()[1]), QString());
-        }
+        QFETCH(QString, kind);
+        QFETCH(int, requests);
+        QFETCH(QString, status);
+        server.setHandler([kind](const FixtureServer::Request &request) {
+            const std::optional<QString> cursor = cursorOf(request);
+            const int number = cursor.value_or(u"1"_s).toInt();
+            QString next;
+            if (kind == u"repeat")
+                next = cursor ? u"B"_s : u"A"_s;
+            else if (kind == u"fresh")
+                next = QUuid::createUuid().toString();
+            else if (number < 100) // "hundred": cursors 2…100, then none
+                next = QString::number(number + 1);
+            return Response::json(200, page(u"u"_s, {QUuid::createUuid().toString()}, next));
+        });
+        server.clearRequests();
+        PhraseStore store;
+        QVERIFY(refresh(store));
+        QCOMPARE(server.requests().size(), requests);
+        QCOMPARE(store.status(), status);
+    }
+
+    // An empty cursor is a cursor, not the end: it is sent once, and a second one is a loop.
+    void emptyCursorIsACursor()
+    {
+        server.setHandler([](const FixtureServer::Request &) {
+            return Response::json(200, page(u"u"_s, {QUuid::createUuid().toString()}, u""_s));
+        });
+        server.clearRequests();
+        PhraseStore store;
+        QVERIFY(refresh(store));
+        QCOMPARE(server.requests().size(), 2);
+        QCOMPARE(cursorText(server.requests()[1]), u""_s);
+        QCOMPARE(store.status(), syncFailed);
+    }
+
+    void staleAnswersWriteNothing_data()
+    {
+        QTest::addColumn<bool>("clear");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("forced refresh") << false << u"ready | 1 saved phrases · synced | fast-user | 1"_s;
+        QTest::newRow("clear") << true << u"signedOut | Sign in to use your saved phrases | no account | 0"_s;
     }
 
     // A forced refresh or clear() overtakes a running refresh, whose late answer writes nothing.
     void staleAnswersWriteNothing()
     {
+        QFETCH(bool, clear);
+        QFETCH(QString, after);
         server.setHandler([](const FixtureServer::Request &request) {
-            const QByteArray who = request.header("cookie").split('=').last();
-            const QStringList ids = who == "old" ? QStringList{"p1", "p2"} : QStringList{"p1"};
-            Response answer = Response::json(200, page(who + "-user", ids));
+            const QByteArray who = request.header("cookie"_ba).split('=').last();
+            const QStringList ids = who == "old" ? QStringList{u"p1"_s, u"p2"_s} : QStringList{u"p1"_s};
+            Response answer = Response::json(200, page(QString::fromLatin1(who) + u"-user"_s, ids));
             answer.delayMs = who == "slow" ? 300 : 0;
             return answer;
         });
-        for (const bool clear : {false, true}) {
-            PhraseStore store;
-            server.clearRequests();
-            session.signIn("old");
-            QVERIFY(refresh(store));
-            session.signIn("slow");
-            auto first = store.refresh(server.origin(), &session, false);
-            QTRY_COMPARE(server.requests().size(), 2);
-            QCOMPARE(summary(store), "loading | Syncing your phrasebook… | old-user | 2");
-            QVERIFY(!waitFor(store.refresh(server.origin(), &session, false))); // without force: nothing
-            session.signIn("fast");
-            QSignalSpy changes(&store, &PhraseStore::changed);
-            const QString after = clear ? "signedOut | Sign in to use your saved phrases | no account | 0"
-                                        : "ready | 1 saved phrases · synced | fast-user | 1";
-            QVERIFY(clear ? (store.clear(), true) : refresh(store, true));
-            QCOMPARE(summary(store), after);
-            QVERIFY(!waitFor(first));
-            QTest::qWait(400); // past the slow answer's delay
-            QCOMPARE(summary(store), after);
-            QCOMPARE(changes.size(), clear ? 1 : 2); // (loading, then) the outcome: nothing from the first
-            QVERIFY(!store.refreshing());
-        }
+        PhraseStore store;
+        server.clearRequests();
+        session.signIn("old"_ba);
+        QVERIFY(refresh(store));
+        session.signIn("slow"_ba);
+        auto first = store.refresh(server.origin(), &session, false);
+        QTRY_COMPARE(server.requests().size(), 2);
+        QCOMPARE(summary(store), u"loading | Syncing your phrasebook… | old-user | 2"_s);
+        QCOMPARE(waitFor(store.refresh(server.origin(), &session, false)), false); // without force: nothing
+
+        session.signIn("fast"_ba);
+        QSignalSpy changes(&store, &PhraseStore::changed);
+        if (clear)
+            store.clear();
+        else
+            QVERIFY(refresh(store, true));
+        QCOMPARE(summary(store), after);
+        QCOMPARE(waitFor(first), false);
+        QTest::qWait(400); // past the slow answer's delay
+        QCOMPARE(summary(store), after);
+        QCOMPARE(changes.size(), clear ? 1 : 2); // (loading, then) the outcome: nothing from the first
+        QCOMPARE(store.refreshing(), false);
     }
 
     void endlessPage_data() { FloodServer::addFramingRows(); }
@@ -219,12 +276,9 @@ private Q_SLOTS:
             measureEndlessRead(flood, [&] { return waitFor(store.refresh(flood.origin(), &session, false)); });
         qInfo().noquote() << cost.summary();
         QVERIFY(applied);
-        QCOMPARE(summary(store), "unavailable | " + syncFailed + " | no account | 0");
-        QVERIFY(session.accepted.isEmpty());
-        QVERIFY2(cost.milliseconds < ReadCost::maxMilliseconds, qPrintable(cost.summary()));
-        QVERIFY2(cost.peakGrowthBytes.value_or(ReadCost::maxPeakGrowthBytes) < ReadCost::maxPeakGrowthBytes,
-                 qPrintable(cost.summary()));
-        QVERIFY2(cost.readerHungUp, qPrintable(cost.summary()));
+        QCOMPARE(summary(store), u"unavailable | "_s + syncFailed + u" | no account | 0"_s);
+        QCOMPARE(session.accepted.size(), 0);
+        PELORA_VERIFY_BOUNDED_READ(cost);
     }
 };
 
