@@ -11,14 +11,81 @@ using Edit = std::function<void(LookupPhrase &)>;
 Q_DECLARE_METATYPE(Edit)
 
 namespace {
-void addRow(const QString &name, bool valid, const Edit &e) { QTest::addRow("%s", qPrintable(name)) << valid << e; }
+
 // Exactly `units` UTF-16 units, ending in an emoji so that a count by characters or bytes shows up.
-QString textOfUnits(qsizetype units) { return QString(units - 2, u'a') + u"\U0001F600"_s; }
+QString textOfUnits(qsizetype units)
+{
+    return QString(units - 2, u'a') + u"\U0001F600"_s;
+}
+
+// Rows for one text field: lengths count UTF-16 units, untrimmed; blank includes Unicode white space.
+void addTextRows(const char *field, int limit, const std::function<QString &(LookupPhrase &)> &text)
+{
+    const auto set = [text](const QString &value) { return Edit([text, value](LookupPhrase &c) { text(c) = value; }); };
+    QTest::addRow("%s at the limit", field) << true << set(textOfUnits(limit));
+    QTest::addRow("%s one past the limit", field) << false << set(textOfUnits(limit + 1));
+    QTest::addRow("%s padded past the limit", field) << false << set(u" %1 "_s.arg(textOfUnits(limit - 1)));
+    QTest::addRow("%s empty", field) << false << set(QString());
+    QTest::addRow("%s blank", field) << false << set(u" \t\u00A0\u3000\u2028\r\n"_s);
+}
+
+// Rows for one list: one below the least (when there is one), the least, the most, one past the most.
+template <typename List> void addCountRows(const char *list, int least, int most, List LookupPhrase::*member)
+{
+    const auto resize = [member](int n) {
+        return Edit([member, n](LookupPhrase &c) { c.*member = List(n, (c.*member).at(0)); });
+    };
+    if (least > 0)
+        QTest::addRow("%d %s", least - 1, list) << false << resize(least - 1);
+    QTest::addRow("%d %s", least, list) << true << resize(least);
+    QTest::addRow("%d %s", most, list) << true << resize(most);
+    QTest::addRow("%d %s", most + 1, list) << false << resize(most + 1);
+}
+
+Edit setRegister(const QString &value)
+{
+    return [value](LookupPhrase &c) { c.register_ = value; };
+}
+
+Edit setScenario(const QString &value)
+{
+    return [value](LookupPhrase &c) { c.scenario = value; };
+}
+
 QByteArray envelope(const QJsonValue &version, const QString &userId, const QJsonValue &phrase)
 {
-    return QJsonDocument(QJsonObject{{"version"_L1, version}, {"userId"_L1, userId}, {"phrase"_L1, phrase}})
-        .toJson(QJsonDocument::Compact);
+    const QJsonObject object{{"version"_L1, version}, {"userId"_L1, userId}, {"phrase"_L1, phrase}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
+
+// The sample card as JSON with `key` set to `value`; an undefined value removes the key.
+QJsonObject cardWith(const QString &key, const QJsonValue &value)
+{
+    QJsonObject phrase = sampleCard().toJson();
+    phrase.insert(key, value);
+    return phrase;
+}
+
+const QString me = u"user-17"_s;
+const QString decodingFailure = u"decoding failure"_s;
+const QString invalidResponse = u"invalid response"_s;
+const QString accountChanged = u"account changed"_s;
+
+QString outcomeOf(const QByteArray &bytes)
+{
+    const auto result = LookupEnvelope::decode(bytes, me);
+    if (result.ok())
+        return u"accepted"_s;
+    const std::optional<LookupError> error = result.error().error;
+    if (!error)
+        return decodingFailure;
+    if (*error == LookupError::invalidResponse())
+        return invalidResponse;
+    if (*error == LookupError::accountChanged())
+        return accountChanged;
+    return u"another lookup error: "_s + error->description();
+}
+
 } // namespace
 
 class LookupRecordTest : public QObject {
@@ -29,47 +96,42 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("valid");
         QTest::addColumn<Edit>("edit");
-        // Lengths count UTF-16 units, untrimmed; blank includes Unicode white space.
-        const auto texts = [](const char *name, int limit, auto set) {
-            const std::tuple<const char *, QString, bool> cases[] = {
-                {"at the limit", textOfUnits(limit), true}, {"one past the limit", textOfUnits(limit + 1), false},
-                {"padded past the limit", u" %1 "_s.arg(textOfUnits(limit - 1)), false}, {"empty", QString(), false},
-                {"blank", u" \t\u00A0\u3000\u2028\r\n"_s, false}};
-            for (const auto &[what, text, valid] : cases)
-                addRow(u"%1 %2"_s.arg(QLatin1StringView(name), QLatin1StringView(what)), valid,
-                       [set, text = text](LookupPhrase &c) { set(c) = text; });
-        };
-#define FIELD(f) [](LookupPhrase &c) -> QString & { return c.f; }
-        texts("malay", 240, FIELD(malay)), texts("english", 400, FIELD(english));
-        texts("context", 800, FIELD(context)), texts("note", 400, FIELD(notes[0]));
-        texts("word malay", 80, FIELD(words[1].malay)), texts("word english", 120, FIELD(words[1].english));
-        texts("example situation", 10000, FIELD(usageExamples[0].situation));
-        texts("related english", 10000, FIELD(relatedPhrases[0].english));
-#undef FIELD
-        // Register and scenario take one of their known values (listed first), exactly.
-        for (const auto &[values, known, set] : {
-                 std::tuple(u"casual|polite|formal|Polite| formal|casual |slang"_s, 3,
-                            +[](LookupPhrase &c, const QString &v) { c.register_ = v; }),
-                 std::tuple(u"hawker|kopitiam|transit|office|errands|signs|general||Hawker|signs "_s, 7,
-                            +[](LookupPhrase &c, const QString &v) { c.scenario = v; })}) {
-            const QStringList list = values.split(u'|');
-            for (qsizetype i = 0; i < list.size(); ++i)
-                addRow(u"'%1'"_s.arg(list[i]), i < known, [set = set, v = list[i]](LookupPhrase &c) { set(c, v); });
-        }
-        addRow(u"no scenario"_s, true, [](LookupPhrase &c) { c.scenario.reset(); });
+        addTextRows("malay", 240, [](LookupPhrase &c) -> QString & { return c.malay; });
+        addTextRows("english", 400, [](LookupPhrase &c) -> QString & { return c.english; });
+        addTextRows("context", 800, [](LookupPhrase &c) -> QString & { return c.context; });
+        addTextRows("note", 400, [](LookupPhrase &c) -> QString & { return c.notes[0]; });
+        addTextRows("word malay", 80, [](LookupPhrase &c) -> QString & { return c.words[1].malay; });
+        addTextRows("word english", 120, [](LookupPhrase &c) -> QString & { return c.words[1].english; });
+        addTextRows("example situation", 10000,
+                    [](LookupPhrase &c) -> QString & { return c.usageExamples[0].situation; });
+        addTextRows("related english", 10000, [](LookupPhrase &c) -> QString & { return c.relatedPhrases[0].english; });
+
+        // Register and scenario take one of their known values, exactly.
+        QTest::newRow("register casual") << true << setRegister(u"casual"_s);
+        QTest::newRow("register polite") << true << setRegister(u"polite"_s);
+        QTest::newRow("register formal") << true << setRegister(u"formal"_s);
+        QTest::newRow("register Polite") << false << setRegister(u"Polite"_s);
+        QTest::newRow("register ' formal'") << false << setRegister(u" formal"_s);
+        QTest::newRow("register 'casual '") << false << setRegister(u"casual "_s);
+        QTest::newRow("register slang") << false << setRegister(u"slang"_s);
+        QTest::newRow("register empty") << false << setRegister(u""_s);
+        QTest::newRow("scenario hawker") << true << setScenario(u"hawker"_s);
+        QTest::newRow("scenario kopitiam") << true << setScenario(u"kopitiam"_s);
+        QTest::newRow("scenario transit") << true << setScenario(u"transit"_s);
+        QTest::newRow("scenario office") << true << setScenario(u"office"_s);
+        QTest::newRow("scenario errands") << true << setScenario(u"errands"_s);
+        QTest::newRow("scenario signs") << true << setScenario(u"signs"_s);
+        QTest::newRow("scenario general") << true << setScenario(u"general"_s);
+        QTest::newRow("scenario empty") << false << setScenario(u""_s);
+        QTest::newRow("scenario Hawker") << false << setScenario(u"Hawker"_s);
+        QTest::newRow("scenario 'signs '") << false << setScenario(u"signs "_s);
+        QTest::newRow("no scenario") << true << Edit([](LookupPhrase &c) { c.scenario.reset(); });
+
         // How many items each list may hold.
-        const auto counts = [](const char *name, int least, int most, auto &&member) {
-            for (const int n : {least - 1, least, most, most + 1})
-                if (n >= 0)
-                    addRow(u"%1 %2"_s.arg(n).arg(QLatin1StringView(name)), n >= least && n <= most,
-                           [member, n](LookupPhrase &c) {
-                               c.*member = std::remove_cvref_t<decltype(c.*member)>(n, (c.*member)[0]);
-                           });
-        };
-        counts("examples", 1, 4, &LookupPhrase::usageExamples);
-        counts("notes", 1, 6, &LookupPhrase::notes);
-        counts("related", 0, 4, &LookupPhrase::relatedPhrases);
-        counts("words", 1, 80, &LookupPhrase::words);
+        addCountRows("examples", 1, 4, &LookupPhrase::usageExamples);
+        addCountRows("notes", 1, 6, &LookupPhrase::notes);
+        addCountRows("related", 0, 4, &LookupPhrase::relatedPhrases);
+        addCountRows("words", 1, 80, &LookupPhrase::words);
     }
 
     void validity()
@@ -81,59 +143,108 @@ private Q_SLOTS:
         QCOMPARE(card.isValid(), valid);
     }
 
-    void decoding()
+    // A card comes back as sent: nothing trimmed.
+    void cardDecodesAsSent()
     {
-        const QString me = u"user-17"_s;
-        const QJsonObject good = sampleCard().toJson();
-        const auto with = [&good](const QString &key, const QJsonValue &value) {
-            QJsonObject phrase = good;
-            phrase.insert(key, value); // Undefined removes the key
-            return phrase;
-        };
         LookupPhrase card = sampleCard();
-        card.malay = u"  Terima kasih  "_s; // comes back as sent: nothing trimmed
-        const auto ok = LookupEnvelope::decode(envelope(1.0, me, card.toJson()), me);
-        QVERIFY(ok.ok());
-        QCOMPARE(ok.value(), card);
-        card.notes.clear();
-        const QJsonObject incomplete = card.toJson();
+        card.malay = u"  Terima kasih  "_s;
+        const auto decoded = LookupEnvelope::decode(envelope(1.0, me, card.toJson()), me);
+        QVERIFY(decoded.ok());
+        QCOMPARE(decoded.value().malay, card.malay);
+        QVERIFY(decoded.value() == card);
+    }
 
-        // The account is checked, exactly, before the version and the card; a
-        // shape fault (no error: decoding) comes first even when the account differs.
-        const auto invalid = LookupError::invalidResponse(), changed = LookupError::accountChanged();
-        QList<std::pair<QByteArray, std::optional<LookupError>>> refused{
-            {envelope(2, me, good), invalid}, {envelope(1, me, incomplete), invalid},
-            {envelope(1, u"user-18"_s, good), changed}, {envelope(2, u"user-18"_s, incomplete), changed},
-            {envelope(1, u"user-17 "_s, good), changed}, {envelope(1, u"x"_s, QJsonValue::Undefined), {}},
-            {envelope(1, u"x"_s, QJsonValue::Null), {}}, {envelope(1, u"x"_s, QJsonArray{good}), {}},
-            {envelope(1, me, u"card"_s), {}}, {envelope(u"1"_s, me, good), {}}, {envelope(1.5, me, good), {}},
-            {envelope(QJsonValue::Null, me, good), {}}, {R"({"version":1,"userId":17,"phrase":{}})", {}}, {"", {}},
-            {"<html>Sign in</html>", {}}, {"[1,2]", {}}, {envelope(1, me, good).chopped(1), {}}};
+    // The account is checked, exactly, before the version and the card; a shape fault (a decoding
+    // failure) comes first even when the account differs.
+    void refusedEnvelope_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("outcome");
+        const QJsonObject good = sampleCard().toJson();
+        LookupPhrase noNotes = sampleCard();
+        noNotes.notes.clear();
+        const QJsonObject incomplete = noNotes.toJson();
+
+        QTest::newRow("version 2") << envelope(2, me, good) << invalidResponse;
+        QTest::newRow("incomplete card") << envelope(1, me, incomplete) << invalidResponse;
+        QTest::newRow("another account") << envelope(1, u"user-18"_s, good) << accountChanged;
+        QTest::newRow("another account, version 2, incomplete") << envelope(2, u"user-18"_s, incomplete) << accountChanged;
+        QTest::newRow("account with a trailing space") << envelope(1, u"user-17 "_s, good) << accountChanged;
+        QTest::newRow("another account, no card") << envelope(1, u"x"_s, QJsonValue::Undefined) << decodingFailure;
+        QTest::newRow("another account, null card") << envelope(1, u"x"_s, QJsonValue::Null) << decodingFailure;
+        QTest::newRow("another account, card in an array") << envelope(1, u"x"_s, QJsonArray{good}) << decodingFailure;
+        QTest::newRow("card as text") << envelope(1, me, u"card"_s) << decodingFailure;
+        QTest::newRow("version as text") << envelope(u"1"_s, me, good) << decodingFailure;
+        QTest::newRow("version 1.5") << envelope(1.5, me, good) << decodingFailure;
+        QTest::newRow("version null") << envelope(QJsonValue::Null, me, good) << decodingFailure;
+        QTest::newRow("account a number") << R"({"version":1,"userId":17,"phrase":{}})"_ba << decodingFailure;
+        QTest::newRow("empty") << QByteArray() << decodingFailure;
+        QTest::newRow("a sign-in page") << "<html>Sign in</html>"_ba << decodingFailure;
+        QTest::newRow("an array") << "[1,2]"_ba << decodingFailure;
+        QTest::newRow("cut short") << envelope(1, me, good).chopped(1) << decodingFailure;
+
         // In the card, a missing, null or mistyped key is a decoding failure, never a default.
-        const QString keys = u"malay|english|register|context|usageExamples|notes|relatedPhrases|words"_s;
-        for (const QString &key : keys.split(u'|'))
-            for (const QJsonValue &wrong : {QJsonValue(QJsonValue::Undefined), QJsonValue(), QJsonValue(7),
-                                            key.endsWith(u's') ? QJsonValue(u"text"_s) : QJsonValue(QJsonArray{1})})
-                refused.append({envelope(1, me, with(key, wrong)), {}});
-        using O = QJsonObject;
-        const std::pair<QString, QJsonValue> wrongInside[] = {
-            {u"usageExamples"_s, QJsonArray{O{{"malay"_L1, u"a"_s}, {"english"_L1, u"b"_s}}}}, // no situation
-            {u"words"_s, QJsonArray{O{{"malay"_L1, u"a"_s}, {"english"_L1, 3}}}}, {u"notes"_s, QJsonArray{u"ok"_s, 2}},
-            {u"words"_s, QJsonArray{u"not an object"_s}}, {u"scenario"_s, 4}, {u"scenario"_s, QJsonArray{u"hawker"_s}}};
-        for (const auto &[key, value] : wrongInside)
-            refused.append({envelope(1, me, with(key, value)), {}});
-        for (const auto &[bytes, error] : refused) {
-            const auto result = LookupEnvelope::decode(bytes, me);
-            QVERIFY2(!result.ok() && result.error().error == error, bytes.constData());
+        const char *keys[] = {"malay", "english", "register", "context", "usageExamples", "notes", "relatedPhrases", "words"};
+        for (const char *key : keys) {
+            const QString name = QString::fromLatin1(key);
+            const bool isList = name.endsWith(u's');
+            const QJsonValue mistyped = isList ? QJsonValue(u"text"_s) : QJsonValue(QJsonArray{1});
+            QTest::addRow("%s missing", key) << envelope(1, me, cardWith(name, QJsonValue::Undefined)) << decodingFailure;
+            QTest::addRow("%s null", key) << envelope(1, me, cardWith(name, QJsonValue::Null)) << decodingFailure;
+            QTest::addRow("%s a number", key) << envelope(1, me, cardWith(name, 7)) << decodingFailure;
+            QTest::addRow("%s mistyped", key) << envelope(1, me, cardWith(name, mistyped)) << decodingFailure;
         }
-        // A null scenario is none and is left out when written; an empty one stays (and is invalid).
-        QVERIFY(!LookupPhrase::fromJson(with(u"scenario"_s, QJsonValue::Null))->toJson().contains("scenario"_L1));
-        QCOMPARE(LookupPhrase::fromJson(with(u"scenario"_s, u""_s))->scenario, std::optional(QString()));
-        // Keys the record does not know are ignored at every level.
-        O extra = with(u"words"_s, QJsonArray{O{{"malay"_L1, u"boleh"_s}, {"english"_L1, u"can"_s}, {"kind"_L1, 1}}});
+
+        using O = QJsonObject;
+        const QJsonArray exampleWithoutSituation{O{{"malay"_L1, u"a"_s}, {"english"_L1, u"b"_s}}};
+        const QJsonArray wordWithNumber{O{{"malay"_L1, u"a"_s}, {"english"_L1, 3}}};
+        QTest::newRow("example without situation")
+            << envelope(1, me, cardWith(u"usageExamples"_s, exampleWithoutSituation)) << decodingFailure;
+        QTest::newRow("word english a number") << envelope(1, me, cardWith(u"words"_s, wordWithNumber)) << decodingFailure;
+        QTest::newRow("note a number") << envelope(1, me, cardWith(u"notes"_s, QJsonArray{u"ok"_s, 2})) << decodingFailure;
+        QTest::newRow("word as text") << envelope(1, me, cardWith(u"words"_s, QJsonArray{u"not an object"_s}))
+                                      << decodingFailure;
+        QTest::newRow("scenario a number") << envelope(1, me, cardWith(u"scenario"_s, 4)) << decodingFailure;
+        QTest::newRow("scenario in an array") << envelope(1, me, cardWith(u"scenario"_s, QJsonArray{u"hawker"_s}))
+                                              << decodingFailure;
+    }
+
+    void refusedEnvelope()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, outcome);
+        QCOMPARE(outcomeOf(bytes), outcome);
+    }
+
+    // A null scenario is none and is left out when written.
+    void nullScenarioIsNone()
+    {
+        const std::optional<LookupPhrase> card = LookupPhrase::fromJson(cardWith(u"scenario"_s, QJsonValue::Null));
+        QVERIFY(card);
+        QCOMPARE(card->scenario.has_value(), false);
+        QCOMPARE(card->toJson().contains("scenario"_L1), false);
+    }
+
+    // An empty scenario stays (and is invalid).
+    void emptyScenarioStays()
+    {
+        const std::optional<LookupPhrase> card = LookupPhrase::fromJson(cardWith(u"scenario"_s, u""_s));
+        QVERIFY(card);
+        QCOMPARE(card->scenario.value_or(u"(none)"_s), u""_s);
+    }
+
+    // Keys the record does not know are ignored at every level.
+    void unknownKeysAreIgnored()
+    {
+        using O = QJsonObject;
+        const QJsonArray words{O{{"malay"_L1, u"boleh"_s}, {"english"_L1, u"can"_s}, {"kind"_L1, 1}}};
+        QJsonObject extra = cardWith(u"words"_s, words);
         extra.insert("difficulty"_L1, 3);
-        const auto words = LookupPhrase::fromJson(extra).value_or(LookupPhrase()).words;
-        QCOMPARE(words, (QList<Phrase::Word>{{u"boleh"_s, u"can"_s}}));
+        const std::optional<LookupPhrase> card = LookupPhrase::fromJson(extra);
+        QVERIFY(card);
+        QCOMPARE(card->words.size(), 1);
+        QCOMPARE(card->words.at(0).malay, u"boleh"_s);
+        QCOMPARE(card->words.at(0).english, u"can"_s);
     }
 };
 
