@@ -13,19 +13,27 @@
 // Runs the real pelora-devserver on an ephemeral loopback port with its own data folder.
 class DevServerProcess {
 public:
-    ~DevServerProcess() { m_process.terminate(), m_process.waitForFinished(5000); } // QProcess kills the rest
+    ~DevServerProcess()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000); // QProcess kills it after that
+    }
     // Starts with --port 0, --data (a fresh folder) and `arguments`; waits for its "listening on" line.
     bool start(const QStringList &arguments = {"--seed"})
     {
         m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH), QStringList{"--port", "0", "--data", m_data.path()} + arguments);
         static const QRegularExpression ready(QStringLiteral("^listening on http://localhost:(\\d+)$"));
         QByteArray output;
-        for (QDeadlineTimer deadline(30000); m_process.waitForStarted(10000) && !deadline.hasExpired();) {
+        const QDeadlineTimer deadline(30000);
+        while (m_process.waitForStarted(10000) && !deadline.hasExpired()) {
             m_process.waitForReadyRead(200);
             output += m_process.readAllStandardOutput();
             m_errors += QString::fromUtf8(m_process.readAllStandardError());
-            if (const QRegularExpressionMatch match = ready.match(QString::fromUtf8(output).trimmed()); match.hasMatch())
-                return (m_port = match.captured(1).toUShort()) != 0;
+            const QRegularExpressionMatch match = ready.match(QString::fromUtf8(output).trimmed());
+            if (match.hasMatch()) {
+                m_port = match.captured(1).toUShort();
+                return m_port != 0;
+            }
         }
         return false;
     }

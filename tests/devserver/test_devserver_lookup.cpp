@@ -33,13 +33,13 @@ private:
     DevServerProcess m_server;
     HttpClient m_client;
     QByteArray m_cookie;
-    QString m_userId;
+    QString m_userID;
     QJsonArray m_cards;
 
     // The Malay phrase of the card a query gets; a null string for the "no match" answer.
     QString answer(const QString &query)
     {
-        const QJsonObject body{{"expectedUserId"_L1, m_userId}, {"query"_L1, query}};
+        const QJsonObject body{{"expectedUserId"_L1, m_userID}, {"query"_L1, query}};
         const HttpReply reply = m_client.postJson(m_server.url(u"/api/companion/lookup"_s), body, m_cookie);
         if (reply.status == 200)
             return reply.json().value("phrase"_L1).toObject().value("malay"_L1).toString();
@@ -55,8 +55,8 @@ private Q_SLOTS:
         QVERIFY(m_cards.size() >= 400);
         QVERIFY2(m_server.start({u"--seed"_s, u"--lookup-allowance"_s, u"100000"_s}), qPrintable(m_server.errorOutput()));
         m_cookie = signIn(m_client, m_server, u"learner@pelora.test"_s, u"selamat-pagi"_s);
-        m_userId = accountId(m_client, m_server, m_cookie);
-        QVERIFY(!m_userId.isEmpty());
+        m_userID = accountId(m_client, m_server, m_cookie);
+        QVERIFY(!m_userID.isEmpty());
     }
 
     // The evaluation set: queries as learners type them, each with the cards that count as right
@@ -70,7 +70,10 @@ private Q_SLOTS:
         for (const QJsonValue &card : std::as_const(m_cards))
             collection.insert(card.toObject().value("malay"_L1).toString());
 
-        int answered = 0, right = 0, answerable = 0, answeredAnswerable = 0;
+        int answered = 0;           // queries that got a card
+        int right = 0;              // … the card they mean
+        int answerable = 0;         // queries that have a right card
+        int answeredAnswerable = 0; // … and got a card
         QStringList wrong;
         QElapsedTimer clock;
         clock.start();
@@ -138,6 +141,7 @@ private Q_SLOTS:
         QTest::newRow("letters only") << u"zzxqv"_s << QString();
         QTest::newRow("filler only") << u"the of and"_s << QString();
     }
+
     void meaningChangingWords()
     {
         QFETCH(QString, query);
@@ -153,7 +157,10 @@ private Q_SLOTS:
         const auto changed = [this](int index, const char *key, const QJsonValue &value) {
             QJsonArray cards = m_cards;
             QJsonObject card = cards.at(index).toObject();
-            value.isUndefined() ? card.remove(QLatin1StringView(key)) : void(card.insert(QLatin1StringView(key), value));
+            if (value.isUndefined())
+                card.remove(QLatin1StringView(key));
+            else
+                card.insert(QLatin1StringView(key), value);
             cards.replace(index, card);
             return QJsonDocument(cards).toJson(QJsonDocument::Compact);
         };
@@ -165,16 +172,19 @@ private Q_SLOTS:
                                        << u"phrase card %1 is incomplete"_s.arg(last + 1);
         QTest::newRow("blank phrase") << changed(7, "malay", u"   "_s) << u"phrase card 8 is incomplete"_s;
         QTest::newRow("unknown setting") << changed(9, "scenario", u"beach"_s) << u"phrase card 10 is incomplete"_s;
-        QTest::newRow("not an array") << QByteArray("{\"cards\": []}") << u"not a JSON array"_s;
+        QTest::newRow("not an array") << R"({"cards": []})"_ba << u"not a JSON array"_s;
+        QTest::newRow("empty file") << QByteArray() << u"not a JSON array"_s;
         QTest::newRow("cut short") << QJsonDocument(m_cards).toJson().chopped(10) << u"not a JSON array"_s;
     }
+
     void incompleteCardsStopTheServer()
     {
         QFETCH(QByteArray, cards);
         QFETCH(QString, error);
         QTemporaryDir folder;
         QFile file(folder.filePath(u"cards.json"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(cards) == cards.size());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(cards), cards.size());
         file.close();
         if (error.isEmpty()) {
             DevServerProcess server;
@@ -186,7 +196,7 @@ private Q_SLOTS:
                      {u"--port"_s, u"0"_s, u"--data"_s, folder.filePath(u"data"_s), u"--cards"_s, file.fileName()});
         QVERIFY(server.waitForFinished(30000));
         QCOMPARE(server.exitCode(), 1);
-        QVERIFY(!server.readAllStandardOutput().contains("listening"));
+        QCOMPARE(server.readAllStandardOutput().contains("listening"), false);
         const QString printed = QString::fromUtf8(server.readAllStandardError());
         QVERIFY2(printed.contains(error), qPrintable(printed));
     }
