@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const LookupPhrase &card = result.value();
     FUZZ_CHECK(card.isValid());
     const std::optional<LookupPhrase> again = LookupPhrase::fromJson(card.toJson());
-    FUZZ_CHECK(again.has_value() && *again == card);
+    FUZZ_CHECK(again.has_value());
+    FUZZ_CHECK(*again == card);
     return 0;
 }

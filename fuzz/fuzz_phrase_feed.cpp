@@ -18,7 +18,9 @@ static void checkRules(const PhraseFeed &feed)
     QSet<QString> ids;
     for (const Phrase &phrase : feed.phrases) {
         ids.insert(phrase.id);
-        FUZZ_CHECK(!phrase.id.isEmpty() && !phrase.malay.isEmpty() && !phrase.english.isEmpty());
+        FUZZ_CHECK(!phrase.id.isEmpty());
+        FUZZ_CHECK(!phrase.malay.isEmpty());
+        FUZZ_CHECK(!phrase.english.isEmpty());
         FUZZ_CHECK(TextLength::graphemes(phrase.malay) <= PhraseFeed::maxMalay);
         FUZZ_CHECK(TextLength::graphemes(phrase.english) <= PhraseFeed::maxEnglish);
         FUZZ_CHECK(TextLength::graphemes(phrase.context) <= PhraseFeed::maxContext);
@@ -51,9 +53,13 @@ static std::optional<PhraseFeed> readWithQt(const QByteArray &bytes)
     const QJsonValue phrases = object.value(QLatin1StringView("phrases"));
     const QJsonValue cursor = object.value(QLatin1StringView("nextCursor"));
     PhraseFeed feed;
-    if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble())
-        || !PhraseJson::readString(object, QLatin1StringView("userId"), feed.userId) || !phrases.isArray()
-        || !(cursor.isString() || cursor.isNull() || cursor.isUndefined()))
+    if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble()))
+        return std::nullopt;
+    if (!PhraseJson::readString(object, QLatin1StringView("userId"), feed.userId))
+        return std::nullopt;
+    if (!phrases.isArray())
+        return std::nullopt;
+    if (!cursor.isString() && !cursor.isNull() && !cursor.isUndefined())
         return std::nullopt;
     feed.version = version.toDouble() == 1 ? 1 : 0;
     if (cursor.isString())
