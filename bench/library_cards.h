@@ -45,8 +45,20 @@ inline double median(std::vector<double> values)
 // The value of "--rounds N" among the arguments (at least 1), or `fallback`.
 inline int rounds(const QStringList &arguments, int fallback)
 {
-    const qsizetype at = arguments.indexOf("--rounds");
-    return at >= 0 && at + 1 < arguments.size() ? std::max(1, arguments.at(at + 1).toInt()) : fallback;
+    const qsizetype at = arguments.indexOf(QStringLiteral("--rounds"));
+    if (at < 0 || at + 1 >= arguments.size())
+        return fallback;
+    return std::max(1, arguments.at(at + 1).toInt());
+}
+
+// The address of a feed page: the first one without a cursor, the others with the cursor the previous
+// page gave, percent-encoded.
+inline QUrl pageUrl(const DevServerProcess &server, const QString &cursor = {})
+{
+    QUrl url = server.url(QStringLiteral("/api/companion/phrases"));
+    if (!cursor.isNull())
+        url.setQuery(QStringLiteral("cursor=") + QString::fromLatin1(QUrl::toPercentEncoding(cursor)));
+    return url;
 }
 
 // Signs up a new account and saves `size` numbered cards into it. Returns

@@ -55,7 +55,7 @@ int main(int argc, char *argv[])
     std::vector<double> baselineMs;
     qint64 bytes = 0;
     for (int round = 0; round < rounds; ++round) {
-        QString cursor;
+        QString cursor; // null: the first page
         int pages = 0;
         int phrases = 0;
         for (bool more = true; more; ++pages) {
@@ -67,10 +67,7 @@ int main(int argc, char *argv[])
             baselineMs.push_back(timer.nsecsElapsed() / 1e6);
 
             timer.restart();
-            const HttpReply reply = client.get(
-                server.url(pages == 0 ? QStringLiteral("/api/companion/phrases")
-                                      : QStringLiteral("/api/companion/phrases?cursor=") + cursor),
-                cookie);
+            const HttpReply reply = client.get(BenchLibrary::pageUrl(server, cursor), cookie);
             Result<PhraseFeed, PhraseFeed::Error> page = PhraseFeed::decode(reply.body);
             const double ms = timer.nsecsElapsed() / 1e6;
             if (reply.status != 200 || !page.ok())

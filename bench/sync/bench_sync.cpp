@@ -17,7 +17,6 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QTemporaryDir>
-#include <QUrlQuery>
 #include <algorithm>
 #include <cstdio>
 #include <qcoro/qcoronetworkreply.h>
@@ -63,14 +62,12 @@ QCoro::Task<qint64> fetchAll(QList<QUrl> urls, QByteArray cookie)
 // The page addresses of the library, found by following the cursors once.
 QList<QUrl> pageUrls(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie)
 {
-    QList<QUrl> urls{server.url("/api/companion/phrases")};
+    QList<QUrl> urls{BenchLibrary::pageUrl(server)};
     for (;;) {
         const QJsonValue next = client.get(urls.last(), cookie).json().value("nextCursor");
         if (!next.isString() || urls.size() > 100)
             return urls;
-        QUrl url = server.url("/api/companion/phrases");
-        url.setQuery(QString::fromLatin1("cursor=" + QUrl::toPercentEncoding(next.toString())));
-        urls.append(url);
+        urls.append(BenchLibrary::pageUrl(server, next.toString()));
     }
 }
 
