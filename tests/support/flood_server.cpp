@@ -28,12 +28,15 @@ void readRequest(int socket)
         if (got <= 0)
             return;
         request.append(buffer, got);
-        if (headerEnd < 0 && (headerEnd = request.indexOf("\r\n\r\n")) >= 0) {
-            for (const QByteArray &line : request.left(headerEnd).split('\n')) {
-                const qsizetype colon = line.indexOf(':');
-                if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
-                    bodyLength = line.mid(colon + 1).trimmed().toLongLong();
-            }
+        if (headerEnd >= 0)
+            continue;
+        headerEnd = request.indexOf("\r\n\r\n");
+        if (headerEnd < 0)
+            continue;
+        for (const QByteArray &line : request.left(headerEnd).split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
+                bodyLength = line.mid(colon + 1).trimmed().toLongLong();
         }
     }
 }
@@ -66,12 +69,16 @@ void FloodServer::addFramingRows()
 bool FloodServer::listen()
 {
     m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_listener < 0)
+        return false;
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK); // port 0: the kernel picks one
+    auto *generic = reinterpret_cast<sockaddr *>(&address);
+    if (bind(m_listener, generic, sizeof address) != 0 || ::listen(m_listener, 1) != 0)
+        return false;
     socklen_t length = sizeof address;
-    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::listen(m_listener, 1) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+    if (getsockname(m_listener, generic, &length) != 0)
         return false;
     m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] { serve(); });
