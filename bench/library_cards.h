@@ -62,17 +62,17 @@ inline QUrl pageUrl(const DevServerProcess &server, const QString &cursor = {})
 }
 
 // Signs up a new account and saves `size` numbered cards into it. Returns
-// its session cookie and sets `userId`; an empty cookie if anything failed.
+// its session cookie and sets `userID`; an empty cookie if anything failed.
 inline QByteArray fillLibrary(HttpClient &client, const DevServerProcess &server, const QString &email,
-                              QString &userId)
+                              QString &userID)
 {
     const QByteArray cookie = signUp(client, server, email, "bench-password");
-    userId = accountId(client, server, cookie);
-    if (cookie.isEmpty() || userId.isEmpty())
+    userID = accountID(client, server, cookie);
+    if (cookie.isEmpty() || userID.isEmpty())
         return {};
     for (int i = 0; i < size; ++i) {
         const HttpReply saved = client.postJson(server.url("/api/companion/phrases"),
-                                                QJsonObject{{"expectedUserId", userId}, {"phrase", card(i)}}, cookie);
+                                                QJsonObject{{"expectedUserId", userID}, {"phrase", card(i)}}, cookie);
         if (saved.status != 201)
             return {};
     }

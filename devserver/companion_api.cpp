@@ -101,12 +101,12 @@ HttpResponse CompanionApi::lookup(const QHttpServerRequest &request)
         return HttpResponse::error(401, notSignedIn);
 
     const std::optional<QJsonObject> body = jsonObject(request.body());
-    QString expectedUserId;
+    QString expectedUserID;
     QString query;
-    if (!body || !PhraseJson::readString(*body, "expectedUserId"_L1, expectedUserId)
+    if (!body || !PhraseJson::readString(*body, "expectedUserId"_L1, expectedUserID)
         || !PhraseJson::readString(*body, "query"_L1, query))
         return HttpResponse::error(400, badBody);
-    if (expectedUserId != account->id)
+    if (expectedUserID != account->id)
         return HttpResponse::error(409, otherAccount);
 
     if (TextLength::isBlank(query))
@@ -132,10 +132,10 @@ HttpResponse CompanionApi::save(const QHttpServerRequest &request)
         return HttpResponse::error(401, notSignedIn);
 
     const std::optional<QJsonObject> body = jsonObject(request.body());
-    QString expectedUserId;
-    if (!body || !PhraseJson::readString(*body, "expectedUserId"_L1, expectedUserId))
+    QString expectedUserID;
+    if (!body || !PhraseJson::readString(*body, "expectedUserId"_L1, expectedUserID))
         return HttpResponse::error(400, badBody);
-    if (expectedUserId != account->id)
+    if (expectedUserID != account->id)
         return HttpResponse::error(409, otherAccount);
 
     const std::optional<LookupPhrase> card = LookupPhrase::fromJson(body->value("phrase"_L1));

@@ -119,7 +119,7 @@ std::optional<Database::Account> Database::accountByEmail(const QString &email) 
     return readAccount(query);
 }
 
-std::optional<Database::Account> Database::accountById(const QString &id) const
+std::optional<Database::Account> Database::accountByID(const QString &id) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     query.prepare(u"SELECT id, email, salt, password_hash, iterations FROM accounts WHERE id = ?"_s);
@@ -143,12 +143,12 @@ bool Database::createAccount(const Account &account)
     return query.exec();
 }
 
-bool Database::createSession(const QByteArray &tokenHash, const QString &accountId, qint64 expiresAt)
+bool Database::createSession(const QByteArray &tokenHash, const QString &accountID, qint64 expiresAt)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     query.prepare(u"INSERT INTO sessions (token_hash, account_id, expires_at) VALUES (?, ?, ?)"_s);
     query.addBindValue(tokenHash);
-    query.addBindValue(accountId);
+    query.addBindValue(accountID);
     query.addBindValue(expiresAt);
     return query.exec();
 }
@@ -180,14 +180,14 @@ void Database::deleteExpiredSessions(qint64 now)
     query.exec();
 }
 
-QList<Database::SavedPhrase> Database::phrases(const QString &accountId, std::optional<qint64> before,
+QList<Database::SavedPhrase> Database::phrases(const QString &accountID, std::optional<qint64> before,
                                                 int limit) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     query.setForwardOnly(true);
     query.prepare(u"SELECT sequence, id, malay, english, category, context, words, notes, examples"
                   " FROM phrases WHERE account_id = ? AND sequence < ? ORDER BY sequence DESC LIMIT ?"_s);
-    query.addBindValue(accountId);
+    query.addBindValue(accountID);
     query.addBindValue(before.value_or(std::numeric_limits<qint64>::max()));
     query.addBindValue(limit);
     QList<SavedPhrase> result;
@@ -198,28 +198,28 @@ QList<Database::SavedPhrase> Database::phrases(const QString &accountId, std::op
     return result;
 }
 
-int Database::phraseCount(const QString &accountId) const
+int Database::phraseCount(const QString &accountID) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     query.prepare(u"SELECT COUNT(*) FROM phrases WHERE account_id = ?"_s);
-    query.addBindValue(accountId);
+    query.addBindValue(accountID);
     if (!query.exec() || !query.next())
         return 0;
     return query.value(0).toInt();
 }
 
-std::optional<QString> Database::phraseIdForKey(const QString &accountId, const QString &malayKey) const
+std::optional<QString> Database::phraseIDForKey(const QString &accountID, const QString &malayKey) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     query.prepare(u"SELECT id FROM phrases WHERE account_id = ? AND malay_key = ?"_s);
-    query.addBindValue(accountId);
+    query.addBindValue(accountID);
     query.addBindValue(malayKey);
     if (!query.exec() || !query.next())
         return std::nullopt;
     return query.value(0).toString();
 }
 
-std::optional<QString> Database::insertPhrase(const QString &accountId, const Phrase &phrase,
+std::optional<QString> Database::insertPhrase(const QString &accountID, const Phrase &phrase,
                                               const QString &malayKey)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
@@ -228,7 +228,7 @@ std::optional<QString> Database::insertPhrase(const QString &accountId, const Ph
                   " words, notes, examples, created_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
                   " ON CONFLICT (account_id, malay_key) DO NOTHING"_s);
     query.addBindValue(phrase.id);
-    query.addBindValue(accountId);
+    query.addBindValue(accountID);
     query.addBindValue(malayKey);
     query.addBindValue(phrase.malay);
     query.addBindValue(phrase.english);
@@ -240,14 +240,14 @@ std::optional<QString> Database::insertPhrase(const QString &accountId, const Ph
     query.addBindValue(QDateTime::currentSecsSinceEpoch());
     if (!query.exec())
         return std::nullopt;
-    return phraseIdForKey(accountId, malayKey);
+    return phraseIDForKey(accountID, malayKey);
 }
 
-bool Database::deletePhrase(const QString &accountId, const QString &phraseId)
+bool Database::deletePhrase(const QString &accountID, const QString &phraseID)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     query.prepare(u"DELETE FROM phrases WHERE account_id = ? AND id = ?"_s);
-    query.addBindValue(accountId);
-    query.addBindValue(phraseId);
+    query.addBindValue(accountID);
+    query.addBindValue(phraseID);
     return query.exec() && query.numRowsAffected() > 0;
 }

@@ -31,21 +31,21 @@ public:
     bool open(const QString &filePath, QString *error);
 
     std::optional<Account> accountByEmail(const QString &email) const;
-    std::optional<Account> accountById(const QString &id) const;
+    std::optional<Account> accountByID(const QString &id) const;
     bool createAccount(const Account &account);
 
-    bool createSession(const QByteArray &tokenHash, const QString &accountId, qint64 expiresAt);
+    bool createSession(const QByteArray &tokenHash, const QString &accountID, qint64 expiresAt);
     std::optional<QString> sessionAccount(const QByteArray &tokenHash, qint64 now) const;
     void deleteSession(const QByteArray &tokenHash);
     void deleteExpiredSessions(qint64 now);
 
     // Newest first; `before` continues after the phrase with that sequence.
-    QList<SavedPhrase> phrases(const QString &accountId, std::optional<qint64> before, int limit) const;
-    int phraseCount(const QString &accountId) const;
-    std::optional<QString> phraseIdForKey(const QString &accountId, const QString &malayKey) const;
+    QList<SavedPhrase> phrases(const QString &accountID, std::optional<qint64> before, int limit) const;
+    int phraseCount(const QString &accountID) const;
+    std::optional<QString> phraseIDForKey(const QString &accountID, const QString &malayKey) const;
     // The id of the stored phrase: the new one, or the one already saved under the same key.
-    std::optional<QString> insertPhrase(const QString &accountId, const Phrase &phrase, const QString &malayKey);
-    bool deletePhrase(const QString &accountId, const QString &phraseId);
+    std::optional<QString> insertPhrase(const QString &accountID, const Phrase &phrase, const QString &malayKey);
+    bool deletePhrase(const QString &accountID, const QString &phraseID);
 
 private:
     QString m_connection;

@@ -4,9 +4,9 @@ namespace {
 constexpr qint64 windowMs = 60 * 1000;
 }
 
-bool LookupAllowance::take(const QString &accountId, qint64 nowMs)
+bool LookupAllowance::take(const QString &accountID, qint64 nowMs)
 {
-    QList<qint64> &recent = m_recent[accountId];
+    QList<qint64> &recent = m_recent[accountID];
     while (!recent.isEmpty() && recent.constFirst() <= nowMs - windowMs)
         recent.removeFirst();
     if (recent.size() >= m_perMinute)

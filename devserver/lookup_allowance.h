@@ -12,7 +12,7 @@ public:
     // Records a lookup at `nowMs` (a monotonic clock) and answers whether it
     // is within the allowance. A refused lookup is not recorded, so a client
     // that keeps retrying gets through again a minute after its last success.
-    bool take(const QString &accountId, qint64 nowMs);
+    bool take(const QString &accountID, qint64 nowMs);
 
 private:
     int m_perMinute;

@@ -35,15 +35,15 @@ Phrase fromCard(const LookupPhrase &card)
                   card.usageExamples};
 }
 
-Outcome save(Database &database, const QString &accountId, const LookupPhrase &card)
+Outcome save(Database &database, const QString &accountID, const LookupPhrase &card)
 {
     const QString key = malayKey(card.malay);
-    if (const std::optional<QString> existing = database.phraseIdForKey(accountId, key))
+    if (const std::optional<QString> existing = database.phraseIDForKey(accountID, key))
         return {Outcome::Kind::existing, *existing};
-    if (database.phraseCount(accountId) >= maxPerAccount)
+    if (database.phraseCount(accountID) >= maxPerAccount)
         return {Outcome::Kind::full, {}};
     const Phrase phrase = fromCard(card);
-    const std::optional<QString> id = database.insertPhrase(accountId, phrase, key);
+    const std::optional<QString> id = database.insertPhrase(accountID, phrase, key);
     if (!id)
         return {Outcome::Kind::failed, {}};
     return {*id == phrase.id ? Outcome::Kind::created : Outcome::Kind::existing, *id};

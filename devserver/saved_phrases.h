@@ -25,6 +25,6 @@ struct Outcome {
     QString id;
 };
 
-Outcome save(Database &database, const QString &accountId, const LookupPhrase &card);
+Outcome save(Database &database, const QString &accountID, const LookupPhrase &card);
 
 } // namespace SavedPhrases

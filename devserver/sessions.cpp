@@ -34,14 +34,14 @@ std::optional<Database::Account> Sessions::account(const QHttpServerRequest &req
     const QByteArray token = requestToken(request);
     if (token.isEmpty())
         return std::nullopt;
-    const std::optional<QString> accountId =
+    const std::optional<QString> accountID =
         m_database.sessionAccount(Credentials::hashSessionToken(token), QDateTime::currentSecsSinceEpoch());
-    if (!accountId)
+    if (!accountID)
         return std::nullopt;
-    return m_database.accountById(*accountId);
+    return m_database.accountByID(*accountID);
 }
 
-QByteArray Sessions::start(const QHttpServerRequest &request, const QString &accountId)
+QByteArray Sessions::start(const QHttpServerRequest &request, const QString &accountID)
 {
     const QByteArray previous = requestToken(request);
     if (!previous.isEmpty())
@@ -50,7 +50,7 @@ QByteArray Sessions::start(const QHttpServerRequest &request, const QString &acc
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     m_database.deleteExpiredSessions(now);
     const QByteArray token = Credentials::newSessionToken();
-    if (!m_database.createSession(Credentials::hashSessionToken(token), accountId, now + lifetimeSeconds))
+    if (!m_database.createSession(Credentials::hashSessionToken(token), accountID, now + lifetimeSeconds))
         return {};
     return cookieName.toByteArray() + '=' + token + "; Max-Age=" + QByteArray::number(lifetimeSeconds)
         + "; Expires=" + httpDate(QDateTime::fromSecsSinceEpoch(now + lifetimeSeconds))

@@ -19,7 +19,7 @@ public:
     std::optional<Database::Account> account(const QHttpServerRequest &request) const;
 
     // Starts a session (ending the request's previous one) and returns its Set-Cookie value.
-    QByteArray start(const QHttpServerRequest &request, const QString &accountId);
+    QByteArray start(const QHttpServerRequest &request, const QString &accountID);
 
     // Ends the request's session and returns the Set-Cookie value that expires the cookie.
     QByteArray end(const QHttpServerRequest &request);

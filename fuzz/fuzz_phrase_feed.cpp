@@ -13,7 +13,7 @@
 static void checkRules(const PhraseFeed &feed)
 {
     FUZZ_CHECK(feed.version == 1);
-    FUZZ_CHECK(!feed.userId.isEmpty());
+    FUZZ_CHECK(!feed.userID.isEmpty());
     FUZZ_CHECK(feed.phrases.size() <= PhraseFeed::maxPhrases);
     QSet<QString> ids;
     for (const Phrase &phrase : feed.phrases) {
@@ -55,7 +55,7 @@ static std::optional<PhraseFeed> readWithQt(const QByteArray &bytes)
     PhraseFeed feed;
     if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble()))
         return std::nullopt;
-    if (!PhraseJson::readString(object, QLatin1StringView("userId"), feed.userId))
+    if (!PhraseJson::readString(object, QLatin1StringView("userId"), feed.userID))
         return std::nullopt;
     if (!phrases.isArray())
         return std::nullopt;

@@ -38,15 +38,15 @@ int main(int argc, char *argv[])
     if (!server.start({}))
         return fail("the server did not start");
     HttpClient client;
-    QString userId;
+    QString userID;
     QElapsedTimer filling;
     filling.start();
-    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "bench@pelora.test", userId);
+    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "bench@pelora.test", userID);
     if (cookie.isEmpty())
         return fail("could not fill the library");
     const double fillMs = filling.nsecsElapsed() / 1e6;
     const HttpReply beyond = client.postJson(server.url("/api/companion/phrases"),
-                                             QJsonObject{{"expectedUserId", userId}, {"phrase", card(librarySize)}},
+                                             QJsonObject{{"expectedUserId", userID}, {"phrase", card(librarySize)}},
                                              cookie);
 
     std::vector<double> pageMs;

@@ -87,8 +87,8 @@ int main(int argc, char *argv[])
     if (!server.start({}))
         return fail("the server did not start");
     HttpClient client;
-    QString userId;
-    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "sync-bench@pelora.test", userId);
+    QString userID;
+    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "sync-bench@pelora.test", userID);
     if (cookie.isEmpty())
         return fail("could not fill the library");
     const QList<QUrl> urls = pageUrls(client, server, cookie);

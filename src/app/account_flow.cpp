@@ -10,7 +10,7 @@
 
 namespace {
 
-bool holdsPhraseWithId(const QList<Phrase> &phrases, const QString &id)
+bool holdsPhraseWithID(const QList<Phrase> &phrases, const QString &id)
 {
     return std::any_of(phrases.cbegin(), phrases.cend(), [&](const Phrase &phrase) { return phrase.id == id; });
 }
@@ -90,7 +90,7 @@ QCoro::Task<void> CompanionDelegate::sessionChangedTask()
             if (previousAccount == m_store.userID()) {
                 // The same learner: keep the card unless its phrase left the library.
                 const std::optional<Phrase> shown = m_panel ? m_panel->model()->phrase() : std::nullopt;
-                if (shown && !holdsPhraseWithId(m_store.phrases(), shown->id))
+                if (shown && !holdsPhraseWithID(m_store.phrases(), shown->id))
                     dismissCard();
             } else if (!m_schedule.pausedUntil()) {
                 presentCurrentState(); // a sign-in or a switch: the new account's first card
@@ -114,7 +114,7 @@ QCoro::Task<void> CompanionDelegate::refreshLibraryTask(bool force)
         m_deck.reconcile(m_store.phrases());
         const std::optional<Phrase> shown = m_panel ? m_panel->model()->phrase() : std::nullopt;
         const bool stillBacked = m_store.state() == PhraseStore::State::ready && shown
-                              && holdsPhraseWithId(m_store.phrases(), shown->id);
+                              && holdsPhraseWithID(m_store.phrases(), shown->id);
         if (!stillBacked)
             dismissCard();
     }

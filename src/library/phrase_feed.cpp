@@ -131,7 +131,7 @@ bool readFeed(const QByteArray &bytes, PhraseFeed &out)
         case 0:
             return readInteger(json, out.version);
         case 1:
-            return json.readString(out.userId);
+            return json.readString(out.userID);
         case 2:
             return readArray(json, out.phrases, [&](Phrase &phrase) { return readPhrase(json, phrase); });
         default:
@@ -164,7 +164,7 @@ Result<PhraseFeed, PhraseFeed::Error> PhraseFeed::decode(const QByteArray &bytes
     PhraseFeed feed;
     if (!readFeed(bytes, feed))
         return Error::decoding;
-    if (feed.version != 1 || feed.userId.isEmpty() || feed.phrases.size() > maxPhrases)
+    if (feed.version != 1 || feed.userID.isEmpty() || feed.phrases.size() > maxPhrases)
         return Error::invalidResponse;
 
     QSet<QString> ids;
@@ -186,7 +186,7 @@ QJsonObject PhraseFeed::toJson() const
     for (const Phrase &phrase : phrases)
         array.append(phrase.toJson());
     QJsonObject object{{QStringLiteral("version"), version},
-                       {QStringLiteral("userId"), userId},
+                       {QStringLiteral("userId"), userID},
                        {QStringLiteral("phrases"), array}};
     if (nextCursor)
         object.insert(QStringLiteral("nextCursor"), *nextCursor);

@@ -19,7 +19,7 @@ struct PhraseFeed {
     static constexpr int maxWords = 80;
 
     int version = 1;
-    QString userId;
+    QString userID;
     QList<Phrase> phrases;
     std::optional<QString> nextCursor;
 

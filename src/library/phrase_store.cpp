@@ -182,9 +182,9 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
         if (!decoded)
             co_return failPage(QStringLiteral("not a valid feed page"));
         PhraseFeed feed = std::move(decoded).value();
-        if (account && *account != feed.userId)
+        if (account && *account != feed.userID)
             co_return failPage(QStringLiteral("another account than the pages before"));
-        account = feed.userId;
+        account = feed.userID;
         collected.append(feed.phrases);
 
         if (!feed.nextCursor)

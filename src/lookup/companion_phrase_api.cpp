@@ -44,7 +44,7 @@ bool readInteger(const QJsonObject &object, QLatin1StringView key, qint64 &out)
 
 struct Receipt {
     qint64 version = 0;
-    QString userId;
+    QString userID;
     QString id;
 };
 
@@ -56,7 +56,7 @@ std::optional<Receipt> decodeReceipt(const QByteArray &body)
     const QJsonObject object = document.object();
     Receipt receipt;
     if (!readInteger(object, QLatin1StringView("version"), receipt.version)
-        || !PhraseJson::readString(object, QLatin1StringView("userId"), receipt.userId)
+        || !PhraseJson::readString(object, QLatin1StringView("userId"), receipt.userID)
         || !PhraseJson::readString(object, QLatin1StringView("id"), receipt.id))
         return std::nullopt;
     return receipt;
@@ -215,7 +215,7 @@ QCoro::Task<LookupOutcome<QString>> CompanionPhraseAPI::save(LookupPhrase phrase
         co_return LookupFailure::decoding();
     // The account comes first: a receipt for someone else is an account
     // change whatever else it says.
-    if (receipt->userId != userID)
+    if (receipt->userID != userID)
         co_return LookupFailure(LookupError::accountChanged());
     if (receipt->version == 1 && !receipt->id.isEmpty())
         co_return receipt->id;

@@ -192,7 +192,7 @@ Result<LookupPhrase, LookupEnvelope::Failure> LookupEnvelope::decode(const QByte
 
     LookupEnvelope envelope;
     if (!readInteger(object, "version"_L1, envelope.version)
-        || !PhraseJson::readString(object, "userId"_L1, envelope.userId))
+        || !PhraseJson::readString(object, "userId"_L1, envelope.userID))
         return decodingFailure;
     std::optional<LookupPhrase> card = LookupPhrase::fromJson(object.value("phrase"_L1));
     if (!card)
@@ -200,7 +200,7 @@ Result<LookupPhrase, LookupEnvelope::Failure> LookupEnvelope::decode(const QByte
 
     // The account check comes first: an answer for someone else is an account
     // change even when its card is also unusable.
-    if (envelope.userId != userID)
+    if (envelope.userID != userID)
         return Failure{LookupError::accountChanged()};
     if (envelope.version != 1 || !card->isValid())
         return Failure{LookupError::invalidResponse()};
@@ -209,5 +209,5 @@ Result<LookupPhrase, LookupEnvelope::Failure> LookupEnvelope::decode(const QByte
 
 QJsonObject LookupEnvelope::toJson() const
 {
-    return QJsonObject{{"version"_L1, version}, {"userId"_L1, userId}, {"phrase"_L1, phrase.toJson()}};
+    return QJsonObject{{"version"_L1, version}, {"userId"_L1, userID}, {"phrase"_L1, phrase.toJson()}};
 }

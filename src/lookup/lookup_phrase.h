@@ -65,7 +65,7 @@ struct LookupEnvelope {
     };
 
     int version = 1;
-    QString userId;
+    QString userID;
     LookupPhrase phrase;
 
     static Result<LookupPhrase, Failure> decode(const QByteArray &bytes, const QString &userID);

@@ -120,7 +120,7 @@ void PortalGlobalShortcut::registerHostApp(QDBusConnection bus)
         return;
     // Older portals have no registry: the error answer is simply dropped.
     QDBusMessage call = portalCall("org.freedesktop.host.portal.Registry", QStringLiteral("Register"));
-    call << QString::fromLatin1(appId) << QVariantMap();
+    call << QString::fromLatin1(appID) << QVariantMap();
     bus.asyncCall(call);
 }
 
@@ -162,7 +162,7 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
         {QStringLiteral("description"), QStringLiteral("Open phrase lookup")},
         {QStringLiteral("preferred_trigger"), KeyTexts::lookupTrigger()},
     };
-    const QList<PortalShortcut> shortcuts{{QString::fromLatin1(shortcutId), properties}};
+    const QList<PortalShortcut> shortcuts{{QString::fromLatin1(shortcutID), properties}};
     QVariantList bindArguments;
     bindArguments << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariant::fromValue(shortcuts) << QString()
                   << QVariantMap();
@@ -183,7 +183,7 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
     // session stays open: the key chosen there arrives as ShortcutsChanged.
     const auto answered = qdbus_cast<QList<PortalShortcut>>(bound->second.value(QStringLiteral("shortcuts")));
     const auto ours = std::find_if(answered.begin(), answered.end(),
-                                   [](const PortalShortcut &s) { return s.id == QLatin1String(shortcutId); });
+                                   [](const PortalShortcut &s) { return s.id == QLatin1String(shortcutID); });
     const QString trigger =
         ours == answered.end() ? QString() : ours->properties.value(QStringLiteral("trigger_description")).toString();
     co_return Result{trigger.isEmpty() ? Outcome::unassigned : Outcome::bound, trigger};
@@ -294,7 +294,7 @@ void PortalGlobalShortcut::listenToSession(bool listen)
 void PortalGlobalShortcut::handleActivated(const QDBusObjectPath &session, const QString &id, qulonglong,
                                            const QVariantMap &)
 {
-    if (!m_session.isEmpty() && session.path() == m_session && id == QLatin1String(shortcutId))
+    if (!m_session.isEmpty() && session.path() == m_session && id == QLatin1String(shortcutID))
         Q_EMIT activated();
 }
 
@@ -304,7 +304,7 @@ void PortalGlobalShortcut::handleShortcutsChanged(const QDBusObjectPath &session
     if (m_session.isEmpty() || session.path() != m_session)
         return;
     for (const PortalShortcut &shortcut : shortcuts) {
-        if (shortcut.id == QLatin1String(shortcutId))
+        if (shortcut.id == QLatin1String(shortcutID))
             Q_EMIT triggerChanged(shortcut.properties.value(QStringLiteral("trigger_description")).toString());
     }
 }

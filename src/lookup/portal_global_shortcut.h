@@ -30,8 +30,8 @@ public:
     static constexpr const char *service = "org.freedesktop.portal.Desktop";
     static constexpr const char *path = "/org/freedesktop/portal/desktop";
     static constexpr const char *interface = "org.freedesktop.portal.GlobalShortcuts";
-    static constexpr const char *shortcutId = "lookup";
-    static constexpr const char *appId = PELORA_APP_ID; // the desktop entry's name
+    static constexpr const char *shortcutID = "lookup";
+    static constexpr const char *appID = PELORA_APP_ID; // the desktop entry's name
 
     enum class Outcome {
         bound,       // the desktop bound the shortcut; `triggerDescription` names the key

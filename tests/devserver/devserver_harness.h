@@ -120,7 +120,7 @@ inline QByteArray signUp(HttpClient &client, const DevServerProcess &server, con
     return formSession(client, server.url("/sign-up"), email, password);
 }
 // The account id behind a session, read from the first feed page.
-inline QString accountId(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie)
+inline QString accountID(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie)
 {
     return client.get(server.url("/api/companion/phrases"), cookie).json().value("userId").toString();
 }

@@ -16,9 +16,9 @@ const QString lookupPath = u"/api/companion/lookup"_s;
 const QString learnerEmail = u"learner@pelora.test"_s;
 const QString learnerPassword = u"selamat-pagi"_s;
 
-QByteArray body(const QString &userId, const char *key, const QJsonValue &value)
+QByteArray body(const QString &userID, const char *key, const QJsonValue &value)
 {
-    return QJsonDocument(QJsonObject{{"expectedUserId"_L1, userId}, {QLatin1StringView(key), value}})
+    return QJsonDocument(QJsonObject{{"expectedUserId"_L1, userID}, {QLatin1StringView(key), value}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -72,11 +72,11 @@ private:
     {
         static int count = 0;
         const QByteArray cookie = signUp(m_client, m_server, u"reader%1@pelora.test"_s.arg(++count), u"kopi-susu"_s);
-        return {cookie, accountId(m_client, m_server, cookie)};
+        return {cookie, accountID(m_client, m_server, cookie)};
     }
-    HttpReply save(const QByteArray &cookie, const QString &userId, const QJsonValue &card)
+    HttpReply save(const QByteArray &cookie, const QString &userID, const QJsonValue &card)
     {
-        return m_client.post(m_server.url(feedPath), body(userId, "phrase", card), "application/json"_ba, cookie);
+        return m_client.post(m_server.url(feedPath), body(userID, "phrase", card), "application/json"_ba, cookie);
     }
     HttpReply signInForm(const QString &email, const QString &password, const Headers &headers = {})
     {
@@ -104,7 +104,7 @@ private Q_SLOTS:
         QVERIFY2(m_server.start(), qPrintable(m_server.errorOutput()));
         m_cards = QJsonDocument::fromJson(file.readAll()).array();
         m_learner = signIn(m_client, m_server, learnerEmail, learnerPassword);
-        m_learnerID = accountId(m_client, m_server, m_learner);
+        m_learnerID = accountID(m_client, m_server, m_learner);
         QVERIFY(m_cards.size() >= 150);
         QVERIFY(!m_learnerID.isEmpty());
     }
@@ -200,7 +200,7 @@ private Q_SLOTS:
         QVERIFY(empty);
         QCOMPARE(empty->phrases.size(), 0);
         QCOMPARE(empty->nextCursor.has_value(), false);
-        QCOMPARE(empty->userId, userID);
+        QCOMPARE(empty->userID, userID);
 
         QJsonObject card = m_cards.at(0).toObject();
         const QString malay = card.value("malay"_L1).toString();
@@ -234,7 +234,7 @@ private Q_SLOTS:
                 break;
             }
             const bool inOrder = idsOf(read) == newestFirst.mid(page * 50, 50);
-            got << u"page %1: %2, %3, %4"_s.arg(page).arg(read->userId,
+            got << u"page %1: %2, %3, %4"_s.arg(page).arg(read->userID,
                                                           inOrder ? u"ids as saved"_s : idsOf(read).join(u' '),
                                                           read->nextCursor ? u"more"_s : u"the end"_s);
             if (!last)
@@ -252,7 +252,7 @@ private Q_SLOTS:
         QVERIFY(learnerPage->nextCursor);
         const std::optional<PhraseFeed> crossed = feedPage(cookie, *learnerPage->nextCursor);
         QVERIFY(crossed);
-        QCOMPARE(crossed->userId, userID);
+        QCOMPARE(crossed->userID, userID);
         for (const QString &id : idsOf(crossed))
             QVERIFY2(newestFirst.contains(id), qPrintable(id));
     }

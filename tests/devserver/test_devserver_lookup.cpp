@@ -55,7 +55,7 @@ private Q_SLOTS:
         QVERIFY(m_cards.size() >= 400);
         QVERIFY2(m_server.start({u"--seed"_s, u"--lookup-allowance"_s, u"100000"_s}), qPrintable(m_server.errorOutput()));
         m_cookie = signIn(m_client, m_server, u"learner@pelora.test"_s, u"selamat-pagi"_s);
-        m_userID = accountId(m_client, m_server, m_cookie);
+        m_userID = accountID(m_client, m_server, m_cookie);
         QVERIFY(!m_userID.isEmpty());
     }
 

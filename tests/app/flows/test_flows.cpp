@@ -164,7 +164,7 @@ struct Harness {
             return FixtureServer::Response::json(200, updateFeed);
         if (!status && request.url.path() == QLatin1String("/api/companion/phrases") && accounts.contains(token)) {
             PhraseFeed page;
-            page.userId = accounts[token].first;
+            page.userID = accounts[token].first;
             page.phrases = accounts[token].second;
             response = FixtureServer::Response::json(200, QJsonDocument(page.toJson()).toJson(QJsonDocument::Compact));
         }

@@ -214,7 +214,7 @@ private Q_SLOTS:
         QVERIFY(feed.ok());
         const PhraseFeed &read = feed.value();
         QCOMPARE(read.version, 1);
-        QCOMPARE(read.userId, u"user-1"_s);
+        QCOMPARE(read.userID, u"user-1"_s);
         QCOMPARE(read.nextCursor.value_or(u"(none)"_s), u"c2"_s);
         QCOMPARE(read.phrases.size(), 1);
         const Phrase &p = read.phrases.at(0);

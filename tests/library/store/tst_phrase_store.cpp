@@ -35,9 +35,9 @@ public:
 };
 
 // A null `next` is no cursor at all, unlike an empty one.
-QByteArray page(const QString &userId, const QStringList &ids, const QString &next = {})
+QByteArray page(const QString &userID, const QStringList &ids, const QString &next = {})
 {
-    PhraseFeed feed{1, userId, {}, std::nullopt};
+    PhraseFeed feed{1, userID, {}, std::nullopt};
     for (const QString &id : ids)
         feed.phrases.append(Phrase{id, u"selamat pagi"_s, u"good morning"_s, {}, {}, {}, {}, {}});
     if (!next.isNull())

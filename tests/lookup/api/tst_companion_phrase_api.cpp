@@ -54,9 +54,9 @@ QByteArray json(const QJsonObject &object)
 }
 
 // A save's receipt; an undefined id leaves the key out.
-QByteArray receipt(const QJsonValue &version, const QString &userId, const QJsonValue &id)
+QByteArray receipt(const QJsonValue &version, const QString &userID, const QJsonValue &id)
 {
-    return json({{"version"_L1, version}, {"userId"_L1, userId}, {"id"_L1, id}});
+    return json({{"version"_L1, version}, {"userId"_L1, userID}, {"id"_L1, id}});
 }
 
 LookupFailure rejected(const QString &message)

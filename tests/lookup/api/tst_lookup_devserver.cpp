@@ -23,8 +23,8 @@ private Q_SLOTS:
         session.signIn(cookie.mid(cookie.indexOf('=') + 1));
         const auto feed = [&] { return client.get(server.url(u"/api/companion/phrases"_s), cookie).json(); };
         PhraseLookupModel model;
-        const QString userId = feed().value("userId"_L1).toString();
-        model.connect(std::make_unique<CompanionPhraseAPI>(server.url(QString()), userId, &session));
+        const QString userID = feed().value("userId"_L1).toString();
+        model.connect(std::make_unique<CompanionPhraseAPI>(server.url(QString()), userID, &session));
         model.setQuery(u"  nasi lemak to take away  "_s);
         model.lookup();
         QTRY_COMPARE_WITH_TIMEOUT(model.phaseName(), u"preview"_s, 10'000);

@@ -56,7 +56,7 @@ public:
     bool leaveShortcutOut = false; // the learner left the shortcut without a key
     QString trigger = QStringLiteral("Ctrl+Alt+L");
     QStringList calls;             // method names in order of arrival
-    QString registeredAppId, session, bindRequest, bindSender;
+    QString registeredAppID, session, bindRequest, bindSender;
     QList<WireShortcut> boundShortcuts;
     QString bindParentWindow;
     QVariantMap sessionOptions;
@@ -163,10 +163,10 @@ class RegistryAdaptor : public QDBusAbstractAdaptor {
 public:
     explicit RegistryAdaptor(FakePortal *portal) : QDBusAbstractAdaptor(portal), p(portal) {}
 public Q_SLOTS:
-    void Register(const QString &appId, const QVariantMap &)
+    void Register(const QString &appID, const QVariantMap &)
     {
         p->calls << QStringLiteral("Register");
-        p->registeredAppId = appId;
+        p->registeredAppID = appID;
     }
 };
 
@@ -228,7 +228,7 @@ private Q_SLOTS:
         QCOMPARE(hotKey->method(), LookupHotKey::Method::portal);
         QCOMPARE(hotKey->boundKey(), QStringLiteral("Ctrl+Alt+L")); // the desktop's choice, not ours
         QCOMPARE(portal->calls, QStringList({"Register", "CreateSession", "BindShortcuts"}));
-        QCOMPARE(portal->registeredAppId, QStringLiteral("app.pelora.Companion"));
+        QCOMPARE(portal->registeredAppID, QStringLiteral("app.pelora.Companion"));
         QCOMPARE(portal->boundShortcuts.size(), 1);
         const WireShortcut &asked = portal->boundShortcuts.constFirst();
         QCOMPARE(asked.id, QStringLiteral("lookup"));

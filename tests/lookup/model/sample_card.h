@@ -22,8 +22,8 @@ inline LookupPhrase sampleCard()
 }
 
 // A lookup answer body carrying `card`.
-inline QByteArray envelopeBody(const LookupPhrase &card, const QString &userId, int version = 1)
+inline QByteArray envelopeBody(const LookupPhrase &card, const QString &userID, int version = 1)
 {
-    return QJsonDocument(QJsonObject{{"version", version}, {"userId", userId}, {"phrase", card.toJson()}})
+    return QJsonDocument(QJsonObject{{"version", version}, {"userId", userID}, {"phrase", card.toJson()}})
         .toJson(QJsonDocument::Compact);
 }

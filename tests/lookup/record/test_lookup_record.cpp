@@ -52,9 +52,9 @@ Edit setScenario(const QString &value)
     return [value](LookupPhrase &c) { c.scenario = value; };
 }
 
-QByteArray envelope(const QJsonValue &version, const QString &userId, const QJsonValue &phrase)
+QByteArray envelope(const QJsonValue &version, const QString &userID, const QJsonValue &phrase)
 {
-    const QJsonObject object{{"version"_L1, version}, {"userId"_L1, userId}, {"phrase"_L1, phrase}};
+    const QJsonObject object{{"version"_L1, version}, {"userId"_L1, userID}, {"phrase"_L1, phrase}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

@@ -24,18 +24,18 @@ public:
             using Response = FixtureServer::Response;
             Response hanging;
             hanging.hang = true;
-            const QJsonObject saved{{"version", 1}, {"userId", userId}, {"id", "saved-1"}};
+            const QJsonObject saved{{"version", 1}, {"userId", userID}, {"id", "saved-1"}};
             if (!request.target.endsWith("/lookup"))
                 return saveAnswer == SaveAnswer::hang      ? hanging
                        : saveAnswer == SaveAnswer::failure ? Response::json(500, "{}")
                                                            : Response::json(201, QJsonDocument(saved).toJson());
             return lookupAnswer == LookupAnswer::hang      ? hanging
-                   : lookupAnswer == LookupAnswer::card    ? Response::json(200, envelopeBody(card, userId))
+                   : lookupAnswer == LookupAnswer::card    ? Response::json(200, envelopeBody(card, userID))
                    : lookupAnswer == LookupAnswer::refused ? Response::json(429, QJsonDocument(QJsonObject{{"error", refusal}}).toJson())
                                                            : Response::json(404, "{}");
         });
     }
-    std::unique_ptr<PhraseLookupAPI> client() { return std::make_unique<CompanionPhraseAPI>(server.origin(), userId, &cookies); }
+    std::unique_ptr<PhraseLookupAPI> client() { return std::make_unique<CompanionPhraseAPI>(server.origin(), userID, &cookies); }
     int lookups() const
     {
         const auto &requests = server.requests();
@@ -44,7 +44,7 @@ public:
 
     FixtureServer server;
     MemorySessionCookies cookies;
-    QString userId = QStringLiteral("user-1");
+    QString userID = QStringLiteral("user-1");
     LookupPhrase card = sampleCard();
     QString refusal = QStringLiteral("You have used today’s lookups.");
     LookupAnswer lookupAnswer = LookupAnswer::card;
