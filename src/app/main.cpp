@@ -1,4 +1,5 @@
 // pelora-companion: a tray-only program; everything else is the controller's.
+#include "account/logging_defaults.h"
 #include "account/sign_in_on_demand.h"
 #include "app/command_line.h"
 #include "app/companion_delegate.h"
@@ -16,6 +17,7 @@
 
 int main(int argc, char *argv[])
 {
+    LoggingDefaults::install();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
