@@ -39,22 +39,20 @@ void CompanionDelegate::applicationDidFinishLaunching()
 
     m_statusItem = std::make_unique<StatusItem>(m_environment.useTray, BrandAssets::menuBarIcon());
     m_statusItem->setToolTip(MenuTexts::reminderTooltip(int(m_schedule.interval() / 60.0)));
-    m_statusItem->onMenuNeedsUpdate = [self](QMenu *menu) {
-        if (self)
-            self->menuNeedsUpdate(menu);
-    };
+    connect(m_statusItem.get(), &StatusItem::menuNeedsUpdate, this, &CompanionDelegate::menuNeedsUpdate);
     if (m_environment.useTray) {
         StatusItem *item = m_statusItem.get();
         m_trayNotice = std::make_unique<TrayAbsenceNotice>(QDBusConnection::sessionBus(),
                                                            [item] { return item->trayShown(); });
     }
 
-    m_updater->onAvailabilityChange = [self](const std::optional<QString> &version) {
-        if (!self || !self->m_statusItem)
-            return;
-        self->m_statusItem->setTitle(version ? MenuTexts::updateBadge() : QString());
-        self->updateTooltip();
-    };
+    connect(m_updater.get(), &CompanionUpdater::availabilityChanged, this,
+            [this](const std::optional<QString> &version) {
+                m_statusItem->setTitle(version ? MenuTexts::updateBadge() : QString());
+                updateTooltip();
+            });
+    connect(m_updater.get(), &CompanionUpdater::releasePageRequested, this,
+            [this](const QUrl &page) { m_environment.openUrl(page); });
     m_updater->start();
 
     // Sleep, wake and screen notifications are connected by the program
@@ -78,65 +76,40 @@ void CompanionDelegate::applicationDidFinishLaunching()
 
 void CompanionDelegate::installCallbacks()
 {
-    const QPointer<CompanionDelegate> self(this);
-    // A callback that calls `method` while the delegate still exists.
-    const auto call = [self](void (CompanionDelegate::*method)()) {
-        return [self, method] {
-            if (self)
-                (self.data()->*method)();
-        };
-    };
     CardModel *card = m_panel->model();
-    card->onHover = [self](bool inside) {
-        if (!self || !self->m_panel)
-            return;
-        self->m_panel->hover(inside, [self](bool expanded) {
-            if (!self || !self->m_schedule.visible())
-                return;
-            self->m_schedule.setExpanded(expanded, self->now());
-            if (self->m_panel)
-                self->m_panel->expand(expanded);
-        });
-    };
-    card->onExpand = [self] {
-        if (self)
-            self->setExpanded(true);
-    };
-    card->onDismiss = call(&CompanionDelegate::dismissCard);
-    card->onNext = [self] {
-        if (!self)
-            return;
-        std::optional<Phrase> phrase = self->m_deck.next(self->m_store.phrases());
-        if (phrase && self->m_panel)
-            self->m_panel->model()->setPhrase(std::move(phrase));
-    };
-    card->onOpen = call(&CompanionDelegate::openPhrasebook);
-    card->onLookup = call(&CompanionDelegate::showLookup);
-    card->onAction = call(&CompanionDelegate::handleStateAction);
+    CardPanel *panel = m_panel.get();
+    connect(card, &CardModel::hover, panel, &CardPanel::hover);
+    connect(panel, &CardPanel::hoverSettled, this, &CompanionDelegate::setExpanded);
+    connect(card, &CardModel::expand, this, [this] { setExpanded(true); });
+    connect(card, &CardModel::dismiss, this, &CompanionDelegate::dismissCard);
+    connect(card, &CardModel::next, this, [this] {
+        std::optional<Phrase> phrase = m_deck.next(m_store.phrases());
+        if (phrase && m_panel)
+            m_panel->model()->setPhrase(std::move(phrase));
+    });
+    connect(card, &CardModel::open, this, &CompanionDelegate::openPhrasebook);
+    connect(card, &CardModel::lookup, this, &CompanionDelegate::showLookup);
+    connect(card, &CardModel::action, this, &CompanionDelegate::handleStateAction);
 
     PhraseLookupModel *lookup = m_lookupWindow->model();
-    lookup->onSignIn = call(&CompanionDelegate::signIn);
-    lookup->onOpenLibrary = call(&CompanionDelegate::openPhrasebook);
-    lookup->onSaved = [self] {
-        if (self && !self->m_signingOut)
-            self->refreshLibrary(true);
-    };
-    lookup->onAccountInvalid = [self] {
-        if (!self)
-            return;
-        self->m_lookupAccount.reset();
-        if (!self->m_signingOut)
-            self->refreshLibrary(false);
-    };
+    connect(lookup, &PhraseLookupModel::signIn, this, &CompanionDelegate::signIn);
+    connect(lookup, &PhraseLookupModel::openLibrary, this, &CompanionDelegate::openPhrasebook);
+    connect(lookup, &PhraseLookupModel::saved, this, [this] {
+        if (!m_signingOut)
+            refreshLibrary(true);
+    });
+    connect(lookup, &PhraseLookupModel::accountInvalid, this, [this] {
+        m_lookupAccount.reset();
+        if (!m_signingOut)
+            refreshLibrary(false);
+    });
 
-    m_lookupHotKey->onPress = [self] {
-        if (!self)
-            return;
-        if (self->m_lookupWindow->isVisible())
-            self->m_lookupWindow->hide();
+    connect(m_lookupHotKey.get(), &LookupHotKey::pressed, this, [this] {
+        if (m_lookupWindow->isVisible())
+            m_lookupWindow->hide();
         else
-            self->showLookup();
-    };
+            showLookup();
+    });
 }
 
 QCoro::Task<void> CompanionDelegate::launchTask()

@@ -65,9 +65,9 @@ int main(int argc, char *argv[])
         CompanionDelegate delegate(std::move(environment));
 
         SystemEvents events(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
-        events.onSuspend = [&delegate] { delegate.suspend(); };
-        events.onWake = [&delegate] { delegate.wake(); };
-        events.onScreensChanged = [&delegate] { delegate.screensChanged(); };
+        QObject::connect(&events, &SystemEvents::suspend, &delegate, &CompanionDelegate::suspend);
+        QObject::connect(&events, &SystemEvents::wake, &delegate, &CompanionDelegate::wake);
+        QObject::connect(&events, &SystemEvents::screensChanged, &delegate, &CompanionDelegate::screensChanged);
 
         QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,
                          &CompanionDelegate::handleForwardedArguments);

@@ -37,10 +37,7 @@ QIcon withBadge(const QIcon &icon)
 StatusItem::StatusItem(bool useTray, const QIcon &image, QObject *parent) : QObject(parent), m_image(image), m_icon(image)
 {
     m_menu.setToolTipsVisible(true);
-    connect(&m_menu, &QMenu::aboutToShow, this, [this] {
-        if (onMenuNeedsUpdate)
-            onMenuNeedsUpdate(&m_menu);
-    });
+    connect(&m_menu, &QMenu::aboutToShow, this, [this] { Q_EMIT menuNeedsUpdate(&m_menu); });
     if (useTray)
         createTrayIconWhenAvailable();
 }

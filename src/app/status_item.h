@@ -33,11 +33,10 @@ public:
     void setTitle(const QString &title); // " •" draws the update badge
     void setToolTip(const QString &toolTip);
 
-    // Called just before the menu opens.
-    std::function<void(QMenu *)> onMenuNeedsUpdate;
-
 Q_SIGNALS:
     void changed();
+    // The menu is about to open: rebuild it now.
+    void menuNeedsUpdate(QMenu *menu);
 
 private:
     void createTrayIconWhenAvailable();

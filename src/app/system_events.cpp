@@ -41,7 +41,7 @@ SystemEvents::SystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus
         return;
     auto changed = [this] {
         if (!m_stopped)
-            onScreensChanged();
+            Q_EMIT screensChanged();
     };
     m_screenConnections << connect(app, &QGuiApplication::screenAdded, this, [this, changed](QScreen *screen) {
         watchScreen(screen);
@@ -57,7 +57,7 @@ void SystemEvents::watchScreen(QScreen *screen)
 {
     auto changed = [this] {
         if (!m_stopped)
-            onScreensChanged();
+            Q_EMIT screensChanged();
     };
     m_screenConnections << connect(screen, &QScreen::geometryChanged, this, changed);
     m_screenConnections << connect(screen, &QScreen::availableGeometryChanged, this, changed);
@@ -78,24 +78,30 @@ void SystemEvents::prepareForSleep(bool sleeping)
 {
     if (m_stopped)
         return;
-    sleeping ? onSuspend() : onWake();
+    if (sleeping)
+        Q_EMIT suspend();
+    else
+        Q_EMIT wake();
 }
 
 void SystemEvents::sessionLocked()
 {
     if (!m_stopped)
-        onSuspend();
+        Q_EMIT suspend();
 }
 
 void SystemEvents::sessionUnlocked()
 {
     if (!m_stopped)
-        onWake();
+        Q_EMIT wake();
 }
 
 void SystemEvents::screenSaverActiveChanged(bool active)
 {
     if (m_stopped)
         return;
-    active ? onSuspend() : onWake();
+    if (active)
+        Q_EMIT suspend();
+    else
+        Q_EMIT wake();
 }

@@ -2,12 +2,11 @@
 
 #include <QDBusConnection>
 #include <QObject>
-#include <functional>
 
 class QScreen;
 
 // Turns the desktop's sleep, wake, lock and screen notifications into the
-// controller's suspend(), wake() and screensChanged():
+// signals suspend(), wake() and screensChanged():
 //   logind's PrepareForSleep(true/false) on the system bus,
 //   the session's Lock/Unlock from logind,
 //   the screen saver's ActiveChanged on the session bus,
@@ -18,12 +17,13 @@ class SystemEvents : public QObject {
 public:
     SystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject *parent = nullptr);
 
-    std::function<void()> onSuspend = [] {};
-    std::function<void()> onWake = [] {};
-    std::function<void()> onScreensChanged = [] {};
-
     // Stops every notification (termination).
     void stop();
+
+Q_SIGNALS:
+    void suspend();
+    void wake();
+    void screensChanged();
 
 private Q_SLOTS:
     void prepareForSleep(bool sleeping);

@@ -5,13 +5,11 @@
 
 #include <QObject>
 #include <QVariantMap>
-#include <functional>
 #include <optional>
 
 // What the floating card shows, and where its gestures go. The card panel
-// writes phrase, expanded, state and detail; the controller sets the
-// callbacks; the QML card reads the properties and calls the invokables,
-// which only forward to the callbacks.
+// writes phrase, expanded, state and detail; the QML card reads the
+// properties and emits the gesture signals, which the controller handles.
 class CardModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QVariantMap phrase READ phraseForView NOTIFY phraseChanged)
@@ -44,26 +42,20 @@ public:
     // shortTitle, longTitle, body, actionLabel.
     QVariantMap messageForView() const;
 
-    std::function<void(bool)> onHover = [](bool) {};
-    std::function<void()> onDismiss = [] {};
-    std::function<void()> onNext = [] {};
-    std::function<void()> onOpen = [] {};
-    std::function<void()> onLookup = [] {};
-    std::function<void()> onExpand = [] {};
-    std::function<void()> onAction = [] {};
-
-    Q_INVOKABLE void hover(bool inside) { onHover(inside); }
-    Q_INVOKABLE void dismiss() { onDismiss(); }
-    Q_INVOKABLE void next() { onNext(); }
-    Q_INVOKABLE void open() { onOpen(); }
-    Q_INVOKABLE void lookup() { onLookup(); }
-    Q_INVOKABLE void expand() { onExpand(); }
-    Q_INVOKABLE void action() { onAction(); }
     // The learner pressed into the card's text to select it: the panel
     // gives the card the keyboard, for Ctrl+C.
     Q_INVOKABLE void wantKeyboard() { Q_EMIT keyboardWanted(); }
 
 Q_SIGNALS:
+    // The card's gestures, emitted by the QML card.
+    void hover(bool inside);
+    void dismiss();
+    void next();
+    void open();
+    void lookup();
+    void expand();
+    void action();
+
     void phraseChanged();
     void expandedChanged();
     void stateChanged();

@@ -13,13 +13,8 @@ CardPanel::CardPanel(QObject *parent)
       m_window(std::make_unique<FloatingPanel>(QStringLiteral("Pelora · A little Malay")))
 {
     m_collapseTimer.setSingleShot(true);
-    m_collapseTimer.setInterval(collapseDelayMs);
-    connect(&m_collapseTimer, &QTimer::timeout, this, [this] {
-        // Taken out first: the callback may start a new hover or hide.
-        auto change = std::exchange(m_collapseChange, nullptr);
-        if (change)
-            change(false);
-    });
+    m_collapseTimer.setInterval(collapseDelay);
+    connect(&m_collapseTimer, &QTimer::timeout, this, [this] { Q_EMIT hoverSettled(false); });
 
     connect(m_model.get(), &CardModel::expandedChanged, this, [this] {
         if (!m_model->expanded())
@@ -71,16 +66,13 @@ void CardPanel::expand(bool expanded)
     resize(true);
 }
 
-void CardPanel::hover(bool inside, std::function<void(bool)> onChange)
+void CardPanel::hover(bool inside)
 {
     cancelCollapse();
-    if (inside) {
-        if (onChange)
-            onChange(true);
-        return;
-    }
-    m_collapseChange = std::move(onChange);
-    m_collapseTimer.start();
+    if (inside)
+        Q_EMIT hoverSettled(true);
+    else
+        m_collapseTimer.start();
 }
 
 void CardPanel::hide()
@@ -114,7 +106,6 @@ bool CardPanel::isVisible() const
 void CardPanel::cancelCollapse()
 {
     m_collapseTimer.stop();
-    m_collapseChange = nullptr;
 }
 
 void CardPanel::chooseScreen()

@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
-#include <functional>
+#include <chrono>
 #include <memory>
 
 // The floating card window: which screen, where, how large, how a size
@@ -20,7 +20,7 @@ class CardPanel : public QObject {
     Q_OBJECT
 public:
     static constexpr int resizeAnimationMs = 220;
-    static constexpr int collapseDelayMs = 300;
+    static constexpr std::chrono::milliseconds collapseDelay{300};
 
     explicit CardPanel(QObject *parent = nullptr);
     ~CardPanel() override;
@@ -34,9 +34,10 @@ public:
     void showMessage(PhraseStore::State state, const QString &detail);
     // Expands or collapses the card, animated unless motion is reduced.
     void expand(bool expanded);
-    // Pointer entered (at once onChange(true)) or left the card (onChange(false)
-    // after 0.3 s unless something else happens to the card first).
-    void hover(bool inside, std::function<void(bool)> onChange);
+    // Pointer entered (at once hoverSettled(true)) or left the card
+    // (hoverSettled(false) after 0.3 s unless something else happens to the
+    // card first).
+    void hover(bool inside);
     void hide();
     // Gives the expanded card on screen the keyboard (Escape dismisses it).
     // Only this (on request, or when the learner presses into the card's text
@@ -51,6 +52,10 @@ public:
     QScreen *screen() const { return m_screen; }
     bool collapsePending() const { return m_collapseTimer.isActive(); }
 
+Q_SIGNALS:
+    // Where the pointer settled: on the card, or off it for 0.3 s.
+    void hoverSettled(bool inside);
+
 private:
     void cancelCollapse();
     void chooseScreen();
@@ -60,5 +65,4 @@ private:
     std::unique_ptr<FloatingPanel> m_window;
     QPointer<QScreen> m_screen;
     QTimer m_collapseTimer;
-    std::function<void(bool)> m_collapseChange;
 };

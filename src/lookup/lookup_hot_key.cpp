@@ -134,7 +134,8 @@ bool LookupHotKey::grabOnX11()
     std::unique_ptr<X11KeyGrab> grab = X11KeyGrab::acquire(connection, defaultRootWindow(connection));
     if (!grab)
         return false;
-    m_filter = std::make_unique<X11HotKeyFilter>(*grab, [this] { reportPress(); });
+    m_filter = std::make_unique<X11HotKeyFilter>(*grab);
+    connect(m_filter.get(), &X11HotKeyFilter::pressed, this, &LookupHotKey::reportPress);
     m_grab = std::move(grab);
     QCoreApplication::instance()->installNativeEventFilter(m_filter.get());
     return true;
@@ -181,11 +182,5 @@ QCoro::Task<bool> LookupHotKey::setUpGnomeShortcut()
 
 void LookupHotKey::reportPress()
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (onPress)
-                onPress();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &LookupHotKey::pressed, Qt::QueuedConnection);
 }

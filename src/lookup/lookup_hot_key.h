@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <qcoro/qcorotask.h>
 
@@ -13,7 +12,7 @@ class X11KeyGrab;
 class X11HotKeyFilter;
 
 // The global lookup shortcut, Super+M. Registered while the learner's
-// preference allows it; each press is reported once through `onPress`, from a
+// preference allows it; each press is reported once through `pressed`, from a
 // queued call on the main thread (never from inside a platform dispatch).
 //
 // How the key is obtained is chosen at each start, in this order:
@@ -68,11 +67,11 @@ public:
     // shortcut is registered once it is there.
     QCoro::Task<bool> setUpGnomeShortcut();
 
-    std::function<void()> onPress = [] {};
-
 Q_SIGNALS:
     // The availability or the bound key changed.
     void changed();
+    // The learner pressed the shortcut.
+    void pressed();
 
 private:
     QCoro::Task<void> choose(quint64 generation);

@@ -16,8 +16,8 @@ PhraseLookupModel::PhraseLookupModel(QObject *parent) : QObject(parent) {}
 PhraseLookupModel::~PhraseLookupModel()
 {
     // Ending the client resumes its waiting requests right here, while this
-    // object still looks alive to them: make their answers stale first.
-    m_generation = QUuid::createUuid();
+    // object still looks alive to them: cancelTask makes their answers stale
+    // first.
     cancelTask();
     if (auto api = std::move(m_api))
         api->cancel();
@@ -61,7 +61,6 @@ void PhraseLookupModel::connect(std::unique_ptr<PhraseLookupAPI> api)
 
 void PhraseLookupModel::clear()
 {
-    m_generation = QUuid::createUuid();
     cancelTask();
     if (auto api = std::move(m_api))
         api->cancel();
@@ -77,38 +76,36 @@ void PhraseLookupModel::lookup()
     if (!canLookup() || !m_api)
         return;
     const QString query = trimmedQuery();
-    m_generation = QUuid::createUuid();
-    const QUuid token = m_generation;
+    const quint64 generation = ++m_generation;
     setPhrase(std::nullopt);
     setError(std::nullopt);
     setPhase(Phase::lookingUp);
 
-    // Stored before the request starts: a client may answer at once.
-    auto request = std::make_shared<Request>();
-    m_task = request;
-    finishLookup(QPointer(this), m_api->lookup(query), token, request);
+    // Marked before the request starts: a client may answer at once.
+    m_requestInFlight = true;
+    QCoro::connect(m_api->lookup(query), this, [this, generation](const LookupOutcome<LookupPhrase> &outcome) {
+        finishLookup(generation, outcome);
+    });
 }
 
 void PhraseLookupModel::save()
 {
     if (!canSave() || !m_phrase || !m_api)
         return;
-    // A save runs under the token of the lookup whose card it saves.
-    const QUuid token = m_generation;
+    const quint64 generation = ++m_generation;
     const LookupPhrase card = *m_phrase;
     setError(std::nullopt);
     setPhase(Phase::saving);
 
-    auto request = std::make_shared<Request>();
-    m_task = request;
-    finishSave(QPointer(this), m_api->save(card), token, request);
+    m_requestInFlight = true;
+    QCoro::connect(m_api->save(card), this,
+                   [this, generation](const LookupOutcome<QString> &outcome) { finishSave(generation, outcome); });
 }
 
 void PhraseLookupModel::cancelLookup()
 {
     if (m_phase != Phase::lookingUp)
         return;
-    m_generation = QUuid::createUuid();
     cancelTask();
     setPhase(Phase::idle);
 }
@@ -122,65 +119,45 @@ void PhraseLookupModel::discard()
     setPhase(Phase::idle);
 }
 
-void PhraseLookupModel::signIn()
+void PhraseLookupModel::finishLookup(quint64 generation, const LookupOutcome<LookupPhrase> &outcome)
 {
-    if (onSignIn)
-        onSignIn();
-}
-
-void PhraseLookupModel::openLibrary()
-{
-    if (onOpenLibrary)
-        onOpenLibrary();
-}
-
-QCoro::Task<void> PhraseLookupModel::finishLookup(QPointer<PhraseLookupModel> self,
-                                                  QCoro::Task<LookupOutcome<LookupPhrase>> answer, QUuid token,
-                                                  std::shared_ptr<Request> request)
-{
-    const LookupOutcome<LookupPhrase> outcome = co_await answer;
-    if (!self || !self->takeCurrent(token, request))
-        co_return;
+    if (!takeCurrent(generation))
+        return;
     if (outcome && outcome.value().isValid()) {
-        self->setPhrase(outcome.value());
-        self->setPhase(Phase::preview);
-        co_return;
+        setPhrase(outcome.value());
+        setPhase(Phase::preview);
+        return;
     }
-    self->setPhase(Phase::idle);
-    self->handle(outcome ? LookupFailure(LookupError::invalidResponse()) : outcome.error());
+    setPhase(Phase::idle);
+    handle(outcome ? LookupFailure(LookupError::invalidResponse()) : outcome.error());
 }
 
-QCoro::Task<void> PhraseLookupModel::finishSave(QPointer<PhraseLookupModel> self, QCoro::Task<LookupOutcome<QString>> answer,
-                                                QUuid token, std::shared_ptr<Request> request)
+void PhraseLookupModel::finishSave(quint64 generation, const LookupOutcome<QString> &outcome)
 {
-    const LookupOutcome<QString> outcome = co_await answer;
-    if (!self || !self->takeCurrent(token, request))
-        co_return;
+    if (!takeCurrent(generation))
+        return;
     if (outcome) {
-        self->setPhase(Phase::saved);
-        if (self->onSaved)
-            self->onSaved();
-        co_return;
+        setPhase(Phase::saved);
+        Q_EMIT saved();
+        return;
     }
-    self->setPhase(Phase::saveUncertain);
-    self->handle(outcome.error());
+    setPhase(Phase::saveUncertain);
+    handle(outcome.error());
 }
 
-bool PhraseLookupModel::takeCurrent(const QUuid &token, const std::shared_ptr<Request> &request)
+bool PhraseLookupModel::takeCurrent(quint64 generation)
 {
-    if (token != m_generation || request->cancelled)
+    if (generation != m_generation)
         return false;
-    if (m_task == request)
-        m_task.reset();
+    m_requestInFlight = false;
     return true;
 }
 
 void PhraseLookupModel::cancelTask()
 {
-    const std::shared_ptr<Request> request = std::exchange(m_task, nullptr);
-    if (!request)
+    ++m_generation;
+    if (!std::exchange(m_requestInFlight, false))
         return;
-    request->cancelled = true;
     // Stops the transfer too; its answer, if it still comes, is stale.
     if (m_api)
         m_api->abandonRequests();
@@ -192,8 +169,7 @@ void PhraseLookupModel::handle(const LookupFailure &failure)
         // Set after clearing, so the message survives it.
         clear();
         setError(failure.lookupError()->description());
-        if (onAccountInvalid)
-            onAccountInvalid();
+        Q_EMIT accountInvalid();
         return;
     }
     if (m_phase == Phase::saveUncertain)

@@ -4,17 +4,14 @@
 #include "lookup/phrase_lookup_api.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QUuid>
 #include <QVariantMap>
-#include <functional>
 #include <memory>
 #include <optional>
 
 // The observable state behind the lookup window: the query, the card that
 // came back, where the lookup-and-save flow stands and the one message to
-// show. Answers of abandoned requests are recognised by a generation token
+// show. Answers of abandoned requests are recognised by a generation counter
 // and dropped.
 class PhraseLookupModel : public QObject {
     Q_OBJECT
@@ -68,15 +65,6 @@ public:
     Q_INVOKABLE void save();
     Q_INVOKABLE void cancelLookup();
     Q_INVOKABLE void discard();
-    // The view's sign-in and "Check my phrasebook" buttons.
-    Q_INVOKABLE void signIn();
-    Q_INVOKABLE void openLibrary();
-
-    std::function<void()> onSaved = [] {};
-    std::function<void()> onSignIn = [] {};
-    std::function<void()> onOpenLibrary = [] {};
-    std::function<void()> onAccountInvalid = [] {};
-
 Q_SIGNALS:
     void queryChanged();
     void phraseChanged();
@@ -84,20 +72,21 @@ Q_SIGNALS:
     void errorChanged();
     void signedInChanged();
     void availabilityChanged(); // canLookup or canSave may have changed
+    // The view's sign-in and "Check my phrasebook" buttons.
+    void signIn();
+    void openLibrary();
+    // A save went through: the library has a new phrase.
+    void saved();
+    // The server no longer knows the account the client was made for.
+    void accountInvalid();
 
 private:
-    // The lookup or save in flight. Cancelling it makes its answer stale.
-    struct Request {
-        bool cancelled = false;
-    };
-
-    static QCoro::Task<void> finishLookup(QPointer<PhraseLookupModel> self, QCoro::Task<LookupOutcome<LookupPhrase>> answer,
-                                          QUuid token, std::shared_ptr<Request> request);
-    static QCoro::Task<void> finishSave(QPointer<PhraseLookupModel> self, QCoro::Task<LookupOutcome<QString>> answer,
-                                        QUuid token, std::shared_ptr<Request> request);
-    // True when the answer of `request`, started under `token`, may be applied;
-    // the request is then no longer in flight.
-    bool takeCurrent(const QUuid &token, const std::shared_ptr<Request> &request);
+    void finishLookup(quint64 generation, const LookupOutcome<LookupPhrase> &outcome);
+    void finishSave(quint64 generation, const LookupOutcome<QString> &outcome);
+    // True when the answer of the request started under `generation` may be
+    // applied; the request is then no longer in flight.
+    bool takeCurrent(quint64 generation);
+    // Makes the answer of the request in flight stale and stops its transfer.
     void cancelTask();
     void handle(const LookupFailure &failure);
 
@@ -114,6 +103,6 @@ private:
     std::optional<QString> m_error;
     bool m_signedIn = false;
     std::unique_ptr<PhraseLookupAPI> m_api;
-    std::shared_ptr<Request> m_task;
-    QUuid m_generation = QUuid::createUuid();
+    bool m_requestInFlight = false;
+    quint64 m_generation = 0; // a newer request, a cancel or a clear makes older answers stale
 };

@@ -5,10 +5,7 @@
 #include <QByteArray>
 #include <xcb/xcb.h>
 
-X11HotKeyFilter::X11HotKeyFilter(const X11KeyGrab &grab, std::function<void()> pressed)
-    : m_grab(grab), m_pressed(std::move(pressed))
-{
-}
+X11HotKeyFilter::X11HotKeyFilter(const X11KeyGrab &grab, QObject *parent) : QObject(parent), m_grab(grab) {}
 
 bool X11HotKeyFilter::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
@@ -37,7 +34,7 @@ bool X11HotKeyFilter::nativeEventFilter(const QByteArray &eventType, void *messa
     // that X sent just before it.
     const bool repeat = m_keyDown || (m_lastReleaseTime != 0 && press->time == m_lastReleaseTime);
     m_keyDown = true;
-    if (!repeat && m_pressed)
-        m_pressed();
+    if (!repeat)
+        Q_EMIT pressed();
     return true;
 }

@@ -7,7 +7,6 @@
 #include "updates/updates_log.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMenu>
 
 namespace {
@@ -35,7 +34,6 @@ bool isNewerThanThisVersion(const UpdateFeed &feed)
 CompanionUpdater::CompanionUpdater(const QUrl &feedUrl, QObject *parent)
     : QObject(parent), m_feedUrl(feedUrl)
 {
-    openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     m_schedule.setInterval(scheduleTick);
     connect(&m_schedule, &QTimer::timeout, this, [this] { checkIfDue(QDateTime::currentDateTimeUtc()); });
 }
@@ -49,8 +47,7 @@ CompanionUpdater::~CompanionUpdater()
 void CompanionUpdater::setAvailableVersion(std::optional<QString> version)
 {
     m_availableVersion = std::move(version);
-    if (onAvailabilityChange)
-        onAvailabilityChange(m_availableVersion);
+    Q_EMIT availabilityChanged(m_availableVersion);
 }
 
 void CompanionUpdater::start()
@@ -137,8 +134,8 @@ void CompanionUpdater::checkForUpdates()
     m_dialog = dialog;
     connect(dialog, &QDialog::finished, this, &CompanionUpdater::endSession);
     connect(dialog, &UpdateDialog::openPageRequested, this, [this] {
-        if (openUrl && m_offeredPage.isValid())
-            openUrl(m_offeredPage);
+        if (m_offeredPage.isValid())
+            Q_EMIT releasePageRequested(m_offeredPage);
     });
     dialog->showChecking();
     dialog->show();

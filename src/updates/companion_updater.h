@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
-#include <functional>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
@@ -31,11 +30,6 @@ public:
                               QObject *parent = nullptr);
     ~CompanionUpdater() override;
 
-    // Called with the new value on every assignment of `availableVersion`.
-    std::function<void(std::optional<QString>)> onAvailabilityChange;
-    // Opens a release page in the browser; replaceable so tests can watch it.
-    std::function<void(const QUrl &)> openUrl;
-
     std::optional<QString> availableVersion() const { return m_availableVersion; }
     static QString currentVersion() { return QStringLiteral(PELORA_VERSION); }
 
@@ -58,6 +52,12 @@ public:
     // Runs a background check if automatic checks are on and the last one is
     // a day old; the schedule calls it every hour.
     void checkIfDue(const QDateTime &now);
+
+Q_SIGNALS:
+    // Emitted with the new value on every assignment of `availableVersion`.
+    void availabilityChanged(const std::optional<QString> &version);
+    // The learner asked to see the offered release's page in the browser.
+    void releasePageRequested(const QUrl &page);
 
 private:
     void setAvailableVersion(std::optional<QString> version);

@@ -17,7 +17,10 @@ Q_DECLARE_METATYPE(Operation)
 class CardPanelTest : public QObject {
     Q_OBJECT
     Changes changes;
-    std::function<void(bool)> log() { return [this](bool value) { changes.append(value); }; }
+    void recordHover(CardPanel &panel)
+    {
+        connect(&panel, &CardPanel::hoverSettled, this, [this](bool inside) { changes.append(inside); });
+    }
 
 private Q_SLOTS:
     void init()
@@ -56,10 +59,11 @@ private Q_SLOTS:
     void hoverExpandsAtOnceAndCollapsesOnceAfterTheDelay()
     {
         CardPanel panel;
+        recordHover(panel);
         panel.show(samplePhrase());
-        panel.hover(true, log());
+        panel.hover(true);
         QCOMPARE(changes, Changes{true});
-        panel.hover(false, log());
+        panel.hover(false);
         QTest::qWait(200);
         QCOMPARE(changes, Changes{true});
         QTRY_COMPARE_WITH_TIMEOUT(changes, (Changes{true, false}), 1000);
@@ -67,9 +71,9 @@ private Q_SLOTS:
         QCOMPARE(changes, (Changes{true, false}));
         changes.clear();
         for (int round = 0; round < 3; ++round) {
-            panel.hover(false, log());
+            panel.hover(false);
             QTest::qWait(150);
-            panel.hover(true, log());
+            panel.hover(true);
         }
         QTest::qWait(500);
         QCOMPARE(changes, (Changes{true, true, true}));
@@ -78,18 +82,19 @@ private Q_SLOTS:
     void everyOtherOperationCancelsAPendingCollapse()
     {
         CardPanel panel;
+        recordHover(panel);
         const Operation operations[] = {&CardPanel::hide, [](CardPanel &p) { p.show(samplePhrase()); },
                                         [](CardPanel &p) { p.showMessage(PhraseStore::State::loading, ""); },
                                         [](CardPanel &p) { p.expand(true); }};
         for (const Operation &operation : operations) {
             panel.show(samplePhrase());
             panel.expand(true);
-            panel.hover(false, log());
+            panel.hover(false);
             QVERIFY(panel.collapsePending());
             operation(panel);
             QVERIFY(!panel.collapsePending());
         }
-        panel.hover(false, log());
+        panel.hover(false);
         panel.hide();
         QVERIFY(!panel.isVisible() && !panel.model()->expanded());
         QTest::qWait(450);
@@ -185,17 +190,17 @@ private Q_SLOTS:
     }
 
     // Compact card: a tap anywhere expands. Expanded: each button and Escape
-    // reach their callback.
-    void gesturesReachTheRightCallbacks()
+    // emit their signal.
+    void gesturesEmitTheRightSignals()
     {
         qputenv("PELORA_REDUCE_MOTION", "1");
         CardPanel panel;
         QStringList calls;
-        using Callback = std::function<void()> CardModel::*;
-        for (const auto &[callback, name] : {std::pair<Callback, const char *>(&CardModel::onDismiss, "dismiss"),
-                                             {&CardModel::onNext, "next"}, {&CardModel::onOpen, "open"},
-                                             {&CardModel::onLookup, "lookup"}, {&CardModel::onExpand, "expand"}})
-            panel.model()->*callback = [&calls, name] { calls << QLatin1String(name); };
+        using Gesture = void (CardModel::*)();
+        for (const auto &[gesture, name] : {std::pair<Gesture, const char *>(&CardModel::dismiss, "dismiss"),
+                                            {&CardModel::next, "next"}, {&CardModel::open, "open"},
+                                            {&CardModel::lookup, "lookup"}, {&CardModel::expand, "expand"}})
+            connect(panel.model(), gesture, this, [&calls, name] { calls << QLatin1String(name); });
         const auto click = [&](const char *name, QPointF at = {-1, -1}) {
             clickItem(panel.window(), visibleItem(panel.window()->rootObject(), QLatin1String(name)), at);
         };

@@ -44,8 +44,10 @@ private Q_SLOTS:
         });
         QList<std::optional<QString>> announcements, attentionOnly{std::nullopt};
         auto updater = std::make_unique<CompanionUpdater>(server.origin().resolved(QUrl("/companion/updates.json")));
-        updater->onAvailabilityChange = [&](std::optional<QString> version) { announcements.append(version); };
-        updater->openUrl = [](const QUrl &url) { QFAIL(qPrintable("opened " + url.toString())); };
+        connect(updater.get(), &CompanionUpdater::availabilityChanged, this,
+                [&](const std::optional<QString> &version) { announcements.append(version); });
+        connect(updater.get(), &CompanionUpdater::releasePageRequested, this,
+                [](const QUrl &url) { QFAIL(qPrintable("opened " + url.toString())); });
         updater->checkForUpdates();
         QMessageBox *dialog = openDialog();
         QVERIFY(dialog);

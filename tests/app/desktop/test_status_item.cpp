@@ -32,10 +32,10 @@ private Q_SLOTS:
     {
         StatusItem item(false, BrandAssets::menuBarIcon());
         int rebuilds = 0;
-        item.onMenuNeedsUpdate = [&](QMenu *menu) {
+        connect(&item, &StatusItem::menuNeedsUpdate, this, [&](QMenu *menu) {
             ++rebuilds;
             menu->addAction(QStringLiteral("Quit Pelora"));
-        };
+        });
         item.menu()->popup(QPoint(10, 10));
         QTRY_COMPARE(rebuilds, 1);
         QCOMPARE(item.menu()->actions().size(), 1);

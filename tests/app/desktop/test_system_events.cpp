@@ -15,8 +15,8 @@ private Q_SLOTS:
         QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.login1"))); // this test plays logind
         SystemEvents events(bus, bus);
         QStringList seen;
-        events.onSuspend = [&] { seen << QStringLiteral("suspend"); };
-        events.onWake = [&] { seen << QStringLiteral("wake"); };
+        connect(&events, &SystemEvents::suspend, this, [&] { seen << QStringLiteral("suspend"); });
+        connect(&events, &SystemEvents::wake, this, [&] { seen << QStringLiteral("wake"); });
         const auto send = [&](const char *path, const char *interface, const char *name, bool value) {
             QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
             message << value;

@@ -217,11 +217,11 @@ private Q_SLOTS:
         QVERIFY(h->waitFor(SIGNAL(loadAndShowFinished())));
         QVERIFY(d.panel()->isVisible() && h->feedRequests() == requests + 1);
 
-        d.panel()->model()->onHover(true);
+        Q_EMIT d.panel()->model()->hover(true);
         QVERIFY(d.panel()->model()->expanded() && d.schedule().expanded());
         h->tick(600);
         QVERIFY(d.panel()->isVisible());
-        d.panel()->model()->onHover(false); // collapses 0.3 s later
+        Q_EMIT d.panel()->model()->hover(false); // collapses 0.3 s later
         QTRY_VERIFY_WITH_TIMEOUT(!d.schedule().expanded(), 2000);
         h->tick(11);
         QVERIFY(d.panel()->isVisible());
@@ -545,10 +545,16 @@ private Q_SLOTS:
         const auto launch = [&](const QString &flag) { d.handleForwardedArguments({"pelora-companion", flag}); };
         launch(QStringLiteral("--sign-in"));
         QVERIFY(!d.signingOut() && h->session->loginsShown.isEmpty() && d.store().state() == PhraseStore::State::ready);
+        const auto toggle = [&](bool hotKey) {
+            if (hotKey)
+                Q_EMIT d.lookupHotKey().pressed();
+            else
+                launch(QStringLiteral("--lookup"));
+        };
         for (const bool hotKey : {false, true}) {
-            hotKey ? d.lookupHotKey().onPress() : launch(QStringLiteral("--lookup"));
+            toggle(hotKey);
             QVERIFY(d.lookupWindow().isVisible());
-            hotKey ? d.lookupHotKey().onPress() : launch(QStringLiteral("--lookup"));
+            toggle(hotKey);
             QVERIFY(!d.lookupWindow().isVisible());
         }
         // Without a tray, "--menu" opens the status menu, rebuilt, at the pointer.

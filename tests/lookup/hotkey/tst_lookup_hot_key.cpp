@@ -85,7 +85,7 @@ private Q_SLOTS:
         Preferences::standard().remove(LookupHotKey::preferenceKey);
         presses = 0;
         hotKey = std::make_unique<LookupHotKey>();
-        hotKey->onPress = [this] { ++presses; };
+        connect(hotKey.get(), &LookupHotKey::pressed, this, [this] { ++presses; });
     }
     void cleanup()
     {

@@ -206,7 +206,7 @@ private Q_SLOTS:
         presses = 0;
         portal = std::make_unique<FakePortal>();
         hotKey = std::make_unique<LookupHotKey>();
-        hotKey->onPress = [this] { ++presses; };
+        connect(hotKey.get(), &LookupHotKey::pressed, this, [this] { ++presses; });
     }
     void cleanup()
     {

@@ -143,8 +143,8 @@ private Q_SLOTS:
         QFETCH(QString, state);
         int saved = 0, accountInvalid = 0;
         auto model = std::make_unique<PhraseLookupModel>();
-        model->onSaved = [&saved] { ++saved; };
-        model->onAccountInvalid = [&accountInvalid] { ++accountInvalid; };
+        connect(model.get(), &PhraseLookupModel::saved, this, [&saved] { ++saved; });
+        connect(model.get(), &PhraseLookupModel::accountInvalid, this, [&accountInvalid] { ++accountInvalid; });
         std::shared_ptr<LookupScript> script;
         const auto connectWithQuery = [&] {
             script = std::make_shared<LookupScript>();
@@ -264,7 +264,7 @@ private Q_SLOTS:
         session.signIn("token-1");
         PhraseLookupModel model;
         int invalid = 0;
-        model.onAccountInvalid = [&] { ++invalid; };
+        connect(&model, &PhraseLookupModel::accountInvalid, this, [&] { ++invalid; });
         model.connect(std::make_unique<CompanionPhraseAPI>(server.origin(), u"user-1"_s, &session));
         model.setQuery(u"less sugar"_s);
         model.lookup();

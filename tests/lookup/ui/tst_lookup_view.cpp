@@ -79,7 +79,7 @@ private Q_SLOTS:
         lookup->reposition(); // nothing to place yet
         QVERIFY(!lookup->window());
         int signIns = 0;
-        model()->onSignIn = [&] { ++signIns; };
+        connect(model(), &PhraseLookupModel::signIn, this, [&] { ++signIns; });
         QScreen *screen = QGuiApplication::screens().at(1);
         QCursor::setPos(screen->geometry().center());
         lookup->show();
@@ -124,7 +124,7 @@ private Q_SLOTS:
     {
         showSignedIn();
         int saves = 0;
-        model()->onSaved = [&] { ++saves; };
+        connect(model(), &PhraseLookupModel::saved, this, [&] { ++saves; });
         const QRect before = lookup->window()->geometry();
         QCOMPARE(before.height(), 410);
         for (char letter : QByteArray("kopi"))
@@ -299,7 +299,7 @@ private Q_SLOTS:
         QFETCH(Phase, phase);
         QFETCH(QString, leading);
         int libraryOpened = 0;
-        model()->onOpenLibrary = [&] { ++libraryOpened; };
+        connect(model(), &PhraseLookupModel::openLibrary, this, [&] { ++libraryOpened; });
         web->saveAnswer = Save::hang;
         showSignedIn();
         model()->setQuery(QStringLiteral("less sugar"));
