@@ -4,7 +4,6 @@
 //   idle CPU with the card hidden, against a bare event loop with the same timer;
 //   private memory at idle, after the sign-in window opened, and after many syncs.
 // Run it with a display: scripts/run-test --wm -- build/<dir>/bench/app/bench_companion [idle seconds] [syncs]
-#include "account/companion_session.h"
 #include "account/sign_in_on_demand.h"
 #include "app/companion_delegate.h"
 #include "card/card_model.h"
@@ -108,10 +107,9 @@ int main(int argc, char *argv[])
     const HttpReply signIn = http.post(QUrl(origin + QStringLiteral("/sign-in")),
                                        "email=learner%40pelora.test&password=selamat-pagi",
                                        "application/x-www-form-urlencoded", {}, {{"Origin", origin.toUtf8()}});
-    // As in the program: the web engine's session is made when sign-in first shows.
-    const QString signInFolder = SignInOnDemand::defaultStorageFolder();
-    auto sessionOwned = std::make_unique<SignInOnDemand>(
-        signInFolder, [signInFolder] { return std::make_unique<CompanionSession>(signInFolder, nullptr); });
+    // As in the program: the web engine runs in the sign-in helper while sign-in shows.
+    auto sessionOwned = std::make_unique<SignInOnDemand>(SignInOnDemand::defaultStorageFolder(),
+                                                         QStringLiteral(PELORA_SIGN_IN_HELPER));
     SignInOnDemand *session = sessionOwned.get();
     QCoro::waitFor(session->acceptCookies(signIn.headers, QUrl(origin)));
     const QByteArray cookie = QCoro::waitFor(session->cookies(QUrl(origin))).value(0).toRawForm(QNetworkCookie::NameAndValueOnly);
@@ -203,7 +201,7 @@ int main(int argc, char *argv[])
     std::printf("private memory at idle: %.1f MiB before the sign-in window, %.1f MiB after it opened and closed "
                 "(this process and the web engine's helpers)\n",
                 idleMemory, afterSignInWindow);
-    // Syncs with the web engine running (the sign-in window stays for reuse).
+    // Syncs after the sign-in window closed.
     const double engineBefore = privateMiB(QCoreApplication::applicationPid());
     for (int i = 0; i < syncs / 10; ++i) {
         const qsizetype done = refreshed.count();

@@ -3,7 +3,7 @@
 #include "account/account_log.h"
 #include "account/navigation_policy.h"
 #include "account/session_cookie_rules.h"
-#include "account/sign_in_on_demand.h"
+#include "account/sign_in_storage.h"
 #include "account/sign_in_page.h"
 #include "account/web_address.h"
 
@@ -45,18 +45,12 @@ QString redirectDetails(const QUrl &url)
         + QStringLiteral(". Set the final web app address in the companion menu and try again.");
 }
 
-void makeOwnerOnlyFolder(const QString &path)
-{
-    QDir().mkpath(path);
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
 } // namespace
 
 CompanionSession::CompanionSession(QObject *parent) : CompanionSession(defaultStorageFolder(), parent) {}
 
 CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent)
-    : QObject(parent), m_folder(storageFolder), m_record(storageFolder + QStringLiteral("/session-cookie.json"))
+    : SignInSession(parent), m_folder(storageFolder), m_record(SignInStorage::recordPath(storageFolder))
 {
     openExternally = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     finishInterruptedWipe();
@@ -65,7 +59,7 @@ CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent
     m_changeReport.setSingleShot(true);
     m_changeReport.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
     m_changeReport.setInterval(changeReportDelay);
-    connect(&m_changeReport, &QTimer::timeout, this, [this] { onSessionChange(); });
+    connect(&m_changeReport, &QTimer::timeout, this, &SignInSession::sessionChanged);
     m_signInTimeout.setSingleShot(true);
     m_signInTimeout.setInterval(signInPageTimeout);
     connect(&m_signInTimeout, &QTimer::timeout, this, &CompanionSession::signInPageTimedOut);
@@ -89,14 +83,14 @@ void CompanionSession::shutDown()
 
 QString CompanionSession::defaultStorageFolder()
 {
-    return SignInOnDemand::defaultStorageFolder();
+    return SignInStorage::defaultFolder();
 }
 
 void CompanionSession::startEngine()
 {
     if (m_profile)
         return;
-    makeOwnerOnlyFolder(m_folder);
+    SignInStorage::makeOwnerOnlyFolder(m_folder);
     m_profile = new QWebEngineProfile(QStringLiteral("sign-in"));
     m_profile->setPersistentStoragePath(m_folder + QStringLiteral("/engine"));
     m_profile->setCachePath(m_folder + QStringLiteral("/cache"));
@@ -188,8 +182,17 @@ void CompanionSession::showLogin(const QUrl &origin)
 bool CompanionSession::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::Hide)
-        QMetaObject::invokeMethod(this, &CompanionSession::discardPage, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &CompanionSession::windowHid, Qt::QueuedConnection);
     return false;
+}
+
+// A hide the window system reports for a minimised window leaves it visible.
+void CompanionSession::windowHid()
+{
+    if (!m_window || m_window->isVisible())
+        return;
+    discardPage();
+    Q_EMIT windowHidden();
 }
 
 // A hidden sign-in window needs no page: discarding it ends the engine's
@@ -281,7 +284,7 @@ void CompanionSession::loadingChanged(const QWebEngineLoadingInfo &info)
         }
         break;
     }
-    QMetaObject::invokeMethod(this, [this] { onSessionChange(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &SignInSession::sessionChanged, Qt::QueuedConnection);
 }
 
 void CompanionSession::signInPageTimedOut()
@@ -357,14 +360,11 @@ QCoro::Task<void> CompanionSession::acceptCookies(QList<QNetworkReply::RawHeader
 
 void CompanionSession::removeStoredData()
 {
-    for (const QString &name : {QStringLiteral("/engine"), QStringLiteral("/cache")}) {
-        if (!QDir(m_folder + name).removeRecursively())
-            qCWarning(lcSession) << "could not remove all of" << m_folder + name;
-    }
+    SignInStorage::removeEngineData(m_folder);
     m_record.erase();
 }
 
-QString CompanionSession::wipeMarkerPath() const { return m_folder + SignInOnDemand::wipeMarkerName(); }
+QString CompanionSession::wipeMarkerPath() const { return SignInStorage::wipeMarkerPath(m_folder); }
 
 void CompanionSession::finishInterruptedWipe()
 {
@@ -383,9 +383,7 @@ QCoro::Task<void> CompanionSession::clear()
     // has the next launch finish removing the engine's files if this run
     // ends first.
     m_record.erase();
-    makeOwnerOnlyFolder(m_folder);
-    if (QFile marker(wipeMarkerPath()); !marker.open(QIODevice::WriteOnly))
-        qCWarning(lcSession) << "could not mark the sign-out as pending" << marker.errorString();
+    SignInStorage::markWipePending(m_folder);
     m_clearing = true;
     m_observing = false;
     m_changeReport.stop();

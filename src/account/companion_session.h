@@ -21,8 +21,9 @@ class QWebEngineLoadingInfo;
 // The learner signs in to the web app inside a Qt WebEngine view in a small
 // window; the web app's session cookie then lives in the engine's persistent
 // cookie store and in the session's own record of it. The engine starts only
-// when sign-in is first shown: until then the record answers cookies().
-class CompanionSession : public QObject, public SignInSession {
+// when sign-in is first shown: until then the record answers cookies(). The
+// program runs it in its sign-in helper process (SignInHelper).
+class CompanionSession : public SignInSession {
     Q_OBJECT
 public:
     // Keeps its data under the per-user data folder.
@@ -58,7 +59,12 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+Q_SIGNALS:
+    // The sign-in window went off screen (finishLogin or its close button).
+    void windowHidden();
+
 private:
+    void windowHid();
     void startEngine();
     void releaseEngine();
     void shutDown();

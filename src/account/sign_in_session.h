@@ -2,14 +2,18 @@
 
 #include "account/session_cookies.h"
 
+#include <QObject>
 #include <QUrl>
-#include <functional>
 #include <qcoro/qcorotask.h>
 
-// What the controller needs of the sign-in session. CompanionSession realises
-// it with Qt WebEngine; flow tests use a plain in-memory session.
-class SignInSession : public SessionCookies {
+// What the controller needs of the sign-in session. SignInOnDemand realises it
+// for the program (Qt WebEngine in a helper process), CompanionSession inside
+// the helper; flow tests use a plain in-memory session.
+class SignInSession : public QObject, public SessionCookies {
+    Q_OBJECT
 public:
+    using QObject::QObject;
+
     // Opens (or re-opens) the sign-in window on origin + "sign-in".
     virtual void showLogin(const QUrl &origin) = 0;
     // Takes the sign-in window off screen, keeping it for reuse.
@@ -18,7 +22,8 @@ public:
     // when that is done, whatever fails.
     virtual QCoro::Task<void> clear() = 0;
 
-    // Called whenever the session may have changed (a page finished loading,
-    // or 0.4 s after a burst of cookie changes).
-    std::function<void()> onSessionChange = [] {};
+Q_SIGNALS:
+    // The session may have changed (a page finished loading, or 0.4 s after a
+    // burst of cookie changes).
+    void sessionChanged();
 };

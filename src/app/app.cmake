@@ -15,5 +15,5 @@ target_link_libraries(pelora_app PUBLIC
 
 add_executable(pelora-companion main.cpp)
 target_link_libraries(pelora-companion PRIVATE pelora_core)
-add_dependencies(pelora-companion pelora_sign_in_plugin)
+add_dependencies(pelora-companion pelora-sign-in)
 install(TARGETS pelora-companion RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -31,11 +31,12 @@ void CompanionDelegate::applicationDidFinishLaunching()
     installCallbacks();
     m_lookupHotKey->start();
 
+    connect(m_auth.get(), &SignInSession::sessionChanged, this, [this] {
+        if (!m_signingOut)
+            sessionChanged();
+    });
+
     const QPointer<CompanionDelegate> self(this);
-    m_auth->onSessionChange = [self] {
-        if (self && !self->m_signingOut)
-            self->sessionChanged();
-    };
 
     m_statusItem = std::make_unique<StatusItem>(m_environment.useTray, BrandAssets::menuBarIcon());
     m_statusItem->setToolTip(MenuTexts::reminderTooltip(int(m_schedule.interval() / 60.0)));

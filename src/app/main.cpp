@@ -32,10 +32,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
-    // Drawn in software where OpenGL would be anyway; otherwise the web engine
-    // of the sign-in window shares OpenGL contexts with Qt Quick.
-    if (!QuickRenderer::chooseForMachine())
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Drawn in software where OpenGL would be anyway.
+    QuickRenderer::chooseForMachine();
     QApplication app(argc, argv);
     // Settings and sign-in data keep the folders these two names give them;
     // desktops know the program by its application id (app.pelora.Companion).
@@ -58,9 +56,9 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         CompanionDelegate::Environment environment;
-        // Qt WebEngine is loaded only when the learner first signs in.
-        const QString signInFolder = SignInOnDemand::defaultStorageFolder();
-        environment.session = std::make_unique<SignInOnDemand>(signInFolder, SignInOnDemand::pluginLoader(signInFolder));
+        // Qt WebEngine runs only in the sign-in helper, while sign-in shows.
+        environment.session = std::make_unique<SignInOnDemand>(SignInOnDemand::defaultStorageFolder(),
+                                                               SignInOnDemand::defaultHelperProgram());
         environment.arguments = arguments;
         CompanionDelegate delegate(std::move(environment));
 
@@ -80,7 +78,7 @@ int main(int argc, char *argv[])
         QTimer::singleShot(0, &delegate, &CompanionDelegate::applicationDidFinishLaunching);
         status = QApplication::exec();
     }
-    // The controller, and with it the web profile, are gone before the
-    // application object: the profile flushes its cookies to disk.
+    // The controller, and with it a sign-in helper that still runs, are gone
+    // before the application object.
     return status;
 }

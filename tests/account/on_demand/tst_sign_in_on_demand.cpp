@@ -1,20 +1,28 @@
 // The program's sign-in session answers from its cookie record until sign-in
-// is shown or a sign-out needs the engine's files wiped; then it makes the web
-// engine's session once and hands every call to it.
-#include "account/companion_session.h"
+// is shown; then the real sign-in helper process runs the window and writes
+// the record, and ends as soon as the window closes or a wipe is done,
+// however it ends.
 #include "account/sign_in_on_demand.h"
-#include "devserver/devserver_harness.h"
+#include "account/sign_in_storage.h"
+#include "fixture_server.h"
+#include "process_tree.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWebEnginePage>
-#include <QWebEngineView>
-#include <QWidget>
 #include <qcoro/qcorotask.h>
 
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
 namespace {
+
+const QString helper = QStringLiteral(PELORA_SIGN_IN_HELPER);
 
 QList<QNetworkReply::RawHeaderPair> setCookie(const QByteArray &field) { return {{"Set-Cookie", field}}; }
 
@@ -23,136 +31,270 @@ QByteArray sessionValue(SignInSession &session, const QUrl &url)
     return QCoro::waitFor(session.cookies(url)).value(0).value();
 }
 
+bool xdotool(const QStringList &arguments) { return QProcess::execute(u"xdotool"_s, arguments) == 0; }
+
+// A stand-in helper: a shell script that writes `reply` to its socket (its
+// standard input) as fast as the socket takes it, then waits.
+QString writeFakeHelper(const QTemporaryDir &folder, const QByteArray &reply)
+{
+    const QString script = folder.filePath(u"fake-helper"_s);
+    QFile file(script);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write("#!/bin/sh\n" + reply + "\nexec sleep 60\n");
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return script;
+}
+
 } // namespace
 
 class SignInOnDemandTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir folder;
-    int loads = 0;
-    bool loaderWorks = true;
+    FixtureServer site;
+    QByteArray pageCookie; // what the sign-in page sets, if anything
 
-    SignInOnDemand::Loader loader()
+    QString recordPath() const { return SignInStorage::recordPath(folder.path()); }
+
+    // Shows sign-in and waits until the helper's page has loaded.
+    bool showAndLoad(SignInOnDemand &session)
     {
-        return [this]() -> std::unique_ptr<SignInSession> {
-            ++loads;
-            if (!loaderWorks)
-                return nullptr;
-            return std::make_unique<CompanionSession>(folder.path(), nullptr);
-        };
+        QSignalSpy changed(&session, &SignInSession::sessionChanged);
+        session.showLogin(site.origin());
+        return session.helperProcessId() > 0 && changed.wait(30000);
     }
-    QString recordPath() const { return folder.filePath(QStringLiteral("session-cookie.json")); }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(site.listen());
+        site.setHandler([this](const FixtureServer::Request &request) {
+            FixtureServer::Response response{200, {{"Content-Type", "text/html"}}, "<p>Sign in</p>"};
+            if (!pageCookie.isEmpty() && request.url.path() == "/sign-in"_L1)
+                response.headers.append({"Set-Cookie", pageCookie});
+            return response;
+        });
+    }
+
     void init()
     {
         QDir(folder.path()).removeRecursively();
         QDir().mkpath(folder.path());
-        loads = 0;
-        loaderWorks = true;
+        pageCookie.clear();
     }
 
-    // Taken from API answers and read back, across a restart, with no engine made.
-    void recordAnswersWithoutTheEngine()
+    // Taken from API answers and read back, across a restart, with no helper started.
+    void recordAnswersWithoutTheHelper()
     {
-        const QUrl origin(QStringLiteral("http://localhost:3000"));
+        const QUrl origin(u"http://localhost:3000"_s);
         {
-            SignInOnDemand session(folder.path(), loader());
+            SignInOnDemand session(folder.path(), helper);
             QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=abc; HttpOnly\ntheme=dark"), origin));
             QCOMPARE(sessionValue(session, origin), QByteArray("abc"));
         }
-        SignInOnDemand restarted(folder.path(), loader());
+        SignInOnDemand restarted(folder.path(), helper);
         QCOMPARE(sessionValue(restarted, origin), QByteArray("abc"));
-        QCOMPARE(sessionValue(restarted, QUrl(QStringLiteral("http://127.0.0.1:3000"))), QByteArray());
+        QCOMPARE(sessionValue(restarted, QUrl(u"http://127.0.0.1:3000"_s)), QByteArray());
         // An expiry in the past ends the session.
         QCoro::waitFor(restarted.acceptCookies(
             setCookie("auth.session-token=gone; Expires=Thu, 01 Jan 1970 00:00:00 GMT"), origin));
         QCOMPARE(sessionValue(restarted, origin), QByteArray());
-        restarted.finishLogin(); // nothing to hide, nothing made
-        QCOMPARE(loads, 0);
-        QVERIFY(!restarted.engineSession());
+        restarted.finishLogin(); // nothing to hide, nothing started
+        QCOMPARE(restarted.helperProcessId(), 0);
     }
 
-    // Sign-in makes the engine's session once; it takes over the record,
-    // reports its changes through the program's callback and hides for reuse.
-    void signInMakesTheEngineOnceAndHandsOver()
+    // The helper signs in through its page and writes the record; the
+    // companion reads it, hands it cookies from API answers, and once the
+    // window closes (finishLogin, or the learner's close button) the helper
+    // ends with every engine process, and the record answers alone.
+    void helperRunsOnlyWhileTheWindowIsOpen_data()
     {
-        DevServerProcess webApp;
-        QVERIFY2(webApp.start(), qPrintable(webApp.errorOutput()));
-        const QUrl origin(QStringLiteral("http://localhost:%1").arg(webApp.port()));
-        SignInOnDemand session(folder.path(), loader());
-        int changes = 0;
-        session.onSessionChange = [&changes] { ++changes; };
-        QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=abc"), origin));
+        QTest::addColumn<bool>("closeButton");
+        QTest::newRow("finishLogin") << false;
+        QTest::newRow("the window's close button") << true;
+    }
+    void helperRunsOnlyWhileTheWindowIsOpen()
+    {
+        QFETCH(bool, closeButton);
+        pageCookie = "auth.session-token=from-page; HttpOnly";
+        SignInOnDemand session(folder.path(), helper);
+        QSignalSpy ended(&session, &SignInOnDemand::helperEnded);
+        QVERIFY(showAndLoad(session));
+        QTRY_COMPARE_WITH_TIMEOUT(sessionValue(session, site.origin()), QByteArray("from-page"), 10000);
 
-        session.showLogin(origin);
-        QCOMPARE(loads, 1);
-        auto *engine = dynamic_cast<CompanionSession *>(session.engineSession());
-        QVERIFY(engine && engine->window() && engine->window()->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(changes > 0, 30000); // the sign-in page loaded
-        QCOMPARE(sessionValue(session, origin), QByteArray("abc"));
+        // A renewal from an API answer goes through the helper into the record.
+        QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=renewed"), site.origin()));
+        QTRY_COMPARE(sessionValue(session, site.origin()), QByteArray("renewed"));
+        QTest::qWait(500); // the engine's processes are all up
+        const QList<qint64> engine = processTree(session.helperProcessId());
+        QVERIFY2(engine.size() > 1, "the helper started no engine process");
 
-        // Hidden, by finishLogin or by its close button, the window keeps no page:
-        // the engine's renderer process ends; shown again, the page loads anew.
-        QWebEnginePage *page = engine->webView()->page();
-        for (const bool closeButton : {false, true}) {
-            const qint64 renderer = page->renderProcessPid();
-            QVERIFY(renderer > 0);
-            closeButton ? void(engine->window()->close()) : session.finishLogin();
-            QVERIFY(!engine->window()->isVisible());
-            QTRY_COMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
-            QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1").arg(renderer)), 10000);
-            const int before = changes;
-            session.showLogin(origin);
-            QCOMPARE(loads, 1);
-            QVERIFY(engine->window()->isVisible());
-            QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
-            QTRY_VERIFY_WITH_TIMEOUT(changes > before, 30000);
-            QCOMPARE(sessionValue(session, origin), QByteArray("abc"));
+        if (closeButton) {
+            QString window;
+            QVERIFY(QTest::qWaitFor([&] {
+                QProcess search;
+                search.start(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Sign in to Pelora$"_s});
+                search.waitForFinished(5000);
+                window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0);
+                return !window.isEmpty();
+            }, 10000));
+            QVERIFY(xdotool({u"windowactivate"_s, u"--sync"_s, window, u"key"_s, u"--window"_s, window, u"alt+F4"_s}));
+        } else {
+            session.finishLogin();
         }
+        QVERIFY(ended.wait(15000));
+        QCOMPARE(session.helperProcessId(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!anyAlive(engine), 10000);
+        QCOMPARE(sessionValue(session, site.origin()), QByteArray("renewed"));
+        pageCookie.clear();
+
+        // Shown again: a new helper, which finds the session where it was.
+        QVERIFY(showAndLoad(session));
+        QVERIFY(!engine.contains(session.helperProcessId()));
+        QCOMPARE(sessionValue(session, site.origin()), QByteArray("renewed"));
+        session.finishLogin();
+        QVERIFY(ended.wait(15000));
+        QCOMPARE(ended.size(), 2);
     }
 
-    // A sign-out wipes through the engine's session; without one (the plugin
-    // missing) the record still goes, and sign-in is not tried again.
+    // A helper killed while a cookie from an API answer was on its way to it:
+    // the cookie is taken into the record once the helper is gone.
+    void helperKilledBeforeConfirmingACookie()
+    {
+        SignInOnDemand session(folder.path(), helper);
+        QVERIFY(showAndLoad(session));
+        const qint64 pid = session.helperProcessId();
+        QSignalSpy ended(&session, &SignInOnDemand::helperEnded);
+        QSignalSpy changed(&session, &SignInSession::sessionChanged);
+        ::kill(pid_t(pid), SIGSTOP);
+        QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=late"), site.origin()));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"sign-in helper ended unexpectedly: crashed"_s));
+        ::kill(pid_t(pid), SIGKILL);
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(sessionValue(session, site.origin()), QByteArray("late"));
+        QCOMPARE(changed.size(), 1);
+        SignInOnDemand restarted(folder.path(), helper);
+        QCOMPARE(sessionValue(restarted, site.origin()), QByteArray("late"));
+    }
+
+    // A sign-out with or without a helper running: the record and the
+    // engine's files go, and no session change is reported meanwhile. A
+    // helper that does not answer is ended after the wipe's time-out, and a
+    // sign-in asked for during the wipe opens once it is done.
     void signOut_data()
     {
-        QTest::addColumn<bool>("loaderWorks");
-        QTest::newRow("engine made for the wipe") << true;
-        QTest::newRow("engine cannot be made") << false;
+        QTest::addColumn<bool>("helperRunning");
+        QTest::addColumn<bool>("helperStuck");
+        QTest::newRow("no helper: files only") << false << false;
+        QTest::newRow("helper running") << true << false;
+        QTest::newRow("helper stopped mid-step") << true << true;
     }
     void signOut()
     {
-        QFETCH(bool, loaderWorks);
-        this->loaderWorks = loaderWorks;
-        const QUrl origin(QStringLiteral("http://localhost:3000"));
-        SignInOnDemand session(folder.path(), loader());
-        QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=abc"), origin));
+        QFETCH(bool, helperRunning);
+        QFETCH(bool, helperStuck);
+        pageCookie = "auth.session-token=from-page";
+        SignInOnDemand session(folder.path(), helper);
+        session.setWipeTimeout(std::chrono::seconds(2));
+        if (helperRunning) {
+            QVERIFY(showAndLoad(session));
+            QTRY_VERIFY(!sessionValue(session, site.origin()).isEmpty());
+        } else {
+            QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=abc"), site.origin()));
+            QDir().mkpath(folder.filePath(u"engine"_s));
+        }
         QVERIFY(QFile::exists(recordPath()));
+        QVERIFY(QDir(folder.filePath(u"engine"_s)).exists());
+        const qint64 pid = session.helperProcessId();
+        if (helperStuck) {
+            ::kill(pid_t(pid), SIGSTOP);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"ending the sign-in helper: its wipe took too long"_s));
+        }
+        pageCookie.clear();
 
-        QCoro::waitFor(session.clear());
-        QCOMPARE(loads, 1);
-        QCOMPARE(sessionValue(session, origin), QByteArray());
+        QSignalSpy changed(&session, &SignInSession::sessionChanged);
+        QCoro::Task<void> wipe = session.clear();
+        QCOMPARE(sessionValue(session, site.origin()), QByteArray()); // signed out at once
+        session.showLogin(site.origin()); // waits for the wipe
+        QCoro::waitFor(std::move(wipe));
+        QCOMPARE(changed.size(), 0);
         QVERIFY(!QFile::exists(recordPath()));
-        session.showLogin(origin);
-        QCOMPARE(loads, 1);
-        QCOMPARE(session.engineSession() != nullptr, loaderWorks);
+        QVERIFY(!QDir(folder.filePath(u"engine"_s)).exists());
+        QVERIFY(!QFile::exists(SignInStorage::wipeMarkerPath(folder.path())));
+        if (pid > 0)
+            QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(u"/proc/%1"_s.arg(pid)), 10000);
+        // The sign-in asked for during the wipe, in a helper of its own.
+        QVERIFY(session.helperProcessId() > 0);
+        QVERIFY(session.helperProcessId() != pid);
+        QVERIFY(changed.wait(30000)); // its page loaded
+        QCOMPARE(sessionValue(session, site.origin()), QByteArray());
     }
 
-    // A sign-out that an earlier run could not finish is finished at start.
+    // A sign-out that an earlier run could not finish is finished at start,
+    // without the helper.
     void interruptedSignOutFinishedAtStart()
     {
-        QDir().mkpath(folder.filePath(QStringLiteral("engine")));
-        QFile leftOver(folder.filePath(QStringLiteral("engine/Cookies")));
-        QVERIFY(leftOver.open(QIODevice::WriteOnly) && leftOver.write("auth.session-token"));
+        QDir().mkpath(folder.filePath(u"engine"_s));
+        QFile leftOver(folder.filePath(u"engine/Cookies"_s));
+        QVERIFY(leftOver.open(QIODevice::WriteOnly));
+        QVERIFY(leftOver.write("auth.session-token") > 0);
         leftOver.close();
-        QFile marker(folder.path() + SignInOnDemand::wipeMarkerName());
-        QVERIFY(marker.open(QIODevice::WriteOnly));
-        marker.close();
+        SignInOnDemand signedIn(folder.path(), helper);
+        QCoro::waitFor(signedIn.acceptCookies(setCookie("auth.session-token=abc"), site.origin()));
+        SignInStorage::markWipePending(folder.path());
 
-        SignInOnDemand session(folder.path(), loader());
-        QCOMPARE(loads, 1);
+        SignInOnDemand session(folder.path(), helper);
+        QCOMPARE(session.helperProcessId(), 0);
         QVERIFY(!QFile::exists(leftOver.fileName()));
-        QVERIFY(!QFile::exists(marker.fileName()));
+        QVERIFY(!QFile::exists(recordPath()));
+        QVERIFY(!QFile::exists(SignInStorage::wipeMarkerPath(folder.path())));
+        QCOMPARE(sessionValue(session, site.origin()), QByteArray());
+    }
+
+    // A helper that answers garbage, floods its socket, speaks out of turn or
+    // cannot start at all is ended with a logged cause; the companion goes on
+    // answering from its record, and tries a new helper on the next sign-in.
+    void brokenHelpersLeaveTheRecordAnswering_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("warning");
+        const QString malformed = u"ending the sign-in helper: it sent a malformed message"_s;
+        QTest::newRow("a length beyond the limit") << QByteArray("printf '\\377\\377\\377\\377' >&0") << malformed;
+        QTest::newRow("text as fast as the socket takes it") << QByteArray("yes >&0") << malformed;
+        QTest::newRow("a frame that is not CBOR") << QByteArray("printf '\\000\\000\\000\\003\\377\\377\\377' >&0")
+                                                  << malformed;
+        // [1, "http://a"]: a "show", which only the companion sends.
+        QTest::newRow("a message meant for the helper")
+            << QByteArray("printf '\\000\\000\\000\\013\\202\\001\\150http://a' >&0")
+            << u"ending the sign-in helper: it sent a message meant for itself"_s;
+        QTest::newRow("exits at once with an error") << QByteArray("exit 3")
+                                                     << u"the sign-in helper ended unexpectedly: exit code 3"_s;
+        QTest::newRow("missing") << QByteArray() << u"the sign-in helper could not start"_s;
+    }
+    void brokenHelpersLeaveTheRecordAnswering()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, warning);
+        QTemporaryDir scripts;
+        const QString program = script.isEmpty() ? scripts.filePath(u"missing"_s) : writeFakeHelper(scripts, script);
+        SignInOnDemand session(folder.path(), program);
+        QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=kept"), site.origin()));
+        QSignalSpy ended(&session, &SignInOnDemand::helperEnded);
+        QSignalSpy changed(&session, &SignInSession::sessionChanged);
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warning)));
+            session.showLogin(site.origin());
+            QVERIFY(ended.wait(10000));
+            QCOMPARE(ended.size(), attempt);
+            QCOMPARE(session.helperProcessId(), 0);
+            QCOMPARE(sessionValue(session, site.origin()), QByteArray("kept"));
+        }
+        QCOMPARE(changed.size(), 0);
+        // A sign-out needs no helper to finish.
+        QCoro::waitFor(session.clear());
+        QCOMPARE(sessionValue(session, site.origin()), QByteArray());
+        QVERIFY(!QFile::exists(recordPath()));
     }
 };
 

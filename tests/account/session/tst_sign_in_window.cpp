@@ -72,7 +72,7 @@ private:
     {
         auto session = std::make_unique<CompanionSession>();
         session->openExternally = [this](const QUrl &url) { opened.append(url); };
-        session->onSessionChange = [this] { ++reports; };
+        connect(session.get(), &SignInSession::sessionChanged, this, [this] { ++reports; });
         return session;
     }
 
@@ -220,7 +220,8 @@ private Q_SLOTS:
         connect(store, &QWebEngineCookieStore::cookieAdded, this, [&] { changes << clock.elapsed(); });
         connect(store, &QWebEngineCookieStore::cookieRemoved, this, [&] { changes << clock.elapsed(); });
         QTest::qWait(600); // the page load's own report
-        session->onSessionChange = [&] { reported << clock.elapsed(); };
+        session->disconnect(this);
+        connect(session.get(), &SignInSession::sessionChanged, this, [&] { reported << clock.elapsed(); });
         for (const char *name : {"auth.session-token", "theme", "csrf"}) {
             store->setCookie(QNetworkCookie(name, "v"), site.origin());
             QTest::qWait(100);

@@ -3,6 +3,7 @@
 // companion is ended after it.
 #include "app/stored_session.h"
 #include "devserver/devserver_harness.h"
+#include "process_tree.h"
 #include "schedule/preferences.h"
 
 #include <QFile>
@@ -80,6 +81,16 @@ bool mapsWebEngine(qint64 pid)
 {
     QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
+}
+
+// The companion's sign-in helper, while one runs.
+qint64 signInHelper(qint64 companion)
+{
+    for (const qint64 pid : processTree(companion)) {
+        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)).endsWith(QLatin1String("/pelora-sign-in")))
+            return pid;
+    }
+    return 0;
 }
 
 QString dataFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); }
@@ -161,9 +172,14 @@ private Q_SLOTS:
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {"--sign-in"});
         QVERIFY(windowAppears(signInWindow));
-        QVERIFY(mapsWebEngine(companion.processId())); // loaded with the sign-in window
+        // The web engine runs in the sign-in helper alone, and ends with its window.
+        const qint64 helper = signInHelper(companion.processId());
+        QVERIFY(helper > 0 && mapsWebEngine(helper));
+        QVERIFY(!mapsWebEngine(companion.processId()));
+        const QList<qint64> engine = processTree(helper);
         QVERIFY(signInByKeyboard()); // the library loaded: signed in, the first card shows
         QVERIFY(windowAppears(cardWindow));
+        QTRY_VERIFY_WITH_TIMEOUT(!anyAlive(engine), 10000);
         const QByteArray token = recordedToken();
         QVERIFY(!token.isEmpty());
         QTest::qWait(1500); // late page loads and cookie reports settle
@@ -181,6 +197,24 @@ private Q_SLOTS:
         QVERIFY(terminate(companion));
         QCOMPARE(filesContaining(dataFolder(), {token, token.toBase64()}), QStringList());
         QCOMPARE(sessionCookieRows(dataFolder()), 0);
+    }
+
+    // A companion that dies without a word takes its sign-in helper, and the
+    // engine's processes, with it.
+    void theHelperEndsWithTheCompanion()
+    {
+        QProcess companion;
+        companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        companion.start(program, {"--sign-in"});
+        QVERIFY(windowAppears(signInWindow));
+        const qint64 helper = signInHelper(companion.processId());
+        QVERIFY(helper > 0);
+        QTest::qWait(1000); // the engine's processes are up
+        const QList<qint64> engine = processTree(helper);
+        ::kill(pid_t(companion.processId()), SIGKILL);
+        QVERIFY(companion.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!anyAlive(engine), 10000);
+        QVERIFY(windowGoes(signInWindow, 1000));
     }
 };
 
