@@ -67,7 +67,7 @@ PhraseStore::~PhraseStore()
 
 void PhraseStore::cancelActiveSession()
 {
-    m_generation = QUuid::createUuid();
+    ++m_generation;
     std::unique_ptr<QNetworkAccessManager> session = std::move(m_activeSession);
     if (!session)
         return;
@@ -84,9 +84,9 @@ void PhraseStore::finishActiveSession()
         m_activeSession.release()->deleteLater();
 }
 
-void PhraseStore::settle(const QUuid &token)
+void PhraseStore::settle(quint64 generation)
 {
-    if (m_generation != token)
+    if (generation != m_generation)
         return;
     finishActiveSession();
     m_refreshing = false;
@@ -114,10 +114,10 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
         cancelActiveSession();
     }
     QPointer<PhraseStore> self(this);
-    const QUuid token = m_generation;
+    const quint64 generation = m_generation;
     m_refreshing = true;
     // Checked after every wait: the store may be gone or the refresh overtaken.
-    const auto current = [&self, &token] { return self && self->m_generation == token; };
+    const auto current = [&self, generation] { return self && generation == self->m_generation; };
 
     // Without a session to ask there is nobody signed in. (No co_await in a
     // conditional expression: GCC 12 miscompiles it.)
@@ -128,7 +128,7 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
         co_return false;
     if (firstCookies.isEmpty()) {
         apply(State::signedOut, signInText, {}, std::nullopt);
-        settle(token);
+        settle(generation);
         co_return true;
     }
 
@@ -145,7 +145,7 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
     const auto failPage = [&](const QString &cause, bool apiMissing = false) {
         qCWarning(lcSync).noquote() << "Sync failed at page" << pageNumber << "-" << cause;
         applyFailure(apiMissing);
-        settle(token);
+        settle(generation);
         return true;
     };
 
@@ -169,7 +169,7 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
             co_return failPage(page.describe());
         if (page.status == 401) {
             apply(State::signedOut, expiredText, {}, std::nullopt);
-            settle(token);
+            settle(generation);
             co_return true;
         }
         if (page.ending != CappedReply::Ending::answered || page.status != 200)
@@ -201,7 +201,7 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
     const State state = library.isEmpty() ? State::empty : State::ready;
     const QString status = library.isEmpty() ? emptyText : countText(library.size());
     apply(state, status, std::move(library), account);
-    settle(token);
+    settle(generation);
     co_return true;
 }
 

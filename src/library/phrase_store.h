@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <QUuid>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -46,7 +45,7 @@ Q_SIGNALS:
 private:
     void cancelActiveSession();
     void finishActiveSession();
-    void settle(const QUuid &token);
+    void settle(quint64 generation);
     void apply(State state, const QString &status, QList<Phrase> phrases, std::optional<QString> userID);
     void applyFailure(bool apiMissing);
 
@@ -54,7 +53,7 @@ private:
     QList<Phrase> m_phrases;
     QString m_status;
     std::optional<QString> m_userID;
-    QUuid m_generation = QUuid::createUuid();
+    quint64 m_generation = 0; // a newer refresh, a cancel or the store's end makes older ones stale
     bool m_refreshing = false;
     std::unique_ptr<QNetworkAccessManager> m_activeSession;
     std::chrono::milliseconds m_pageTimeout{20000};

@@ -64,12 +64,6 @@ std::optional<Receipt> decodeReceipt(const QByteArray &body)
 
 } // namespace
 
-// One request in flight: marked when cancel() or abandonRequests() ends it,
-// so that it ends as cancelled whatever its transfer did.
-struct CompanionPhraseAPI::Pending {
-    bool abandoned = false;
-};
-
 CompanionPhraseAPI::CompanionPhraseAPI(QUrl origin, QString userID, SessionCookies *auth)
     : m_origin(std::move(origin)), m_userID(std::move(userID)), m_auth(auth), m_client(NoRedirects::makeClient())
 {
@@ -77,8 +71,8 @@ CompanionPhraseAPI::CompanionPhraseAPI(QUrl origin, QString userID, SessionCooki
 
 CompanionPhraseAPI::~CompanionPhraseAPI()
 {
-    // Requests that wake up from here on must not touch this client.
-    m_alive.reset();
+    // Requests woken by the aborts below see a new generation and end
+    // without touching this client; later ones find it gone.
     cancel();
     // The client may be going away from inside one of its replies' signals.
     if (m_client)
@@ -94,10 +88,9 @@ void CompanionPhraseAPI::cancel()
 void CompanionPhraseAPI::abandonRequests()
 {
     // Every reply of the client belongs to a request in flight (a finished
-    // one ignores the abort). Aborting resumes its request at once, which
-    // removes it from m_pending: mark them all first.
-    for (const auto &request : m_pending)
-        request->abandoned = true;
+    // one ignores the abort). Aborting resumes its request at once: make
+    // them all stale first, so each ends as cancelled whatever its transfer did.
+    ++m_generation;
     if (!m_client)
         return;
     const auto replies = m_client->findChildren<QNetworkReply *>();
@@ -110,29 +103,17 @@ void CompanionPhraseAPI::abandonRequests()
 
 QUrl CompanionPhraseAPI::endpoint(const QString &path) const { return WebAddress::appending(m_origin, path); }
 
-void CompanionPhraseAPI::forget(const std::shared_ptr<Pending> &pending) { m_pending.remove(pending); }
-
 QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJsonObject body)
 {
     if (m_dead)
         co_return LookupFailure::cancelled();
 
-    const std::weak_ptr<int> alive = m_alive;
+    const QPointer<CompanionPhraseAPI> self(this);
+    const quint64 generation = m_generation;
     SessionCookies *const auth = m_auth;
     const QUrl origin = m_origin;
-    auto pending = std::make_shared<Pending>();
-    m_pending.push_back(pending);
-    struct Forget {
-        CompanionPhraseAPI *client;
-        std::weak_ptr<int> alive;
-        std::shared_ptr<Pending> pending;
-        ~Forget()
-        {
-            if (!alive.expired())
-                client->forget(pending);
-        }
-    } forgetOnExit{this, alive, pending};
-    const auto stopped = [&] { return alive.expired() || pending->abandoned; };
+    // Checked after every wait: the client may be gone or the request abandoned.
+    const auto stopped = [&self, generation] { return !self || generation != self->m_generation; };
 
     QList<QNetworkCookie> cookies;
     if (auth)

@@ -3,8 +3,8 @@
 #include "lookup/phrase_lookup_api.h"
 
 #include <QJsonObject>
+#include <QObject>
 #include <QUrl>
-#include <list>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -15,7 +15,8 @@ class SessionCookies;
 // with the sign-in session's cookie, every answer checked against the account
 // the companion expects. One client per account and origin; after cancel() it
 // is dead.
-class CompanionPhraseAPI final : public PhraseLookupAPI {
+class CompanionPhraseAPI final : public QObject, public PhraseLookupAPI {
+    Q_OBJECT
 public:
     static constexpr qint64 maxBodyBytes = 2'000'000;
     static constexpr int requestTimeoutMs = 45'000;
@@ -38,20 +39,14 @@ public:
     const QString &userID() const { return m_userID; }
 
 private:
-    struct Pending;
-
     // Sends one request and returns the body of a successful answer.
     QCoro::Task<LookupOutcome<QByteArray>> post(QString path, QJsonObject body);
     QUrl endpoint(const QString &path) const;
-    void forget(const std::shared_ptr<Pending> &pending);
 
     QUrl m_origin;
     QString m_userID;
     SessionCookies *m_auth;
     std::unique_ptr<QNetworkAccessManager> m_client;
-    std::list<std::shared_ptr<Pending>> m_pending;
     bool m_dead = false;
-    // Requests check this after every wait: once the client is gone they end
-    // without touching it.
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    quint64 m_generation = 0; // cancel() and abandonRequests() make every request in flight stale
 };
