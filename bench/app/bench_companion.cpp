@@ -130,6 +130,7 @@ int main(int argc, char *argv[])
 
     CompanionDelegate::Environment environment;
     environment.session = std::move(sessionOwned);
+    environment.preferences = &Preferences::standard();
     environment.openUrl = [](const QUrl &) {};
     environment.updateFeed = QUrl(origin + QStringLiteral("/companion/updates.json"));
     environment.useTray = false;
@@ -144,12 +145,12 @@ int main(int argc, char *argv[])
     delegate.applicationDidFinishLaunching();
     // The card model learns its phrase when the first card is shown.
     QEventLoop shown;
-    QObject::connect(delegate.panel()->model(), &CardModel::phraseChanged, &shown, [&] {
-        if (delegate.panel()->model()->phrase())
+    QObject::connect(delegate.cards().panel()->model(), &CardModel::phraseChanged, &shown, [&] {
+        if (delegate.cards().panel()->model()->phrase())
             shown.quit();
     });
     QObject::connect(&delegate, &CompanionDelegate::launchFinished, &shown, [&] {
-        if (!delegate.panel()->model()->phrase())
+        if (!delegate.cards().panel()->model()->phrase())
             shown.exit(1);
     });
     if (shown.exec() != 0) {
@@ -160,7 +161,7 @@ int main(int argc, char *argv[])
     std::printf("launch to first card: %.1f ms (bare transfer of the same %d pages: %.1f ms, ratio %.2f)\n", launchMs,
                 pages, bareMs, launchMs / bareMs);
 
-    delegate.dismiss();
+    delegate.cards().dismiss();
     QTest::qWait(1000);
     const double idleMemory = privateMiBWithChildren();
     const double idleCpu = idleCpuPercent(idleSeconds);
@@ -175,13 +176,13 @@ int main(int argc, char *argv[])
     std::printf("idle CPU over %d s, card hidden: %.3f %% (same process, idle interval again: %.3f %%)\n",
                 idleSeconds, idleCpu, baselineCpu);
 
-    QSignalSpy refreshed(&delegate, &CompanionDelegate::libraryRefreshFinished);
+    QSignalSpy refreshed(&delegate.account(), &AccountFlow::libraryRefreshFinished);
     const double beforeSyncs = privateMiB(QCoreApplication::applicationPid());
     const double tenth = syncs / 10;
     double afterTenth = 0;
     timer.restart();
     for (int i = 0; i < syncs; ++i) {
-        delegate.refresh();
+        delegate.account().refresh();
         if (refreshed.count() <= i)
             refreshed.wait(10000);
         if (i + 1 == int(tenth))
@@ -205,7 +206,7 @@ int main(int argc, char *argv[])
     const double engineBefore = privateMiB(QCoreApplication::applicationPid());
     for (int i = 0; i < syncs / 10; ++i) {
         const qsizetype done = refreshed.count();
-        delegate.refresh();
+        delegate.account().refresh();
         if (refreshed.count() == done)
             refreshed.wait(10000);
     }

@@ -1,12 +1,12 @@
-// The account and library flow: sign-in, sign-out, session changes, library
-// refreshes and opening lookup.
-#include "app/companion_delegate.h"
+#include "app/account_flow.h"
 
 #include "account/sign_in_session.h"
-#include "card/card_model.h"
-#include "card/card_panel.h"
+#include "app/card_flow.h"
+#include "library/phrase_store.h"
+#include "lookup/companion_phrase_api.h"
 #include "lookup/phrase_lookup_model.h"
 #include "lookup/phrase_lookup_window.h"
+#include "schedule/preferences.h"
 
 namespace {
 
@@ -17,83 +17,119 @@ bool holdsPhraseWithID(const QList<Phrase> &phrases, const QString &id)
 
 } // namespace
 
-void CompanionDelegate::signIn()
+AccountFlow::AccountFlow(PhraseStore &store, SignInSession &auth, PhraseLookupWindow &lookupWindow, CardFlow &cards,
+                         Preferences &preferences, QObject *parent)
+    : QObject(parent), m_store(store), m_auth(auth), m_lookupWindow(lookupWindow), m_cards(cards),
+      m_preferences(preferences)
+{
+}
+
+WebOrigin AccountFlow::origin() const
+{
+    const QString stored = m_preferences.text(QString::fromLatin1(PreferenceKeys::webOrigin));
+    if (std::optional<WebOrigin> parsed = WebAddress::parse(stored))
+        return *parsed;
+    return WebAddress::production();
+}
+
+void AccountFlow::changeOrigin(const WebOrigin &origin)
+{
+    m_preferences.setValue(QString::fromLatin1(PreferenceKeys::webOrigin), origin.text());
+    clearSession(true);
+}
+
+QCoro::Task<bool> AccountFlow::fetchLibrary(bool force) { return m_store.refresh(origin().url(), &m_auth, force); }
+
+void AccountFlow::syncLookupAccount()
+{
+    PhraseLookupModel *model = m_lookupWindow.model();
+    if (m_store.state() == PhraseStore::State::signedOut) {
+        if (m_lookupAccount)
+            model->clear();
+        m_lookupAccount.reset();
+        m_lookupOrigin.reset();
+        return;
+    }
+    const std::optional<QString> userID = m_store.userID();
+    if (!userID)
+        return;
+    if (m_store.state() != PhraseStore::State::ready && m_store.state() != PhraseStore::State::empty)
+        return;
+    const WebOrigin current = origin();
+    if (m_lookupAccount == userID && m_lookupOrigin == current)
+        return;
+    m_lookupAccount = userID;
+    m_lookupOrigin = current;
+    model->connect(std::make_unique<CompanionPhraseAPI>(current.url(), *userID, &m_auth));
+}
+
+void AccountFlow::signIn()
 {
     if (m_signingOut)
         return;
-    dismissCard();
+    m_cards.dismiss();
     if (!m_store.userID())
-        m_auth->showLogin(origin().url());
+        m_auth.showLogin(origin().url());
     else
         clearSession(true); // "Switch account…": the sign-in opens once the old session is gone
 }
 
-void CompanionDelegate::signOut() { clearSession(false); }
+void AccountFlow::signOut() { clearSession(false); }
 
-void CompanionDelegate::clearSession(bool showLogin)
+void AccountFlow::clearSession(bool showLogin)
 {
     if (m_signingOut)
         return;
     m_signingOut = true;
-    m_lookupWindow->model()->clear();
+    m_lookupWindow.model()->clear();
     m_lookupAccount.reset();
     m_lookupOrigin.reset();
-    dismissCard();
+    m_cards.dismiss();
     m_store.clear();
-    m_deck = PhraseDeck();
-    if (m_panel)
-        m_panel->model()->setPhrase(std::nullopt);
-    clearSessionTask(showLogin);
+    m_cards.forgetPhrases();
+    QCoro::connect(m_auth.clear(), this, [this, showLogin] { finishClearSession(showLogin); });
 }
 
-QCoro::Task<void> CompanionDelegate::clearSessionTask(bool showLogin)
+void AccountFlow::finishClearSession(bool showLogin)
 {
-    QPointer<CompanionDelegate> self(this);
-    co_await m_auth->clear();
-    if (!self)
-        co_return;
     m_signingOut = false;
     if (showLogin)
-        m_auth->showLogin(origin().url());
+        m_auth.showLogin(origin().url());
     Q_EMIT signOutFinished();
 }
 
-void CompanionDelegate::sessionChanged()
+void AccountFlow::sessionChanged()
 {
     if (m_signingOut)
         return;
-    sessionChangedTask();
+    const std::optional<QString> previousAccount = m_store.userID();
+    QCoro::connect(fetchLibrary(false), this,
+                   [this, previousAccount](bool ok) { finishSessionChange(ok, previousAccount); });
 }
 
-QCoro::Task<void> CompanionDelegate::sessionChangedTask()
+void AccountFlow::finishSessionChange(bool ok, const std::optional<QString> &previousAccount)
 {
-    QPointer<CompanionDelegate> self(this);
-    const std::optional<QString> previousAccount = m_store.userID();
-    const bool ok = co_await m_store.refresh(origin().url(), m_auth.get(), false);
-    if (!self)
-        co_return;
     if (ok && !m_signingOut) {
         syncLookupAccount();
-        m_deck.reconcile(m_store.phrases());
+        m_cards.deck().reconcile(m_store.phrases());
         switch (m_store.state()) {
         case PhraseStore::State::signedOut:
         case PhraseStore::State::unavailable:
-            dismissCard();
-            if (m_panel)
-                m_panel->model()->setPhrase(std::nullopt);
+            m_cards.dismiss();
+            m_cards.clearShownPhrase();
             break;
         case PhraseStore::State::loading:
             break;
         case PhraseStore::State::ready:
         case PhraseStore::State::empty:
-            m_auth->finishLogin();
+            m_auth.finishLogin();
             if (previousAccount == m_store.userID()) {
                 // The same learner: keep the card unless its phrase left the library.
-                const std::optional<Phrase> shown = m_panel ? m_panel->model()->phrase() : std::nullopt;
+                const std::optional<Phrase> shown = m_cards.shownPhrase();
                 if (shown && !holdsPhraseWithID(m_store.phrases(), shown->id))
-                    dismissCard();
-            } else if (!m_schedule.pausedUntil()) {
-                presentCurrentState(); // a sign-in or a switch: the new account's first card
+                    m_cards.dismiss();
+            } else if (!m_cards.schedule().pausedUntil()) {
+                m_cards.presentCurrentState(); // a sign-in or a switch: the new account's first card
             }
             break;
         }
@@ -101,44 +137,51 @@ QCoro::Task<void> CompanionDelegate::sessionChangedTask()
     Q_EMIT sessionChangeFinished();
 }
 
-void CompanionDelegate::refreshLibrary(bool force) { refreshLibraryTask(force); }
-
-QCoro::Task<void> CompanionDelegate::refreshLibraryTask(bool force)
+void AccountFlow::refreshLibrary(bool force)
 {
-    QPointer<CompanionDelegate> self(this);
-    const bool ok = co_await m_store.refresh(origin().url(), m_auth.get(), force);
-    if (!self)
-        co_return;
+    QCoro::connect(fetchLibrary(force), this, [this](bool ok) { finishLibraryRefresh(ok); });
+}
+
+void AccountFlow::finishLibraryRefresh(bool ok)
+{
     if (ok) {
         syncLookupAccount();
-        m_deck.reconcile(m_store.phrases());
-        const std::optional<Phrase> shown = m_panel ? m_panel->model()->phrase() : std::nullopt;
+        m_cards.deck().reconcile(m_store.phrases());
+        const std::optional<Phrase> shown = m_cards.shownPhrase();
         const bool stillBacked = m_store.state() == PhraseStore::State::ready && shown
                               && holdsPhraseWithID(m_store.phrases(), shown->id);
         if (!stillBacked)
-            dismissCard();
+            m_cards.dismiss();
     }
     Q_EMIT libraryRefreshFinished();
 }
 
-void CompanionDelegate::refresh()
+void AccountFlow::refresh()
 {
     if (!m_signingOut)
         refreshLibrary(false);
 }
 
-void CompanionDelegate::showLookup()
+void AccountFlow::showLookup()
 {
     if (m_signingOut)
         return;
-    dismissCard();
+    m_cards.dismiss();
     syncLookupAccount();
-    m_lookupWindow->show();
+    m_lookupWindow.show();
     if (!m_signingOut)
         refreshLibrary(false);
 }
 
-void CompanionDelegate::handleStateAction()
+void AccountFlow::toggleLookup()
+{
+    if (m_lookupWindow.isVisible())
+        m_lookupWindow.hide();
+    else
+        showLookup();
+}
+
+void AccountFlow::handleStateAction()
 {
     switch (m_store.state()) {
     case PhraseStore::State::empty:
@@ -150,9 +193,22 @@ void CompanionDelegate::handleStateAction()
     case PhraseStore::State::loading:
     case PhraseStore::State::ready:
     case PhraseStore::State::unavailable:
-        if (m_presenting || m_signingOut)
+        if (m_cards.presenting() || m_signingOut)
             return;
-        showPhrase();
+        m_cards.showPhrase();
         break;
     }
+}
+
+void AccountFlow::lookupSaved()
+{
+    if (!m_signingOut)
+        refreshLibrary(true);
+}
+
+void AccountFlow::lookupAccountInvalid()
+{
+    m_lookupAccount.reset();
+    if (!m_signingOut)
+        refreshLibrary(false);
 }

@@ -1,6 +1,7 @@
 add_library(pelora_app STATIC
     companion_delegate.h companion_delegate.cpp
-    card_flow.cpp account_flow.cpp status_menu.cpp lookup_shortcut_menu.cpp launch.cpp
+    card_flow.h card_flow.cpp account_flow.h account_flow.cpp status_menu.h status_menu.cpp lookup_shortcut_menu.cpp
+    launch.cpp instant_time.h
     menu_texts.h
     status_item.h status_item.cpp
     tray_absence_notice.h tray_absence_notice.cpp

@@ -2,8 +2,10 @@
 // desktop bound, the shortcut switch, and why the shortcut is not working
 // (or the offer to set it up in GNOME's own settings); and the menu popped
 // up without a tray.
-#include "app/companion_delegate.h"
+#include "app/status_menu.h"
 
+#include "app/account_flow.h"
+#include "app/companion_dialogs.h"
 #include "app/menu_texts.h"
 #include "app/status_item.h"
 #include "lookup/lookup_hot_key.h"
@@ -11,23 +13,16 @@
 #include <QCursor>
 #include <QMenu>
 
-void CompanionDelegate::addLookupItems(QMenu *menu)
+void StatusMenu::addLookupItems(QMenu *menu)
 {
-    const QPointer<CompanionDelegate> self(this);
-    const auto command = [this, self](QAction *action, void (CompanionDelegate::*operation)()) {
-        connect(action, &QAction::triggered, this, [self, operation] {
-            if (self)
-                (self.data()->*operation)();
-        });
-    };
-    const LookupHotKey &hotKey = *m_lookupHotKey;
+    const LookupHotKey &hotKey = m_lookupHotKey;
     const QString key = hotKey.boundKey();
-    command(menu->addAction(MenuTexts::withKey(MenuTexts::lookUp(), hotKey.isRegistered() ? key : QString())),
-            &CompanionDelegate::showLookup);
+    connect(menu->addAction(MenuTexts::withKey(MenuTexts::lookUp(), hotKey.isRegistered() ? key : QString())),
+            &QAction::triggered, &m_account, &AccountFlow::showLookup);
     QAction *shortcut = menu->addAction(MenuTexts::useShortcut(key));
     shortcut->setCheckable(true);
-    shortcut->setChecked(LookupHotKey::enabled());
-    command(shortcut, &CompanionDelegate::toggleLookupShortcut);
+    shortcut->setChecked(hotKey.enabled());
+    connect(shortcut, &QAction::triggered, this, &StatusMenu::toggleLookupShortcut);
 
     QString reason;
     switch (hotKey.availability()) {
@@ -35,7 +30,8 @@ void CompanionDelegate::addLookupItems(QMenu *menu)
     case LookupHotKey::Availability::registered:
         return;
     case LookupHotKey::Availability::gnomeSetupOffered:
-        command(menu->addAction(MenuTexts::setUpGnomeShortcut()), &CompanionDelegate::setUpGnomeShortcut);
+        connect(menu->addAction(MenuTexts::setUpGnomeShortcut()), &QAction::triggered, this,
+                &StatusMenu::setUpGnomeShortcut);
         return;
     case LookupHotKey::Availability::waiting:
         reason = MenuTexts::shortcutWaiting();
@@ -56,15 +52,15 @@ void CompanionDelegate::addLookupItems(QMenu *menu)
     menu->addAction(reason)->setEnabled(false);
 }
 
-void CompanionDelegate::toggleLookupShortcut() { m_lookupHotKey->toggle(); }
+void StatusMenu::toggleLookupShortcut() { m_lookupHotKey.toggle(); }
 
-void CompanionDelegate::setUpGnomeShortcut()
+void StatusMenu::setUpGnomeShortcut()
 {
-    if (m_environment.dialogs->confirmGnomeShortcut())
-        m_lookupHotKey->setUpGnomeShortcut();
+    if (m_dialogs.confirmGnomeShortcut())
+        m_lookupHotKey.setUpGnomeShortcut();
 }
 
-void CompanionDelegate::showMenu()
+void StatusMenu::showMenu()
 {
     if (m_statusItem)
         m_statusItem->menu()->popup(QCursor::pos());

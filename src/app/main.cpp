@@ -8,6 +8,7 @@
 #include "app/termination_signals.h"
 #include "card/quick_renderer.h"
 #include "lookup/portal_global_shortcut.h"
+#include "schedule/preferences.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -60,6 +61,7 @@ int main(int argc, char *argv[])
         environment.session = std::make_unique<SignInOnDemand>(SignInOnDemand::defaultStorageFolder(),
                                                                SignInOnDemand::defaultHelperProgram());
         environment.arguments = arguments;
+        environment.preferences = &Preferences::standard();
         CompanionDelegate delegate(std::move(environment));
 
         SystemEvents events(QDBusConnection::systemBus(), QDBusConnection::sessionBus());

@@ -1,27 +1,37 @@
 // The status menu, rebuilt from the current state each time it opens, and
 // the commands behind it that are not card or account flows.
-#include "app/companion_delegate.h"
+#include "app/status_menu.h"
 
+#include "app/account_flow.h"
+#include "app/card_flow.h"
 #include "app/companion_dialogs.h"
+#include "app/instant_time.h"
 #include "app/menu_texts.h"
 #include "app/status_item.h"
-#include "card/card_panel.h"
-#include "schedule/preferences.h"
+#include "app/tray_absence_notice.h"
+#include "card/brand_assets.h"
+#include "library/phrase_store.h"
+#include "lookup/lookup_hot_key.h"
 #include "schedule/reminder_interval.h"
 #include "updates/companion_updater.h"
 
 #include <QApplication>
-#include <QDateTime>
+#include <QCursor>
+#include <QDBusConnection>
 #include <QLocale>
 #include <QMenu>
 #include <QShortcut>
+
+QString MenuTexts::reminderTooltip(int minutes)
+{
+    return QStringLiteral("Pelora · Your saved Malay, ") + ReminderInterval::label(minutes).toLower();
+}
 
 namespace {
 
 QString shortTime(Instant instant)
 {
-    const QDateTime when = QDateTime::fromMSecsSinceEpoch(qint64(instant * 1000.0));
-    return QLocale::system().toString(when.time(), QLocale::ShortFormat);
+    return QLocale::system().toString(InstantTime::toDateTime(instant).time(), QLocale::ShortFormat);
 }
 
 QAction *addInformational(QMenu *menu, const QString &title)
@@ -44,37 +54,55 @@ void bindKey(QMenu *menu, QAction *action, const QString &key)
 
 } // namespace
 
-void CompanionDelegate::menuNeedsUpdate(QMenu *menu)
+StatusMenu::StatusMenu(CardFlow &cards, AccountFlow &account, const PhraseStore &store, LookupHotKey &lookupHotKey,
+                       CompanionUpdater &updater, CompanionDialogs &dialogs, QObject *parent)
+    : QObject(parent), m_cards(cards), m_account(account), m_store(store), m_lookupHotKey(lookupHotKey),
+      m_updater(updater), m_dialogs(dialogs)
+{
+}
+
+StatusMenu::~StatusMenu() = default;
+
+void StatusMenu::createItem(bool useTray)
+{
+    m_statusItem = std::make_unique<StatusItem>(useTray, BrandAssets::menuBarIcon());
+    m_statusItem->setToolTip(MenuTexts::reminderTooltip(int(m_cards.reminderInterval().count())));
+    connect(m_statusItem.get(), &StatusItem::menuNeedsUpdate, this, &StatusMenu::rebuild);
+    if (useTray) {
+        StatusItem *item = m_statusItem.get();
+        m_trayNotice = std::make_unique<TrayAbsenceNotice>(QDBusConnection::sessionBus(),
+                                                           [item] { return item->trayShown(); });
+    }
+    connect(&m_updater, &CompanionUpdater::availabilityChanged, this, [this](const std::optional<QString> &version) {
+        m_statusItem->setTitle(version ? MenuTexts::updateBadge() : QString());
+        updateTooltip();
+    });
+}
+
+void StatusMenu::rebuild(QMenu *menu)
 {
     qDeleteAll(menu->findChildren<QMenu *>(Qt::FindDirectChildrenOnly));
     qDeleteAll(menu->findChildren<QShortcut *>(Qt::FindDirectChildrenOnly));
     menu->clear();
-    const QPointer<CompanionDelegate> self(this);
-    auto command = [self](void (CompanionDelegate::*operation)()) {
-        return [self, operation] {
-            if (self)
-                (self.data()->*operation)();
-        };
-    };
-    const int minutes = int(m_schedule.interval() / 60.0);
+    const int minutes = int(m_cards.reminderInterval().count());
+    const CardSchedule &schedule = m_cards.schedule();
 
     addInformational(menu, MenuTexts::heading());
-    if (const std::optional<Instant> pausedUntil = m_schedule.pausedUntil())
+    if (const std::optional<Instant> pausedUntil = schedule.pausedUntil())
         addInformational(menu, MenuTexts::pausedUntil() + shortTime(*pausedUntil));
     else
-        addInformational(menu, ReminderInterval::label(minutes) + MenuTexts::nextAt() + shortTime(m_schedule.nextDue()));
+        addInformational(menu, ReminderInterval::label(minutes) + MenuTexts::nextAt() + shortTime(schedule.nextDue()));
     menu->addSeparator();
 
     addLookupItems(menu);
 
     QAction *show = menu->addAction(MenuTexts::withKey(MenuTexts::showPhrase(), MenuTexts::showPhraseKey()));
     bindKey(menu, show, MenuTexts::showPhraseKey());
-    connect(show, &QAction::triggered, this, command(&CompanionDelegate::showPhrase));
-    connect(menu->addAction(MenuTexts::showExpanded()), &QAction::triggered, this,
-            command(&CompanionDelegate::showExpanded));
-    connect(menu->addAction(MenuTexts::dismiss()), &QAction::triggered, this, command(&CompanionDelegate::dismiss));
-    connect(menu->addAction(m_schedule.pausedUntil() ? MenuTexts::resume() : MenuTexts::pause()), &QAction::triggered,
-            this, command(&CompanionDelegate::togglePause));
+    connect(show, &QAction::triggered, &m_cards, &CardFlow::showPhrase);
+    connect(menu->addAction(MenuTexts::showExpanded()), &QAction::triggered, &m_cards, &CardFlow::showExpanded);
+    connect(menu->addAction(MenuTexts::dismiss()), &QAction::triggered, &m_cards, &CardFlow::dismiss);
+    connect(menu->addAction(schedule.pausedUntil() ? MenuTexts::resume() : MenuTexts::pause()), &QAction::triggered,
+            &m_cards, &CardFlow::togglePause);
 
     QMenu *intervals = menu->addMenu(MenuTexts::reminderInterval());
     for (const int preset : ReminderInterval::presets()) {
@@ -82,71 +110,64 @@ void CompanionDelegate::menuNeedsUpdate(QMenu *menu)
         item->setCheckable(true);
         item->setChecked(preset == minutes);
         item->setData(preset);
-        connect(item, &QAction::triggered, this, [self, preset] {
-            if (self)
-                self->selectInterval(preset);
-        });
+        connect(item, &QAction::triggered, this, [this, preset] { selectInterval(preset); });
     }
     intervals->addSeparator();
     const bool isPreset = ReminderInterval::presets().contains(minutes);
     QAction *custom = intervals->addAction(isPreset ? MenuTexts::custom() : MenuTexts::customWith(minutes));
     custom->setCheckable(true);
     custom->setChecked(!isPreset);
-    connect(custom, &QAction::triggered, this, command(&CompanionDelegate::configureInterval));
+    connect(custom, &QAction::triggered, this, &StatusMenu::configureInterval);
     menu->addSeparator();
 
     const bool hasAccount = m_store.userID().has_value();
-    connect(menu->addAction(hasAccount ? MenuTexts::switchAccount() : MenuTexts::signIn()), &QAction::triggered, this,
-            command(&CompanionDelegate::signIn));
+    connect(menu->addAction(hasAccount ? MenuTexts::switchAccount() : MenuTexts::signIn()), &QAction::triggered,
+            &m_account, &AccountFlow::signIn);
     if (hasAccount)
-        connect(menu->addAction(MenuTexts::signOut()), &QAction::triggered, this, command(&CompanionDelegate::signOut));
-    connect(menu->addAction(MenuTexts::openPhrasebook()), &QAction::triggered, this,
-            command(&CompanionDelegate::openPhrasebook));
-    connect(menu->addAction(MenuTexts::sync()), &QAction::triggered, this, command(&CompanionDelegate::refresh));
+        connect(menu->addAction(MenuTexts::signOut()), &QAction::triggered, &m_account, &AccountFlow::signOut);
+    connect(menu->addAction(MenuTexts::openPhrasebook()), &QAction::triggered, &m_cards, &CardFlow::openPhrasebook);
+    connect(menu->addAction(MenuTexts::sync()), &QAction::triggered, &m_account, &AccountFlow::refresh);
     addInformational(menu, m_store.status());
-    connect(menu->addAction(MenuTexts::webAppAddress()), &QAction::triggered, this,
-            command(&CompanionDelegate::configureOrigin));
+    connect(menu->addAction(MenuTexts::webAppAddress()), &QAction::triggered, this, &StatusMenu::configureOrigin);
     menu->addSeparator();
-    m_updater->addMenuItems(menu);
+    m_updater.addMenuItems(menu);
     menu->addSeparator();
     QAction *quitItem = menu->addAction(MenuTexts::withKey(MenuTexts::quit(), MenuTexts::quitKey()));
     bindKey(menu, quitItem, MenuTexts::quitKey());
-    connect(quitItem, &QAction::triggered, this, command(&CompanionDelegate::quit));
+    connect(quitItem, &QAction::triggered, this, &StatusMenu::quit);
 }
 
-void CompanionDelegate::updateTooltip()
+void StatusMenu::updateTooltip()
 {
     if (!m_statusItem)
         return;
-    if (const std::optional<QString> version = m_updater->availableVersion())
+    if (const std::optional<QString> version = m_updater.availableVersion())
         m_statusItem->setToolTip(MenuTexts::updateTooltip(*version));
     else
-        m_statusItem->setToolTip(MenuTexts::reminderTooltip(int(m_schedule.interval() / 60.0)));
+        m_statusItem->setToolTip(MenuTexts::reminderTooltip(int(m_cards.reminderInterval().count())));
 }
 
-void CompanionDelegate::selectInterval(const QVariant &minutes)
+void StatusMenu::selectInterval(const QVariant &minutes)
 {
     if (minutes.typeId() == QMetaType::Int || minutes.typeId() == QMetaType::LongLong)
         setReminderInterval(minutes.toInt());
 }
 
-void CompanionDelegate::setReminderInterval(int minutes)
+void StatusMenu::setReminderInterval(int minutes)
 {
     if (!ReminderInterval::allowedMinutes(minutes))
         return;
-    Preferences::standard().setInteger(QString::fromLatin1(ReminderInterval::key), minutes);
-    m_schedule.setInterval(minutes * 60.0, now());
+    m_cards.setReminderInterval(std::chrono::minutes(minutes));
     updateTooltip();
 }
 
-void CompanionDelegate::configureInterval()
+void StatusMenu::configureInterval()
 {
-    const int minutes = int(m_schedule.interval() / 60.0);
-    QString text = QString::number(minutes);
+    QString text = QString::number(m_cards.reminderInterval().count());
     QString informative = DialogTexts::intervalInformative();
     // The dialog comes back, keeping what was typed, until the entry is valid
     // or the learner cancels.
-    while (std::optional<QString> answer = m_environment.dialogs->askInterval(text, informative)) {
+    while (std::optional<QString> answer = m_dialogs.askInterval(text, informative)) {
         if (std::optional<int> parsed = ReminderInterval::parse(*answer)) {
             setReminderInterval(*parsed);
             return;
@@ -156,38 +177,20 @@ void CompanionDelegate::configureInterval()
     }
 }
 
-void CompanionDelegate::configureOrigin()
+void StatusMenu::configureOrigin()
 {
-    dismissCard();
-    const WebOrigin current = origin();
-    const std::optional<QString> answer = m_environment.dialogs->askOrigin(current.text());
+    m_cards.dismiss();
+    const WebOrigin current = m_account.origin();
+    const std::optional<QString> answer = m_dialogs.askOrigin(current.text());
     if (!answer)
         return;
     const std::optional<WebOrigin> parsed = WebAddress::parse(*answer);
     if (!parsed) {
-        m_environment.dialogs->alertInvalidOrigin(DialogTexts::invalidOriginInformative());
+        m_dialogs.alertInvalidOrigin(DialogTexts::invalidOriginInformative());
         return;
     }
-    if (*parsed == current)
-        return;
-    Preferences::standard().setValue(QString::fromLatin1(PreferenceKeys::webOrigin), parsed->text());
-    clearSession(true);
+    if (*parsed != current)
+        m_account.changeOrigin(*parsed);
 }
 
-void CompanionDelegate::togglePause()
-{
-    if (!m_schedule.pausedUntil()) {
-        m_schedule.pause(now());
-        if (m_panel)
-            m_panel->hide();
-    } else {
-        m_schedule.resume(now());
-    }
-    const QString key = QString::fromLatin1(PreferenceKeys::pausedUntil);
-    if (const std::optional<Instant> until = m_schedule.pausedUntil())
-        Preferences::standard().setValue(key, QDateTime::fromMSecsSinceEpoch(qint64(*until * 1000.0)));
-    else
-        Preferences::standard().remove(key);
-}
-
-void CompanionDelegate::quit() { QCoreApplication::quit(); }
+void StatusMenu::quit() { QCoreApplication::quit(); }

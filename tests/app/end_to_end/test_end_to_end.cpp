@@ -59,14 +59,15 @@ private Q_SLOTS:
         environment.session = std::make_unique<CompanionSession>();
         auto *session = static_cast<CompanionSession *>(environment.session.get());
         const QString storage = session->storageFolder();
+        environment.preferences = &Preferences::standard();
         environment.openUrl = [](const QUrl &) {};
         environment.arguments = {"pelora-companion"};
         environment.updateFeed = QUrl(origin + QStringLiteral("/companion/updates.json"));
         environment.useTray = false;
         CompanionDelegate delegate(std::move(environment));
         delegate.applicationDidFinishLaunching(); // signed out: the message card
-        QTRY_VERIFY_WITH_TIMEOUT(delegate.panel() && delegate.panel()->isVisible(), 10000);
-        CardPanel *panel = delegate.panel();
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.cards().panel() && delegate.cards().panel()->isVisible(), 10000);
+        CardPanel *panel = delegate.cards().panel();
         QCOMPARE(panel->model()->state(), PhraseStore::State::signedOut);
 
         // "--sign-in" from a later launch: once the caret is in the e-mail field, the learner types.
@@ -82,7 +83,7 @@ private Q_SLOTS:
 
         // Let the sign-in settle: late page loads and cookie changes each report a session change.
         QTest::qWait(1500);
-        QTRY_VERIFY_WITH_TIMEOUT(!delegate.store().refreshing() && !delegate.presenting(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!delegate.store().refreshing() && !delegate.cards().presenting(), 10000);
 
         xdotool({{"key", "super+m"}}); // lookup, with the keyboard in its search field
         QTRY_VERIFY_WITH_TIMEOUT(delegate.lookupWindow().isVisible() && delegate.lookupWindow().window()->isActive(), 10000);
@@ -101,8 +102,8 @@ private Q_SLOTS:
         QCOMPARE(cookies.size(), 1);
         const QByteArray token = cookies.first().value();
         QVERIFY(!filesContaining(storage, {token.toBase64()}).isEmpty()); // the session's own record
-        delegate.signOut();
-        QTRY_VERIFY_WITH_TIMEOUT(!delegate.signingOut(), 20000);
+        delegate.account().signOut();
+        QTRY_VERIFY_WITH_TIMEOUT(!delegate.account().signingOut(), 20000);
         QCOMPARE(filesContaining(storage, {token, token.toBase64()}), QStringList());
         QCOMPARE(sessionCookieRows(storage), 0);
         QVERIFY(QCoro::waitFor(session->cookies(QUrl(origin))).isEmpty());
