@@ -160,6 +160,23 @@ private Q_SLOTS:
         QCOMPARE(ended.size(), 2);
     }
 
+    // Sign-in asked for again while the window's closing is on its way to the
+    // companion: the same helper shows the window again and stays.
+    void showingRightAfterHidingKeepsTheHelper()
+    {
+        SignInOnDemand session(folder.path(), helper);
+        QSignalSpy ended(&session, &SignInOnDemand::helperEnded);
+        QVERIFY(showAndLoad(session));
+        const qint64 pid = session.helperProcessId();
+        session.finishLogin();
+        session.showLogin(site.origin());
+        QVERIFY(!ended.wait(3000));
+        QCOMPARE(session.helperProcessId(), pid);
+        session.finishLogin();
+        QVERIFY(ended.wait(15000));
+        QCOMPARE(session.helperProcessId(), 0);
+    }
+
     // A helper killed while a cookie from an API answer was on its way to it:
     // the cookie is taken into the record once the helper is gone.
     void helperKilledBeforeConfirmingACookie()
