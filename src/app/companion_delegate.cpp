@@ -9,9 +9,10 @@
 
 namespace {
 
-std::unique_ptr<CompanionUpdater> makeUpdater(const QUrl &feed)
+std::unique_ptr<CompanionUpdater> makeUpdater(Preferences &preferences, const QUrl &feed)
 {
-    return feed.isEmpty() ? std::make_unique<CompanionUpdater>() : std::make_unique<CompanionUpdater>(feed);
+    return feed.isEmpty() ? std::make_unique<CompanionUpdater>(preferences)
+                          : std::make_unique<CompanionUpdater>(preferences, feed);
 }
 
 } // namespace
@@ -32,9 +33,9 @@ CompanionDelegate::CompanionDelegate(Environment environment, QObject *parent)
     : QObject(parent),
       m_environment(withDefaults(std::move(environment))),
       m_auth(std::move(m_environment.session)),
-      m_updater(makeUpdater(m_environment.updateFeed)),
+      m_updater(makeUpdater(*m_environment.preferences, m_environment.updateFeed)),
       m_lookupWindow(std::make_unique<PhraseLookupWindow>()),
-      m_lookupHotKey(std::make_unique<LookupHotKey>()),
+      m_lookupHotKey(std::make_unique<LookupHotKey>(*m_environment.preferences)),
       m_cards(m_store, m_account, *m_lookupWindow, *m_environment.preferences, m_environment.now,
               m_environment.openUrl),
       m_account(m_store, *m_auth, *m_lookupWindow, m_cards, *m_environment.preferences),

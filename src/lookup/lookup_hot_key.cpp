@@ -43,13 +43,13 @@ bool onX11Session()
 
 } // namespace
 
-LookupHotKey::LookupHotKey(QObject *parent) : QObject(parent) {}
+LookupHotKey::LookupHotKey(Preferences &preferences, QObject *parent) : QObject(parent), m_preferences(preferences) {}
 
 LookupHotKey::~LookupHotKey() { stop(); }
 
-bool LookupHotKey::enabled()
+bool LookupHotKey::enabled() const
 {
-    const QVariant stored = Preferences::standard().value(QString::fromLatin1(preferenceKey));
+    const QVariant stored = m_preferences.value(QString::fromLatin1(preferenceKey));
     return stored.typeId() == QMetaType::Bool ? stored.toBool() : true;
 }
 
@@ -165,7 +165,7 @@ void LookupHotKey::stop()
 void LookupHotKey::toggle()
 {
     const bool turningOn = !enabled();
-    Preferences::standard().setBoolean(QString::fromLatin1(preferenceKey), turningOn);
+    m_preferences.setBoolean(QString::fromLatin1(preferenceKey), turningOn);
     if (!turningOn && (m_method == Method::gnomeSettings || GnomeCustomShortcut::isGnomeSession()))
         GnomeCustomShortcut::remove(); // only our own entry; runs on by itself
     start();

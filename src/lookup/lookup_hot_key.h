@@ -44,11 +44,11 @@ public:
     };
     enum class Method { none, portal, x11Grab, gnomeSettings };
 
-    explicit LookupHotKey(QObject *parent = nullptr);
+    explicit LookupHotKey(Preferences &preferences, QObject *parent = nullptr);
     ~LookupHotKey() override; // releases what is still held (not GNOME's entry, which outlives us)
 
     // The stored preference; true when absent or not a boolean.
-    static bool enabled();
+    bool enabled() const;
     bool isRegistered() const;
     Availability availability() const { return m_availability; }
     Method method() const { return m_method; }
@@ -85,5 +85,6 @@ private:
     Availability m_availability = Availability::off;
     Method m_method = Method::none;
     QString m_boundKey;
+    Preferences &m_preferences;
     quint64 m_generation = 0;
 };

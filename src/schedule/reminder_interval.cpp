@@ -23,11 +23,6 @@ int load(const Preferences &preferences)
     return allowedMinutes(stored) ? stored : defaultMinutes;
 }
 
-int load()
-{
-    return load(Preferences::standard());
-}
-
 std::optional<int> parse(const QString &text)
 {
     // QString::trimmed removes every Unicode space separator and line break

@@ -19,7 +19,6 @@ bool allowedMinutes(qint64 minutes); // the closed range 1…1440
 
 // The stored interval in minutes, or the default when absent or out of range.
 int load(const Preferences &preferences);
-int load(); // from the standard preferences store
 
 // What the learner typed into the custom-interval dialog, as minutes.
 std::optional<int> parse(const QString &text);

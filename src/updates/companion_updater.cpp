@@ -31,8 +31,8 @@ bool isNewerThanThisVersion(const UpdateFeed &feed)
 
 } // namespace
 
-CompanionUpdater::CompanionUpdater(const QUrl &feedUrl, QObject *parent)
-    : QObject(parent), m_feedUrl(feedUrl)
+CompanionUpdater::CompanionUpdater(Preferences &preferences, const QUrl &feedUrl, QObject *parent)
+    : QObject(parent), m_preferences(preferences), m_feedUrl(feedUrl)
 {
     m_schedule.setInterval(scheduleTick);
     connect(&m_schedule, &QTimer::timeout, this, [this] { checkIfDue(QDateTime::currentDateTimeUtc()); });
@@ -78,13 +78,13 @@ void CompanionUpdater::addMenuItems(QMenu *menu)
 
 bool CompanionUpdater::automaticallyChecksForUpdates() const
 {
-    const QVariant stored = Preferences::standard().value(QString::fromLatin1(automaticChecksKey));
+    const QVariant stored = m_preferences.value(QString::fromLatin1(automaticChecksKey));
     return stored.typeId() == QMetaType::Bool ? stored.toBool() : true;
 }
 
 void CompanionUpdater::setAutomaticallyChecksForUpdates(bool on)
 {
-    Preferences::standard().setBoolean(QString::fromLatin1(automaticChecksKey), on);
+    m_preferences.setBoolean(QString::fromLatin1(automaticChecksKey), on);
 }
 
 void CompanionUpdater::toggleAutomaticChecks() { setAutomaticallyChecksForUpdates(!automaticallyChecksForUpdates()); }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <qcoro/qcorotask.h>
 
+class Preferences;
 class QMenu;
 class UpdateDialog;
 
@@ -26,7 +27,8 @@ public:
     static constexpr const char *automaticChecksKey = "automaticallyCheckForUpdates";
     static constexpr qint64 backgroundCheckIntervalSeconds = 24 * 60 * 60;
 
-    explicit CompanionUpdater(const QUrl &feedUrl = QUrl(QStringLiteral(PELORA_UPDATE_FEED_URL)),
+    explicit CompanionUpdater(Preferences &preferences,
+                              const QUrl &feedUrl = QUrl(QStringLiteral(PELORA_UPDATE_FEED_URL)),
                               QObject *parent = nullptr);
     ~CompanionUpdater() override;
 
@@ -66,6 +68,7 @@ private:
     QCoro::Task<void> runUserCheck(quint64 generation);
     void endSession();
 
+    Preferences &m_preferences;
     QUrl m_feedUrl;
     std::optional<QString> m_availableVersion;
     bool m_started = false;

@@ -1,3 +1,4 @@
+#include "schedule/preferences.h"
 #include "updates/companion_updater.h"
 #include "updates/feed_fetcher.h"
 #include "updates/update_feed.h"
@@ -43,7 +44,7 @@ private Q_SLOTS:
             return answer;
         });
         QList<std::optional<QString>> announcements, attentionOnly{std::nullopt};
-        auto updater = std::make_unique<CompanionUpdater>(server.origin().resolved(QUrl("/companion/updates.json")));
+        auto updater = std::make_unique<CompanionUpdater>(Preferences::standard(), server.origin().resolved(QUrl("/companion/updates.json")));
         connect(updater.get(), &CompanionUpdater::availabilityChanged, this,
                 [&](const std::optional<QString> &version) { announcements.append(version); });
         connect(updater.get(), &CompanionUpdater::releasePageRequested, this,

@@ -57,7 +57,7 @@ private Q_SLOTS:
     void init()
     {
         Preferences::standard().remove(LookupHotKey::preferenceKey);
-        hotKey = std::make_unique<LookupHotKey>();
+        hotKey = std::make_unique<LookupHotKey>(Preferences::standard());
     }
 
     // Offered, added once after the learner agreed, named by the key GNOME

@@ -84,7 +84,7 @@ private Q_SLOTS:
     {
         Preferences::standard().remove(LookupHotKey::preferenceKey);
         presses = 0;
-        hotKey = std::make_unique<LookupHotKey>();
+        hotKey = std::make_unique<LookupHotKey>(Preferences::standard());
         connect(hotKey.get(), &LookupHotKey::pressed, this, [this] { ++presses; });
     }
     void cleanup()
@@ -117,7 +117,7 @@ private Q_SLOTS:
         // Only the Caps Lock variant is taken: the plain one, grabbed first, must be given back.
         QVERIFY(other.grab(super | capsLock, other.keyM));
         QVERIFY(!started());
-        QVERIFY(hotKey->availability() == LookupHotKey::Availability::taken && LookupHotKey::enabled() &&
+        QVERIFY(hotKey->availability() == LookupHotKey::Availability::taken && hotKey->enabled() &&
                 other.isFree());
         other.ungrab(super | capsLock, other.keyM);
         QVERIFY(started()); // the next start tries again

@@ -205,7 +205,7 @@ private Q_SLOTS:
         Preferences::standard().remove(LookupHotKey::preferenceKey);
         presses = 0;
         portal = std::make_unique<FakePortal>();
-        hotKey = std::make_unique<LookupHotKey>();
+        hotKey = std::make_unique<LookupHotKey>(Preferences::standard());
         connect(hotKey.get(), &LookupHotKey::pressed, this, [this] { ++presses; });
     }
     void cleanup()
@@ -280,7 +280,7 @@ private Q_SLOTS:
         settle();
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::declined);
         QVERIFY(!hotKey->isRegistered());
-        QVERIFY(LookupHotKey::enabled()); // the preference stays; the next start asks again
+        QVERIFY(hotKey->enabled()); // the preference stays; the next start asks again
         if (sessionResponse == 0)
             QTRY_COMPARE(portal->closedSessions.size(), 1); // nothing left open at the portal
     }

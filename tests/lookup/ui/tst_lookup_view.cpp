@@ -333,8 +333,8 @@ private Q_SLOTS:
     void theHotKeyFailsHonestlyWithoutX11()
     {
         QCOMPARE(QGuiApplication::platformName(), QString("offscreen"));
-        LookupHotKey hotKey;
-        QVERIFY(LookupHotKey::enabled() && !hotKey.start() && !hotKey.isRegistered());
+        LookupHotKey hotKey(Preferences::standard());
+        QVERIFY(hotKey.enabled() && !hotKey.start() && !hotKey.isRegistered());
         hotKey.toggle();
         QCOMPARE(Preferences::standard().value(LookupHotKey::preferenceKey), QVariant(false));
     }
