@@ -20,8 +20,8 @@ const QString badBody = u"The request body is not the JSON this endpoint expects
 // companion, which only sends them back.
 QString encodeCursor(qint64 sequence)
 {
-    return QString::fromLatin1(("after:" + QByteArray::number(sequence))
-                                   .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    const QByteArray cursor = "after:" + QByteArray::number(sequence);
+    return QString::fromLatin1(cursor.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 
 std::optional<qint64> decodeCursor(const QString &cursor)

@@ -10,36 +10,38 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QJsonObject toJson(const QNetworkCookie &cookie)
 {
     QJsonObject object{
-        {"name", QString::fromLatin1(cookie.name().toBase64())},
-        {"value", QString::fromLatin1(cookie.value().toBase64())},
-        {"domain", cookie.domain()},
-        {"path", cookie.path()},
-        {"secure", cookie.isSecure()},
-        {"httpOnly", cookie.isHttpOnly()},
+        {"name"_L1, QString::fromLatin1(cookie.name().toBase64())},
+        {"value"_L1, QString::fromLatin1(cookie.value().toBase64())},
+        {"domain"_L1, cookie.domain()},
+        {"path"_L1, cookie.path()},
+        {"secure"_L1, cookie.isSecure()},
+        {"httpOnly"_L1, cookie.isHttpOnly()},
     };
     if (!cookie.isSessionCookie())
-        object.insert("expires", cookie.expirationDate().toUTC().toString(Qt::ISODateWithMs));
+        object.insert("expires"_L1, cookie.expirationDate().toUTC().toString(Qt::ISODateWithMs));
     return object;
 }
 
 std::optional<QNetworkCookie> fromJson(const QJsonValue &value)
 {
     const QJsonObject object = value.toObject();
-    if (!object.value("name").isString() || !object.value("value").isString() || !object.value("domain").isString())
+    if (!object.value("name"_L1).isString() || !object.value("value"_L1).isString() || !object.value("domain"_L1).isString())
         return std::nullopt;
-    QNetworkCookie cookie(QByteArray::fromBase64(object.value("name").toString().toLatin1()),
-                          QByteArray::fromBase64(object.value("value").toString().toLatin1()));
-    cookie.setDomain(object.value("domain").toString());
-    cookie.setPath(object.value("path").toString());
-    cookie.setSecure(object.value("secure").toBool());
-    cookie.setHttpOnly(object.value("httpOnly").toBool());
-    if (object.contains("expires")) {
-        const QDateTime expires = QDateTime::fromString(object.value("expires").toString(), Qt::ISODateWithMs);
+    QNetworkCookie cookie(QByteArray::fromBase64(object.value("name"_L1).toString().toLatin1()),
+                          QByteArray::fromBase64(object.value("value"_L1).toString().toLatin1()));
+    cookie.setDomain(object.value("domain"_L1).toString());
+    cookie.setPath(object.value("path"_L1).toString());
+    cookie.setSecure(object.value("secure"_L1).toBool());
+    cookie.setHttpOnly(object.value("httpOnly"_L1).toBool());
+    if (object.contains("expires"_L1)) {
+        const QDateTime expires = QDateTime::fromString(object.value("expires"_L1).toString(), Qt::ISODateWithMs);
         if (!expires.isValid())
             return std::nullopt;
         cookie.setExpirationDate(expires);
