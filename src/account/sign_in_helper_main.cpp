@@ -1,10 +1,10 @@
 // pelora-sign-in: the companion's sign-in window in a process of its own, so
 // that Qt WebEngine's memory and helper processes go when the window closes.
 //   pelora-sign-in <storage folder>   (standard input: the companion's socket)
+#include "account/logging_defaults.h"
 #include "account/sign_in_helper.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -23,9 +23,9 @@ int main(int argc, char *argv[])
     }
     ::close(nothing);
 
-    // The engine's report of its OpenGL set-up at every start is no news;
-    // QT_LOGGING_RULES still shows it.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    // Quiet as the companion: Qt's chatter (the engine's report of its OpenGL
+    // set-up at every start) off unless QT_LOGGING_RULES asks for it.
+    LoggingDefaults::install();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine composites with OpenGL
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Pelora"));
