@@ -23,7 +23,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(item.trayShown(), 15000);
         // With a tray already there the icon shows at once, with its image.
         StatusItem started(true, BrandAssets::menuBarIcon());
-        QVERIFY(started.trayShown() && !started.icon().isNull());
+        QVERIFY(started.trayShown());
+        QVERIFY(!started.icon().isNull());
         panel.kill();
         panel.waitForFinished();
     }

@@ -22,8 +22,10 @@ private Q_SLOTS:
             message << value;
             return bus.send(message);
         };
-        const char *login = "/org/freedesktop/login1", *saver = "/org/freedesktop/ScreenSaver";
-        const char *manager = "org.freedesktop.login1.Manager", *saverInterface = "org.freedesktop.ScreenSaver";
+        const char *login = "/org/freedesktop/login1";
+        const char *saver = "/org/freedesktop/ScreenSaver";
+        const char *manager = "org.freedesktop.login1.Manager";
+        const char *saverInterface = "org.freedesktop.ScreenSaver";
         // The bus takes the subscriptions in its own time: a first wake that
         // comes through shows they are in place before the sequence starts.
         for (int tries = 0; tries < 200 && seen.isEmpty(); ++tries) {

@@ -66,27 +66,32 @@ private Q_SLOTS:
         environment.useTray = false;
         CompanionDelegate delegate(std::move(environment));
         delegate.applicationDidFinishLaunching(); // signed out: the message card
-        QTRY_VERIFY_WITH_TIMEOUT(delegate.cards().panel() && delegate.cards().panel()->isVisible(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.cards().panel(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.cards().panel()->isVisible(), 10000);
         CardPanel *panel = delegate.cards().panel();
         QCOMPARE(panel->model()->state(), PhraseStore::State::signedOut);
 
         // "--sign-in" from a later launch: once the caret is in the e-mail field, the learner types.
         delegate.handleForwardedArguments({"pelora-companion", "--sign-in"});
-        QTRY_VERIFY_WITH_TIMEOUT(session->window() && session->window()->isActiveWindow(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(session->window(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(session->window()->isActiveWindow(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(focusedFieldName(session), QStringLiteral("email"), 20000);
         xdotool({{"type", "--delay", "20", "learner@pelora.test"}, {"key", "Tab"}, {"type", "--delay", "20", "selamat-pagi"},
                  {"key", "Return"}});
 
-        QTRY_VERIFY_WITH_TIMEOUT(delegate.store().state() == PhraseStore::State::ready, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(panel->model()->phrase().has_value() && panel->isVisible(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(delegate.store().state(), PhraseStore::State::ready, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->model()->phrase().has_value(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), 10000);
         const int before = int(delegate.store().phrases().size());
 
         // Let the sign-in settle: late page loads and cookie changes each report a session change.
         QTest::qWait(1500);
-        QTRY_VERIFY_WITH_TIMEOUT(!delegate.store().refreshing() && !delegate.cards().presenting(), 10000);
+        const auto settled = [&] { return !delegate.store().refreshing() && !delegate.cards().presenting(); }; // both at once
+        QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
 
         xdotool({{"key", "super+m"}}); // lookup, with the keyboard in its search field
-        QTRY_VERIFY_WITH_TIMEOUT(delegate.lookupWindow().isVisible() && delegate.lookupWindow().window()->isActive(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.lookupWindow().isVisible(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.lookupWindow().window()->isActive(), 10000);
         QTest::qWait(300);
 
         // Saving a looked-up phrase reaches the web app; the forced refresh brings it into the library.

@@ -14,6 +14,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString program = QStringLiteral(PELORA_COMPANION_PATH);
@@ -138,7 +140,9 @@ private Q_SLOTS:
 
         QProcess second;
         second.start(program, {"--lookup"});
-        QVERIFY(second.waitForFinished(10000) && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
         QVERIFY(windowAppears(QStringLiteral("^Look up a phrase · Pelora$")));
         QVERIFY(!windowAppears(cardWindow, 0)); // lookup dismissed the card
         QVERIFY(terminate(companion));
@@ -150,8 +154,10 @@ private Q_SLOTS:
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {});
         QVERIFY(windowAppears(cardWindow));
-        QVERIFY(openTrayMenu() && xdotool({"key", "ctrl+q"}));
-        QVERIFY(companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit);
+        QVERIFY(openTrayMenu());
+        QVERIFY(xdotool({u"key"_s, u"ctrl+q"_s}));
+        QVERIFY(companion.waitForFinished(15000));
+        QCOMPARE(companion.exitStatus(), QProcess::NormalExit);
         QCOMPARE(companion.exitCode(), 0);
     }
 
@@ -174,7 +180,8 @@ private Q_SLOTS:
         QVERIFY(windowAppears(signInWindow));
         // The web engine runs in the sign-in helper alone, and ends with its window.
         const qint64 helper = signInHelper(companion.processId());
-        QVERIFY(helper > 0 && mapsWebEngine(helper));
+        QVERIFY(helper > 0);
+        QVERIFY(mapsWebEngine(helper));
         QVERIFY(!mapsWebEngine(companion.processId()));
         const QList<qint64> engine = processTree(helper);
         QVERIFY(signInByKeyboard()); // the library loaded: signed in, the first card shows
