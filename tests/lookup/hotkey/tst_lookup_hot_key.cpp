@@ -12,14 +12,17 @@
 
 namespace {
 
-constexpr int super = XCB_MOD_MASK_4, capsLock = XCB_MOD_MASK_LOCK, numLock = XCB_MOD_MASK_2;
+constexpr int super = XCB_MOD_MASK_4;
+constexpr int capsLock = XCB_MOD_MASK_LOCK;
+constexpr int numLock = XCB_MOD_MASK_2;
 
 // A second X client: whether it can grab a combination tells whether we hold it.
 struct OtherXClient {
     xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
     uint32_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(connection);
-    uint8_t keyM = keyCode(0x006d), keyN = keyCode(0x006e);
+    uint8_t keyM = keyCode(0x006d);
+    uint8_t keyN = keyCode(0x006e);
 
     ~OtherXClient()
     {
@@ -48,7 +51,10 @@ struct OtherXClient {
     bool isFree(int modifiers = super, uint8_t key = 0)
     {
         key = key ? key : keyM;
-        return grab(modifiers, key) && (ungrab(modifiers, key), true);
+        if (!grab(modifiers, key))
+            return false;
+        ungrab(modifiers, key);
+        return true;
     }
 };
 
@@ -66,11 +72,20 @@ class LookupHotKeyTest : public QObject {
     // test's private bus, has been asked: whether the key is grabbed then.
     bool settled()
     {
-        return QTest::qWaitFor([&] { return hotKey->availability() != LookupHotKey::Availability::waiting; }) &&
-               hotKey->isRegistered();
+        if (!QTest::qWaitFor([&] { return hotKey->availability() != LookupHotKey::Availability::waiting; }))
+            return false;
+        return hotKey->isRegistered();
     }
-    bool started() { return hotKey->start(), settled(); }
-    bool toggled() { return hotKey->toggle(), settled(); }
+    bool started()
+    {
+        hotKey->start();
+        return settled();
+    }
+    bool toggled()
+    {
+        hotKey->toggle();
+        return settled();
+    }
 
     void expectPresses(int expected)
     {
@@ -90,17 +105,23 @@ private Q_SLOTS:
     void cleanup()
     {
         hotKey.reset(); // destruction releases the grab
-        QVERIFY(other.isFree() && other.isFree(super | capsLock | numLock));
+        QVERIFY(other.isFree());
+        QVERIFY(other.isFree(super | capsLock | numLock));
     }
 
     // Grabbed with every lock combination and nothing else; a press is reported
     // once with the locks on, and once while X auto-repeats it.
     void eachPressIsReportedOnceWhateverTheLockKeys()
     {
-        QVERIFY(started() && hotKey->method() == LookupHotKey::Method::x11Grab);
-        for (const int locks : {0, capsLock, numLock, capsLock | numLock})
-            QVERIFY(!other.isFree(super | locks));
-        QVERIFY(other.isFree(0) && other.isFree(super | XCB_MOD_MASK_SHIFT) && other.isFree(super, other.keyN));
+        QVERIFY(started());
+        QCOMPARE(hotKey->method(), LookupHotKey::Method::x11Grab);
+        QVERIFY(!other.isFree(super));
+        QVERIFY(!other.isFree(super | capsLock));
+        QVERIFY(!other.isFree(super | numLock));
+        QVERIFY(!other.isFree(super | capsLock | numLock));
+        QVERIFY(other.isFree(0));
+        QVERIFY(other.isFree(super | XCB_MOD_MASK_SHIFT));
+        QVERIFY(other.isFree(super, other.keyN));
         xdotool({"key", "super+m"});
         expectPresses(1);
         xdotool({"key", "Num_Lock", "Caps_Lock", "super+m", "Num_Lock", "Caps_Lock"});
@@ -117,8 +138,9 @@ private Q_SLOTS:
         // Only the Caps Lock variant is taken: the plain one, grabbed first, must be given back.
         QVERIFY(other.grab(super | capsLock, other.keyM));
         QVERIFY(!started());
-        QVERIFY(hotKey->availability() == LookupHotKey::Availability::taken && hotKey->enabled() &&
-                other.isFree());
+        QCOMPARE(hotKey->availability(), LookupHotKey::Availability::taken);
+        QVERIFY(hotKey->enabled());
+        QVERIFY(other.isFree());
         other.ungrab(super | capsLock, other.keyM);
         QVERIFY(started()); // the next start tries again
     }
@@ -130,10 +152,14 @@ private Q_SLOTS:
         Preferences &preferences = Preferences::standard();
         const auto stored = [&] { return preferences.value(LookupHotKey::preferenceKey); };
         QVERIFY(started());
-        QVERIFY(!toggled() && stored() == QVariant(false) && other.isFree());
-        QVERIFY(toggled() && stored() == QVariant(true));
+        QVERIFY(!toggled());
+        QCOMPARE(stored(), QVariant(false));
+        QVERIFY(other.isFree());
+        QVERIFY(toggled());
+        QCOMPARE(stored(), QVariant(true));
         preferences.setBoolean(LookupHotKey::preferenceKey, false);
-        QVERIFY(!started() && other.isFree());
+        QVERIFY(!started());
+        QVERIFY(other.isFree());
         preferences.setValue(LookupHotKey::preferenceKey, QStringLiteral("false"));
         QVERIFY(started());
     }
@@ -146,7 +172,8 @@ private Q_SLOTS:
         qputenv("XDG_SESSION_TYPE", "wayland");
         const bool registered = started();
         qunsetenv("XDG_SESSION_TYPE");
-        QVERIFY(!registered && other.isFree());
+        QVERIFY(!registered);
+        QVERIFY(other.isFree());
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::unsupported);
     }
 };

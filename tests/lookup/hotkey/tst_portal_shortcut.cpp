@@ -51,7 +51,8 @@ class FakePortal : public QObject {
 public:
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-portal"));
     uint version = 1;
-    uint sessionResponse = 0, bindResponse = 0;
+    uint sessionResponse = 0;
+    uint bindResponse = 0;
     bool answerBind = true;       // false: the learner keeps the dialog open
     bool leaveShortcutOut = false; // the learner left the shortcut without a key
     QString trigger = QStringLiteral("Ctrl+Alt+L");
