@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 
 using namespace PanelPlacement;
+using namespace Qt::StringLiterals;
 using Changes = QList<bool>;
 using Operation = std::function<void(CardPanel &)>;
 Q_DECLARE_METATYPE(Operation)
@@ -33,26 +34,57 @@ private Q_SLOTS:
 
     // The screen under the pointer, with a laptop at the origin, a monitor to its
     // right and one above it; outside them all, the primary or else the first.
-    void placement()
+    void screenUnderThePointer_data()
     {
-        const QList<QRect> frames{QRect(0, 0, 1440, 900), QRect(1440, 0, 1920, 1080), QRect(0, -768, 1024, 768)};
-        const std::tuple<QPoint, int, int> cases[] = {{{100, 100}, 0, 0}, {{2000, 500}, 0, 1}, {{10, -10}, 0, 2},
-                                                      {{1440, 0}, 0, 1},  {{1439, 899}, 0, 0}, {{-50, -50}, 1, 1},
-                                                      {{5000, 5000}, -1, 0}};
-        for (const auto &[pointer, primary, screen] : cases)
-            QCOMPARE(std::pair(pointer, screenIndexForPointer(frames, pointer, primary)), std::pair(pointer, screen));
-        QCOMPARE(screenIndexForPointer({}, QPoint(0, 0), 0), -1);
-        // The card: 20 pixels from the bottom-left corner of the visible area (below
-        // a top bar, on a second screen), cut to fit small areas but never empty.
-        const std::tuple<QRect, bool, QRect> frameCases[] = {
-            {{0, 25, 1440, 875}, false, {20, 816, 272, 64}},      {{0, 25, 1440, 875}, true, {20, 480, 352, 400}},
-            {{1440, 0, 1920, 1050}, false, {1460, 966, 272, 64}}, {{0, 0, 300, 900}, false, {20, 816, 260, 64}},
-            {{0, 0, 312, 900}, false, {20, 816, 272, 64}},        {{0, 0, 380, 900}, true, {20, 480, 340, 400}},
-            {{0, 100, 1000, 430}, true, {20, 120, 352, 390}},     {{0, 0, 1000, 440}, true, {20, 20, 352, 400}}};
-        for (const auto &[visible, expanded, frame] : frameCases)
-            QCOMPARE(std::pair(visible, cardFrame(visible, expanded)), std::pair(visible, frame));
-        QVERIFY(!cardFrame(QRect(0, 0, 30, 30), true).isEmpty());
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<int>("primary");
+        QTest::addColumn<int>("screen");
+        QTest::newRow("on the laptop") << QPoint(100, 100) << 0 << 0;
+        QTest::newRow("on the monitor to the right") << QPoint(2000, 500) << 0 << 1;
+        QTest::newRow("on the monitor above") << QPoint(10, -10) << 0 << 2;
+        QTest::newRow("first pixel of the monitor to the right") << QPoint(1440, 0) << 0 << 1;
+        QTest::newRow("last pixel of the laptop") << QPoint(1439, 899) << 0 << 0;
+        QTest::newRow("outside all: the primary") << QPoint(-50, -50) << 1 << 1;
+        QTest::newRow("outside all, no primary: the first") << QPoint(5000, 5000) << -1 << 0;
     }
+
+    void screenUnderThePointer()
+    {
+        QFETCH(QPoint, pointer);
+        QFETCH(int, primary);
+        QFETCH(int, screen);
+        const QList<QRect> frames{QRect(0, 0, 1440, 900), QRect(1440, 0, 1920, 1080), QRect(0, -768, 1024, 768)};
+        QCOMPARE(screenIndexForPointer(frames, pointer, primary), screen);
+    }
+
+    void noScreenUnderThePointerWithoutScreens() { QCOMPARE(screenIndexForPointer({}, QPoint(0, 0), 0), -1); }
+
+    // The card: 20 pixels from the bottom-left corner of the visible area (below
+    // a top bar, on a second screen), cut to fit small areas but never empty.
+    void cardFrameInTheVisibleArea_data()
+    {
+        QTest::addColumn<QRect>("visible");
+        QTest::addColumn<bool>("expanded");
+        QTest::addColumn<QRect>("frame");
+        QTest::newRow("compact, below a top bar") << QRect(0, 25, 1440, 875) << false << QRect(20, 816, 272, 64);
+        QTest::newRow("expanded, below a top bar") << QRect(0, 25, 1440, 875) << true << QRect(20, 480, 352, 400);
+        QTest::newRow("compact, on a second screen") << QRect(1440, 0, 1920, 1050) << false << QRect(1460, 966, 272, 64);
+        QTest::newRow("compact, cut to a narrow area") << QRect(0, 0, 300, 900) << false << QRect(20, 816, 260, 64);
+        QTest::newRow("compact, just fitting") << QRect(0, 0, 312, 900) << false << QRect(20, 816, 272, 64);
+        QTest::newRow("expanded, cut to a narrow area") << QRect(0, 0, 380, 900) << true << QRect(20, 480, 340, 400);
+        QTest::newRow("expanded, cut to a low area") << QRect(0, 100, 1000, 430) << true << QRect(20, 120, 352, 390);
+        QTest::newRow("expanded, just fitting") << QRect(0, 0, 1000, 440) << true << QRect(20, 20, 352, 400);
+    }
+
+    void cardFrameInTheVisibleArea()
+    {
+        QFETCH(QRect, visible);
+        QFETCH(bool, expanded);
+        QFETCH(QRect, frame);
+        QCOMPARE(cardFrame(visible, expanded), frame);
+    }
+
+    void cardFrameIsNeverEmpty() { QVERIFY(!cardFrame(QRect(0, 0, 30, 30), true).isEmpty()); }
 
     // Expands synchronously, collapses once after the delay, never when the
     // pointer comes back within it.
@@ -79,24 +111,42 @@ private Q_SLOTS:
         QCOMPARE(changes, (Changes{true, true, true}));
     }
 
+    void everyOtherOperationCancelsAPendingCollapse_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::newRow("hide") << Operation(&CardPanel::hide);
+        QTest::newRow("show") << Operation([](CardPanel &p) { p.show(samplePhrase()); });
+        QTest::newRow("show a message") << Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::loading, QString()); });
+        QTest::newRow("expand") << Operation([](CardPanel &p) { p.expand(true); });
+    }
+
     void everyOtherOperationCancelsAPendingCollapse()
+    {
+        QFETCH(Operation, operation);
+        CardPanel panel;
+        recordHover(panel);
+        panel.show(samplePhrase());
+        panel.expand(true);
+        panel.hover(false);
+        QVERIFY(panel.collapsePending());
+        operation(panel);
+        QVERIFY(!panel.collapsePending());
+        QTest::qWait(450);
+        QVERIFY(changes.isEmpty());
+    }
+
+    // A pointer that leaves a card that is then hidden: hidden collapsed, no
+    // collapse reported later.
+    void hiddenDuringACollapseStaysQuiet()
     {
         CardPanel panel;
         recordHover(panel);
-        const Operation operations[] = {&CardPanel::hide, [](CardPanel &p) { p.show(samplePhrase()); },
-                                        [](CardPanel &p) { p.showMessage(PhraseStore::State::loading, ""); },
-                                        [](CardPanel &p) { p.expand(true); }};
-        for (const Operation &operation : operations) {
-            panel.show(samplePhrase());
-            panel.expand(true);
-            panel.hover(false);
-            QVERIFY(panel.collapsePending());
-            operation(panel);
-            QVERIFY(!panel.collapsePending());
-        }
+        panel.show(samplePhrase());
+        panel.expand(true);
         panel.hover(false);
         panel.hide();
-        QVERIFY(!panel.isVisible() && !panel.model()->expanded());
+        QVERIFY(!panel.isVisible());
+        QVERIFY(!panel.model()->expanded());
         QTest::qWait(450);
         QVERIFY(changes.isEmpty());
     }
@@ -111,7 +161,11 @@ private Q_SLOTS:
         const Operation nothing = [](CardPanel &) {};
         const Operation expand = [](CardPanel &p) { p.expand(true); };
         QTest::newRow("compact") << nothing << false << nothing;
-        QTest::newRow("hidden after expanding") << Operation([](CardPanel &p) { p.expand(true), p.hide(); }) << false << nothing;
+        const Operation expandThenHide = [](CardPanel &p) {
+            p.expand(true);
+            p.hide();
+        };
+        QTest::newRow("hidden after expanding") << expandThenHide << false << nothing;
         QTest::newRow("expanded, then collapsed") << expand << true << Operation([](CardPanel &p) { p.expand(false); });
         QTest::newRow("expanded, then hidden") << expand << true << Operation([](CardPanel &p) { p.hide(); });
         QTest::newRow("expanded, then the next phrase") << expand << true << Operation([](CardPanel &p) { p.show(samplePhrase("p2")); });
@@ -135,41 +189,54 @@ private Q_SLOTS:
     }
 
     // Once, animated unless motion is reduced.
+    void expandingResizesOnce_data()
+    {
+        QTest::addColumn<bool>("reduce");
+        QTest::newRow("animated") << false;
+        QTest::newRow("motion reduced") << true;
+    }
+
     void expandingResizesOnce()
     {
-        for (const bool reduce : {false, true}) {
-            qputenv("PELORA_REDUCE_MOTION", reduce ? "1" : "0");
-            CardPanel panel;
-            panel.show(samplePhrase());
-            QVERIFY(!panel.window()->takesFocus());
-            QSignalSpy frames(panel.window(), &FloatingPanel::frameRequested);
-            panel.expand(true);
-            panel.expand(true);
-            QCOMPARE(frames.size(), 1);
-            QCOMPARE(std::pair(frames[0][1].toBool(), panel.window()->isAnimating()), std::pair(!reduce, !reduce));
-            QTRY_VERIFY(!panel.window()->isAnimating());
-            QCOMPARE(panel.window()->geometry().size(), QSize(352, 400));
-            panel.expand(false);
-            panel.expand(false);
-            QCOMPARE(frames.size(), 2);
-            QCOMPARE(frames[1][0].toRect().size(), QSize(272, 64));
-        }
+        QFETCH(bool, reduce);
+        qputenv("PELORA_REDUCE_MOTION", reduce ? "1" : "0");
+        CardPanel panel;
+        panel.show(samplePhrase());
+        QVERIFY(!panel.window()->takesFocus());
+        QSignalSpy frames(panel.window(), &FloatingPanel::frameRequested);
+        panel.expand(true);
+        panel.expand(true);
+        QCOMPARE(frames.size(), 1);
+        QCOMPARE(frames[0][1].toBool(), !reduce); // the frame is asked for animated
+        QCOMPARE(panel.window()->isAnimating(), !reduce);
+        QTRY_VERIFY(!panel.window()->isAnimating());
+        QCOMPARE(panel.window()->geometry().size(), QSize(352, 400));
+        panel.expand(false);
+        panel.expand(false);
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(frames[1][0].toRect().size(), QSize(272, 64));
     }
 
     // Expanded and animating, then another phrase or a message: collapsed at once.
+    void showAndShowMessageAppearCollapsedInOneStep_data()
+    {
+        QTest::addColumn<Operation>("appear");
+        QTest::newRow("another phrase") << Operation([](CardPanel &p) { p.show(samplePhrase(u"p2"_s)); });
+        QTest::newRow("a message") << Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, QString()); });
+    }
+
     void showAndShowMessageAppearCollapsedInOneStep()
     {
+        QFETCH(Operation, appear);
         CardPanel panel;
-        panel.showMessage(PhraseStore::State::empty, "Nothing yet.");
-        const Operation appearances[] = {[](CardPanel &p) { p.show(samplePhrase("p2")); },
-                                         [](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, ""); }};
-        for (const Operation &appear : appearances) {
-            panel.expand(true);
-            QVERIFY(panel.window()->isAnimating());
-            appear(panel);
-            QVERIFY(panel.isVisible() && !panel.model()->expanded() && !panel.window()->isAnimating());
-            QCOMPARE(panel.window()->geometry().size(), QSize(272, 64));
-        }
+        panel.showMessage(PhraseStore::State::empty, u"Nothing yet."_s);
+        panel.expand(true);
+        QVERIFY(panel.window()->isAnimating());
+        appear(panel);
+        QVERIFY(panel.isVisible());
+        QVERIFY(!panel.model()->expanded());
+        QVERIFY(!panel.window()->isAnimating());
+        QCOMPARE(panel.window()->geometry().size(), QSize(272, 64));
     }
 
     // On the monitor under the pointer; expanded, the pointer gone to the
@@ -185,7 +252,9 @@ private Q_SLOTS:
         QCursor::setPos(QPoint(10, 10));
         QSignalSpy frames(panel.window(), &FloatingPanel::frameRequested);
         panel.reposition();
-        QVERIFY(panel.screen() == monitor && frames.size() == 1 && !frames[0][1].toBool());
+        QCOMPARE(panel.screen(), monitor);
+        QCOMPARE(frames.size(), 1);
+        QVERIFY(!frames[0][1].toBool()); // in one step
         QCOMPARE(panel.window()->geometry(), cardFrame(monitor->availableGeometry(), true));
     }
 
@@ -214,8 +283,9 @@ private Q_SLOTS:
         click("compactCard", QPointF(5, 5));
         expand(true);
         click("lookupButton", QPointF(2, 2)); // the frame's corner counts
-        for (const char *button : {"dismissButton", "openButton", "nextButton"})
-            click(button);
+        click("dismissButton");
+        click("openButton");
+        click("nextButton");
         panel.window()->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(panel.window()));
         QTest::keyClick(panel.window(), Qt::Key_Escape);
