@@ -59,14 +59,16 @@ private Q_SLOTS:
             const auto id = xcb_window_t(panel.window()->winId());
             QTRY_VERIFY(windowProperty(id, "_NET_WM_STATE").contains(atom("_NET_WM_STATE_SKIP_TASKBAR")));
             const QList<uint32_t> states = windowProperty(id, "_NET_WM_STATE");
-            QVERIFY(states.contains(atom("_NET_WM_STATE_SKIP_PAGER")) && states.contains(atom("_NET_WM_STATE_ABOVE")));
+            QVERIFY(states.contains(atom("_NET_WM_STATE_SKIP_PAGER")));
+            QVERIFY(states.contains(atom("_NET_WM_STATE_ABOVE")));
             // Every desktop: openbox answers the request in its own time, through _NET_WM_DESKTOP alone.
             QTRY_COMPARE(windowProperty(id, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL), QList<uint32_t>{0xFFFFFFFF});
-            for (const bool expanded : {false, true}) {
-                panel.expand(expanded);
-                QTest::qWait(300);
-                QVERIFY(editor.isActiveWindow());
-            }
+            panel.expand(false);
+            QTest::qWait(300);
+            QVERIFY(editor.isActiveWindow());
+            panel.expand(true);
+            QTest::qWait(300);
+            QVERIFY(editor.isActiveWindow());
             panel.hide();
             QTRY_VERIFY(!panel.window()->isExposed());
         }
