@@ -50,7 +50,11 @@ private Q_SLOTS:
         webApp.setProcessChannelMode(QProcess::MergedChannels);
         webApp.start(QStringLiteral(PELORA_DEVSERVER_PATH), {"--port", "0", "--data", data.path(), "--seed"});
         QByteArray output;
-        QTRY_VERIFY_WITH_TIMEOUT((output += webApp.readAll()).contains("listening on http://localhost:"), 20000);
+        const auto listening = [&] {
+            output += webApp.readAll();
+            return output.contains("listening on http://localhost:");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(listening(), 20000);
         const qsizetype at = output.indexOf("http://localhost:");
         const QString origin = QString::fromUtf8(output.mid(at, output.indexOf('\n', at) - at)).trimmed();
         Preferences::standard().setValue(QStringLiteral("webOrigin"), origin);
