@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QVariantMap>
+#include <QtQml/qqmlregistration.h>
 #include <optional>
 
 // What the floating card shows, and where its gestures go. The card panel
@@ -12,6 +13,8 @@
 // properties and emits the gesture signals, which the controller handles.
 class CardModel : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The card panel makes the card's model")
     Q_PROPERTY(QVariantMap phrase READ phraseForView NOTIFY phraseChanged)
     Q_PROPERTY(bool hasPhrase READ hasPhrase NOTIFY phraseChanged)
     Q_PROPERTY(bool expanded READ expanded WRITE setExpanded NOTIFY expandedChanged)

@@ -27,8 +27,8 @@ CardPanel::CardPanel(QObject *parent)
     ReduceMotion::instance();
 
     ViewSupport::install(*m_window->engine());
-    m_window->setInitialProperties({{QStringLiteral("cardModel"), QVariant::fromValue<QObject *>(m_model.get())}});
-    m_window->setSource(QUrl(QStringLiteral("qrc:/pelora/card/qml/PhraseCard.qml")));
+    m_window->setInitialProperties({{QStringLiteral("cardModel"), QVariant::fromValue(m_model.get())}});
+    m_window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pelora/Card/PhraseCard.qml")));
 }
 
 CardPanel::~CardPanel() = default;

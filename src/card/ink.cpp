@@ -33,4 +33,10 @@ const QColor &line()
     return colour;
 }
 
+const QColor &warm()
+{
+    static const QColor colour = QColor::fromRgbF(0.67f, 0.34f, 0.24f);
+    return colour;
+}
+
 } // namespace Ink

@@ -2,25 +2,30 @@
 
 #include <QColor>
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 
-// The companion's five-colour palette (sRGB, opaque), shared by the card,
-// the lookup view and the status item.
+// The companion's palette (sRGB, opaque), shared by the card, the lookup
+// view and the status item.
 namespace Ink {
 const QColor &primary();   // #00283B
 const QColor &secondary(); // #526670
 const QColor &accent();    // #00405F
 const QColor &paper();     // #FCFBF8
 const QColor &line();      // #D9E0DE
+const QColor &warm();      // #AB573D: the lookup view's warnings and register tag
 } // namespace Ink
 
-// The palette as seen from QML ("ink.primary" and so on).
+// The palette as the views see it: `Ink.primary` and so on.
 class InkPalette : public QObject {
     Q_OBJECT
+    QML_NAMED_ELEMENT(Ink)
+    QML_SINGLETON
     Q_PROPERTY(QColor primary READ primary CONSTANT)
     Q_PROPERTY(QColor secondary READ secondary CONSTANT)
     Q_PROPERTY(QColor accent READ accent CONSTANT)
     Q_PROPERTY(QColor paper READ paper CONSTANT)
     Q_PROPERTY(QColor line READ line CONSTANT)
+    Q_PROPERTY(QColor warm READ warm CONSTANT)
 public:
     using QObject::QObject;
     QColor primary() const { return Ink::primary(); }
@@ -28,4 +33,5 @@ public:
     QColor accent() const { return Ink::accent(); }
     QColor paper() const { return Ink::paper(); }
     QColor line() const { return Ink::line(); }
+    QColor warm() const { return Ink::warm(); }
 };

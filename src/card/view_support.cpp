@@ -1,12 +1,10 @@
 #include "card/view_support.h"
 
-#include "card/ink.h"
 #include "card/own_resources_network.h"
 #include "card/symbol_images.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickTextDocument>
 #include <QTextBlock>
@@ -14,14 +12,20 @@
 #include <QTextDocument>
 #include <QToolTip>
 
+// Made by the build from the module's C++ types (qt_add_qml_module). It
+// registers them with QML when its object file is linked, and a static
+// library links an object file only when something refers to it.
+void qml_register_types_Pelora_Card();
+
 void ViewSupport::install(QQmlEngine &engine)
 {
     if (engine.imageProvider(QStringLiteral("symbol")))
         return;
+    [[maybe_unused]] volatile auto card = &qml_register_types_Pelora_Card;
+    // The views' modules are in the program's resources, where Qt 6.5 and later look by default.
+    engine.addImportPath(QStringLiteral(":/qt/qml"));
     engine.setNetworkAccessManagerFactory(&OwnResourcesNetworkFactory::shared());
     engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider);
-    engine.rootContext()->setContextProperty(QStringLiteral("ink"), new InkPalette(&engine));
-    engine.rootContext()->setContextProperty(QStringLiteral("viewSupport"), new ViewSupport(&engine));
 }
 
 void ViewSupport::copyText(const QString &text)

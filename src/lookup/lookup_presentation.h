@@ -3,11 +3,15 @@
 #include <QObject>
 #include <QString>
 #include <QUuid>
+#include <QtQml/qqmlregistration.h>
 
-// The lookup window's focus signal: every new request asks the view to put
-// keyboard focus into the search field.
+// What passes between the lookup window and its view beyond the model: every
+// new request asks the view to put keyboard focus into the search field, and
+// the view asks the window to go (Escape, the close button).
 class LookupPresentation : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The lookup window makes its presentation")
     Q_PROPERTY(QString focusRequest READ focusRequestText NOTIFY focusRequestChanged)
 public:
     using QObject::QObject;
@@ -18,6 +22,8 @@ public:
 
 Q_SIGNALS:
     void focusRequestChanged();
+    // Emitted by the view: the learner dismissed the window.
+    void dismissRequested();
 
 private:
     QUuid m_focusRequest = QUuid::createUuid();

@@ -23,18 +23,21 @@ class PhraseLookupModel : public QObject {
     Q_PROPERTY(QString error READ errorText NOTIFY errorChanged)
     Q_PROPERTY(bool hasError READ hasError NOTIFY errorChanged)
     Q_PROPERTY(bool signedIn READ signedIn NOTIFY signedInChanged)
-    Q_PROPERTY(QString trimmedQuery READ trimmedQuery NOTIFY queryChanged)
+    Q_PROPERTY(bool queryTooLong READ queryTooLong NOTIFY queryChanged)
+    Q_PROPERTY(int maxQueryLength READ maxQueryLengthForView CONSTANT)
     Q_PROPERTY(bool busy READ busy NOTIFY phaseChanged)
     Q_PROPERTY(bool canLookup READ canLookup NOTIFY availabilityChanged)
     Q_PROPERTY(bool canSave READ canSave NOTIFY availabilityChanged)
 
 public:
-    // QML finds enum keys only when they start with a capital letter, so
-    // views compare `phaseName` ("idle", "lookingUp", …) instead.
+    // The view compares `phase` with these keys, scoped
+    // (PhraseLookupModel.Phase.lookingUp): QML finds unscoped enum keys only
+    // when they start with a capital letter.
     enum class Phase { idle, lookingUp, preview, saving, saved, saveUncertain };
     Q_ENUM(Phase)
 
     static constexpr qsizetype maxQueryLength = 500; // UTF-16 code units
+    static int maxQueryLengthForView() { return int(maxQueryLength); }
 
     explicit PhraseLookupModel(QObject *parent = nullptr);
     ~PhraseLookupModel() override;
@@ -45,13 +48,14 @@ public:
     QVariantMap phraseMap() const; // the card's fields by their JSON names; empty when absent
     bool hasPhrase() const { return m_phrase.has_value(); }
     Phase phase() const { return m_phase; }
-    QString phaseName() const;
+    QString phaseName() const; // the phase's key, "lookingUp": for tests and logs
     const std::optional<QString> &error() const { return m_error; }
     QString errorText() const { return m_error.value_or(QString()); }
     bool hasError() const { return m_error.has_value(); }
     bool signedIn() const { return m_signedIn; }
 
     QString trimmedQuery() const { return m_query.trimmed(); }
+    bool queryTooLong() const { return trimmedQuery().size() > maxQueryLength; }
     bool busy() const { return m_phase == Phase::lookingUp || m_phase == Phase::saving; }
     bool canLookup() const;
     bool canSave() const;

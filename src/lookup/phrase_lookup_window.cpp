@@ -10,7 +10,6 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QQmlEngine>
-#include <QQuickItem>
 #include <QScreen>
 
 namespace {
@@ -22,8 +21,10 @@ bool showsCard(PhraseLookupModel::Phase phase)
     return phase == Phase::preview || phase == Phase::saving || phase == Phase::saved || phase == Phase::saveUncertain;
 }
 
-
 } // namespace
+
+// Made by the build from the Pelora.Lookup module's C++ types; see ViewSupport::install.
+void qml_register_types_Pelora_Lookup();
 
 PhraseLookupWindow::PhraseLookupWindow(QObject *parent)
     : QObject(parent), m_model(std::make_unique<PhraseLookupModel>()),
@@ -73,19 +74,17 @@ void PhraseLookupWindow::createWindow()
 
     ReduceMotion::instance(); // known before the window first animates
     ViewSupport::install(*m_window->engine());
-    const QVariantMap keyTexts{{QStringLiteral("save"), KeyTexts::save()},
-                               {QStringLiteral("copy"), KeyTexts::copy()},
-                               {QStringLiteral("newPhrase"), KeyTexts::newPhrase()}};
+    [[maybe_unused]] volatile auto lookupTypes = &qml_register_types_Pelora_Lookup;
     m_window->setInitialProperties({
-        {QStringLiteral("lookupModel"), QVariant::fromValue<QObject *>(m_model.get())},
-        {QStringLiteral("presentation"), QVariant::fromValue<QObject *>(m_presentation.get())},
+        {QStringLiteral("lookupModel"), QVariant::fromValue(m_model.get())},
+        {QStringLiteral("presentation"), QVariant::fromValue(m_presentation.get())},
         {QStringLiteral("bareDomain"), WebAddress::bareDomain()},
-        {QStringLiteral("keyTexts"), keyTexts},
+        {QStringLiteral("saveKeys"), KeyTexts::save()},
+        {QStringLiteral("copyKeys"), KeyTexts::copy()},
     });
-    m_window->setSource(QUrl(QStringLiteral("qrc:/pelora/lookup/qml/PhraseLookupView.qml")));
+    m_window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pelora/Lookup/PhraseLookupView.qml")));
     // Escape and the close button: the same as hide().
-    if (QQuickItem *view = m_window->rootObject())
-        connect(view, SIGNAL(dismissRequested()), this, SLOT(hide()));
+    connect(m_presentation.get(), &LookupPresentation::dismissRequested, this, &PhraseLookupWindow::hide);
 
     connect(m_window.get(), SIGNAL(closing(QQuickCloseEvent *)), this, SLOT(windowClosing()));
     connect(m_window.get(), &QWindow::activeChanged, this, &PhraseLookupWindow::windowActiveChanged);

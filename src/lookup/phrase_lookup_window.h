@@ -29,7 +29,7 @@ public:
     // keyboard focus and asks for focus in the search field.
     void show();
     // Abandons a running lookup and takes the window off screen.
-    Q_SLOT void hide();
+    void hide();
     // Places the window again, if it is showing (the screens changed).
     void reposition();
     bool isVisible() const;

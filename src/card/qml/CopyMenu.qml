@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
+import Pelora.Card
 
 // The right-click menu of selectable text: one item, "Copy", in the card's palette.
 T.Menu {
@@ -11,8 +12,8 @@ T.Menu {
     implicitHeight: contentItem.implicitHeight + topPadding + bottomPadding
     background: Rectangle {
         radius: 8
-        color: ink.paper
-        border.color: ink.line
+        color: Ink.paper
+        border.color: Ink.line
         border.width: 1
     }
     contentItem: ListView {
@@ -37,7 +38,7 @@ T.Menu {
         }
         background: Rectangle {
             radius: 5
-            color: copyItem.highlighted ? Qt.rgba(ink.line.r, ink.line.g, ink.line.b, 0.6) : "transparent"
+            color: copyItem.highlighted ? Qt.rgba(Ink.line.r, Ink.line.g, Ink.line.b, 0.6) : "transparent"
         }
     }
 }

@@ -1,4 +1,5 @@
 import QtQuick
+import Pelora.Card
 
 // Shows a real tooltip below its parent after the pointer has rested on it.
 Timer {
@@ -9,6 +10,6 @@ Timer {
 
     interval: 700
     running: shown && text.length > 0
-    onTriggered: viewSupport.showTip(text, target.mapToGlobal(0, target.height + 6))
-    onShownChanged: if (!shown) viewSupport.hideTip()
+    onTriggered: ViewSupport.showTip(text, target.mapToGlobal(0, target.height + 6))
+    onShownChanged: if (!shown) ViewSupport.hideTip()
 }

@@ -1,4 +1,5 @@
 import QtQuick
+import Pelora.Card
 
 // Text in the palette's primary colour, with optional extra space between
 // lines (`lineSpacing`, in pixels, added to the font's own line height).
@@ -10,16 +11,14 @@ Text {
     id: inkText
     property real lineSpacing: 0
     property int size: 13
-    property bool serif: false
     property bool labelOfParent: false
 
     textFormat: Text.PlainText
     Accessible.role: Accessible.StaticText
     Accessible.name: text
     Accessible.ignored: labelOfParent || text.length === 0
-    color: ink.primary
+    color: Ink.primary
     font.pixelSize: size
-    font.family: serif ? "Noto Serif" : Qt.application.font.family
     lineHeightMode: lineSpacing > 0 ? Text.FixedHeight : Text.ProportionalHeight
     lineHeight: lineSpacing > 0 ? metrics.lineSpacing + lineSpacing : 1.0
 

@@ -13,6 +13,7 @@ Item {
         fillMode: Image.PreserveAspectFit
         smooth: true
         mipmap: true
-        sourceSize: Qt.size(128, 128)
+        sourceSize.width: 128
+        sourceSize.height: 128
     }
 }

@@ -1,4 +1,5 @@
 import QtQuick
+import Pelora.Card
 
 // Read-only text the learner can select and copy: drag to select, then
 // Ctrl+C, or "Copy" from the right-click menu. Always plain text, shown
@@ -19,22 +20,22 @@ TextEdit {
     selectByMouse: true
     activeFocusOnPress: true
     wrapMode: TextEdit.Wrap
-    color: ink.primary
-    selectionColor: Qt.rgba(ink.accent.r, ink.accent.g, ink.accent.b, 0.25)
-    selectedTextColor: ink.primary
+    color: Ink.primary
+    selectionColor: Qt.rgba(Ink.accent.r, Ink.accent.g, Ink.accent.b, 0.25)
+    selectedTextColor: Ink.primary
     font.pixelSize: size
     Accessible.role: Accessible.StaticText
     Accessible.name: plain
     Accessible.selectableText: true
 
     // Setting the text lays the document out afresh, without the spacing.
-    onTextChanged: viewSupport.spaceLines(textDocument, lineSpacing)
-    onLineSpacingChanged: viewSupport.spaceLines(textDocument, lineSpacing)
-    Component.onCompleted: viewSupport.spaceLines(textDocument, lineSpacing)
+    onTextChanged: ViewSupport.spaceLines(textDocument, lineSpacing)
+    onLineSpacingChanged: ViewSupport.spaceLines(textDocument, lineSpacing)
+    Component.onCompleted: ViewSupport.spaceLines(textDocument, lineSpacing)
 
     // The selection, or the whole text when nothing is selected.
     function copySelection() {
-        viewSupport.copyText(selectedText.length > 0 ? selectedText : plain);
+        ViewSupport.copyText(selectedText.length > 0 ? selectedText : plain);
     }
 
     Keys.onPressed: event => {

@@ -1,5 +1,5 @@
 import QtQuick
-import "qrc:/pelora/card/qml"
+import Pelora.Card
 
 // The lookup view's primary button: paper-coloured label on the accent colour.
 PlainButton {
@@ -14,7 +14,7 @@ PlainButton {
     Accessible.name: label
     background: Rectangle {
         radius: 9
-        color: ink.accent
+        color: Ink.accent
         opacity: button.pressed ? 0.8 : 1.0
     }
     contentItem: InkText {
@@ -22,6 +22,6 @@ PlainButton {
         labelOfParent: true
         size: 12
         font.weight: Font.Medium
-        color: ink.paper
+        color: Ink.paper
     }
 }

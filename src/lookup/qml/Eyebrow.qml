@@ -1,10 +1,10 @@
 import QtQuick
-import "qrc:/pelora/card/qml"
+import Pelora.Card
 
 // A section heading: small, semibold, widely spaced capitals.
 InkText {
     size: 9
     font.weight: Font.DemiBold
     font.letterSpacing: 1.5
-    color: ink.secondary
+    color: Ink.secondary
 }

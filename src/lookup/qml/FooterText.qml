@@ -1,5 +1,5 @@
 import QtQuick
-import "qrc:/pelora/card/qml"
+import Pelora.Card
 
 // The footer's text: size 11, medium.
 InkText {

@@ -1,5 +1,5 @@
 import QtQuick
-import "qrc:/pelora/card/qml"
+import Pelora.Card
 
 // A key drawn as a small cap: "esc", "↵".
 Rectangle {
@@ -8,8 +8,8 @@ Rectangle {
     implicitWidth: label.implicitWidth + 12
     implicitHeight: label.implicitHeight + 8
     radius: 5
-    color: Qt.rgba(ink.line.r, ink.line.g, ink.line.b, 0.25)
-    border.color: ink.line
+    color: Qt.rgba(Ink.line.r, Ink.line.g, Ink.line.b, 0.25)
+    border.color: Ink.line
     border.width: 0.5
 
     InkText {
@@ -17,6 +17,6 @@ Rectangle {
         anchors.centerIn: parent
         size: 10
         font.weight: Font.Medium
-        color: ink.secondary
+        color: Ink.secondary
     }
 }

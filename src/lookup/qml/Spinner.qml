@@ -1,9 +1,10 @@
 import QtQuick
+import Pelora.Card
 
 // A small indeterminate progress spinner: a three-quarter ring that turns.
 Item {
     id: spinner
-    property color tint: ink.secondary
+    property color tint: Ink.secondary
     implicitWidth: 16
     implicitHeight: 16
     Accessible.role: Accessible.ProgressBar

@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
-import "qrc:/pelora/card/qml"
+import Pelora.Card
 
 // One suggestion: a title with its symbol above the phrase it puts in the query.
 PlainButton {
@@ -8,7 +8,6 @@ PlainButton {
     property string title
     property string symbol
     property string phrase
-    property color warm
 
     implicitHeight: Math.max(52, implicitContentHeight + topPadding + bottomPadding)
     padding: 12
@@ -16,7 +15,7 @@ PlainButton {
     Accessible.name: title + ": " + phrase
     background: Rectangle {
         radius: 10
-        color: Qt.rgba(ink.line.r, ink.line.g, ink.line.b, 0.22)
+        color: Qt.rgba(Ink.line.r, Ink.line.g, Ink.line.b, 0.22)
     }
     contentItem: ColumnLayout {
         spacing: 9
@@ -27,14 +26,14 @@ PlainButton {
                 name: chip.symbol
                 size: 10
                 weight: "medium"
-                tint: chip.warm
+                tint: Ink.warm
             }
             InkText {
                 text: chip.title
                 labelOfParent: true
                 size: 10
                 font.weight: Font.Medium
-                color: ink.secondary
+                color: Ink.secondary
             }
         }
         InkText {

@@ -24,7 +24,8 @@ class LookupViewTest : public QObject {
     QQuickItem *view() const { return lookup->window()->rootObject(); }
     QQuickItem *item(const char *name) const { return visibleItem(view(), QLatin1String(name)); }
     QString text(const char *name) const { return item(name)->property("text").toString(); }
-    QString section() const { return view()->property("section").toString(); }
+    // The section the view shows: "signedOutSection", "loadingSection", …
+    QString section() const { return item("section")->property("item").value<QObject *>()->objectName(); }
     QStringList tree() const { return accessibleTree(lookup->window()); }
     bool inputFocused() const { return view()->property("inputFocused").toBool(); }
     void click(const char *name) { clickItem(lookup->window(), item(name)); }
@@ -88,12 +89,12 @@ private Q_SLOTS:
         QCursor::setPos(QPoint(10, 10));
         lookup->reposition();
         QCOMPARE(lookup->window()->geometry(), frame(QGuiApplication::primaryScreen()->availableGeometry(), false));
-        QVERIFY(!item("searchField") && section() == "signedOut");
+        QVERIFY(!item("searchField") && section() == "signedOutSection");
         click("signInButton");
         QCOMPARE(signIns, 1);
         model()->connect(web->client()); // signing in brings the search field, with focus
         QTRY_VERIFY(inputFocused());
-        QCOMPARE(section(), QStringLiteral("invitation"));
+        QCOMPARE(section(), QStringLiteral("invitationSection"));
     }
 
     // 500 UTF-16 units after trimming may be looked up, 501 may not, by button
@@ -114,7 +115,7 @@ private Q_SLOTS:
         key(Qt::Key_Return);
         QTRY_VERIFY(model()->hasError());
         QCOMPARE(text("errorText"), QStringLiteral("You have used today’s lookups."));
-        QCOMPARE(section(), QStringLiteral("invitation"));
+        QCOMPARE(section(), QStringLiteral("invitationSection"));
     }
 
     // Typing and Return look up and the window grows keeping its top; hiding
@@ -131,7 +132,7 @@ private Q_SLOTS:
             QTest::keyClick(lookup->window(), letter);
         key(Qt::Key_Return);
         QTRY_COMPARE(model()->phase(), Phase::preview);
-        QVERIFY(section() == "result" && text("resultMalay") == web->card.malay);
+        QVERIFY(section() == "resultSection" && text("resultMalay") == web->card.malay);
         QTRY_COMPARE(lookup->window()->geometry(), QRect(before.topLeft(), QSize(before.width(), 680)));
         QTRY_VERIFY(inputFocused()); // back to the field once not busy
         lookup->hide();
@@ -160,7 +161,7 @@ private Q_SLOTS:
         showSignedIn(LookupWebApp::LookupAnswer::hang);
         model()->setQuery(QStringLiteral("where is the train"));
         model()->lookup();
-        QVERIFY(section() == "loading" && !item("searchField")->isEnabled());
+        QVERIFY(section() == "loadingSection" && !item("searchField")->isEnabled());
         click("cancelButton");
         QCOMPARE(model()->phase(), Phase::idle);
         QTRY_VERIFY(inputFocused());
