@@ -12,6 +12,8 @@
 // pelora-devserver and time it over loopback.
 namespace BenchLibrary {
 
+using namespace Qt::StringLiterals;
+
 inline constexpr int size = 5000; // the most a library can hold: 100 pages of 50
 
 // A complete lookup card, numbered so that each one is saved as a new phrase.
@@ -19,20 +21,20 @@ inline QJsonObject card(int index)
 {
     const QString n = QString::number(index);
     return QJsonObject{
-        {"malay", QStringLiteral("Jom minum teh tarik dulu, kawan nombor %1.").arg(n)},
-        {"english", QStringLiteral("Let's have a pulled tea first, friend number %1.").arg(n)},
-        {"register", "casual"},
-        {"context", QStringLiteral("A friendly invitation to take a break at the kopitiam.")},
-        {"usageExamples", QJsonArray{QJsonObject{{"malay", "Jom minum teh tarik dulu sebelum balik."},
-                                                 {"english", "Let's have a teh tarik before heading home."},
-                                                 {"situation", "After work with colleagues"}}}},
-        {"notes", QJsonArray{"Jom means let's.", "Dulu softens the suggestion."}},
-        {"relatedPhrases", QJsonArray{}},
-        {"words", QJsonArray{QJsonObject{{"malay", "jom"}, {"english", "let's"}},
-                             QJsonObject{{"malay", "minum"}, {"english", "drink"}},
-                             QJsonObject{{"malay", "teh tarik"}, {"english", "pulled tea"}},
-                             QJsonObject{{"malay", "dulu"}, {"english", "first"}}}},
-        {"scenario", "kopitiam"},
+        {"malay"_L1, QStringLiteral("Jom minum teh tarik dulu, kawan nombor %1.").arg(n)},
+        {"english"_L1, QStringLiteral("Let's have a pulled tea first, friend number %1.").arg(n)},
+        {"register"_L1, u"casual"_s},
+        {"context"_L1, QStringLiteral("A friendly invitation to take a break at the kopitiam.")},
+        {"usageExamples"_L1, QJsonArray{QJsonObject{{"malay"_L1, u"Jom minum teh tarik dulu sebelum balik."_s},
+                                                 {"english"_L1, u"Let's have a teh tarik before heading home."_s},
+                                                 {"situation"_L1, u"After work with colleagues"_s}}}},
+        {"notes"_L1, QJsonArray{u"Jom means let's."_s, u"Dulu softens the suggestion."_s}},
+        {"relatedPhrases"_L1, QJsonArray{}},
+        {"words"_L1, QJsonArray{QJsonObject{{"malay"_L1, u"jom"_s}, {"english"_L1, u"let's"_s}},
+                             QJsonObject{{"malay"_L1, u"minum"_s}, {"english"_L1, u"drink"_s}},
+                             QJsonObject{{"malay"_L1, u"teh tarik"_s}, {"english"_L1, u"pulled tea"_s}},
+                             QJsonObject{{"malay"_L1, u"dulu"_s}, {"english"_L1, u"first"_s}}}},
+        {"scenario"_L1, u"kopitiam"_s},
     };
 }
 
@@ -66,13 +68,13 @@ inline QUrl pageUrl(const DevServerProcess &server, const QString &cursor = {})
 inline QByteArray fillLibrary(HttpClient &client, const DevServerProcess &server, const QString &email,
                               QString &userID)
 {
-    const QByteArray cookie = signUp(client, server, email, "bench-password");
+    const QByteArray cookie = signUp(client, server, email, u"bench-password"_s);
     userID = accountID(client, server, cookie);
     if (cookie.isEmpty() || userID.isEmpty())
         return {};
     for (int i = 0; i < size; ++i) {
-        const HttpReply saved = client.postJson(server.url("/api/companion/phrases"),
-                                                QJsonObject{{"expectedUserId", userID}, {"phrase", card(i)}}, cookie);
+        const HttpReply saved = client.postJson(server.url(u"/api/companion/phrases"_s),
+                                                QJsonObject{{"expectedUserId"_L1, userID}, {"phrase"_L1, card(i)}}, cookie);
         if (saved.status != 201)
             return {};
     }

@@ -23,6 +23,8 @@
 #include <cstdio>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 double cpuSeconds()
@@ -106,7 +108,7 @@ int main(int argc, char *argv[])
     HttpClient http;
     const HttpReply signIn = http.post(QUrl(origin + QStringLiteral("/sign-in")),
                                        "email=learner%40pelora.test&password=selamat-pagi",
-                                       "application/x-www-form-urlencoded", {}, {{"Origin", origin.toUtf8()}});
+                                       "application/x-www-form-urlencoded", {}, {{"Origin"_ba, origin.toUtf8()}});
     // As in the program: the web engine runs in the sign-in helper while sign-in shows.
     auto sessionOwned = std::make_unique<SignInOnDemand>(SignInOnDemand::defaultStorageFolder(),
                                                          QStringLiteral(PELORA_SIGN_IN_HELPER));

@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using BenchLibrary::card;
@@ -41,12 +43,12 @@ int main(int argc, char *argv[])
     QString userID;
     QElapsedTimer filling;
     filling.start();
-    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "bench@pelora.test", userID);
+    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, u"bench@pelora.test"_s, userID);
     if (cookie.isEmpty())
         return fail("could not fill the library");
     const double fillMs = filling.nsecsElapsed() / 1e6;
-    const HttpReply beyond = client.postJson(server.url("/api/companion/phrases"),
-                                             QJsonObject{{"expectedUserId", userID}, {"phrase", card(librarySize)}},
+    const HttpReply beyond = client.postJson(server.url(u"/api/companion/phrases"_s),
+                                             QJsonObject{{"expectedUserId"_L1, userID}, {"phrase"_L1, card(librarySize)}},
                                              cookie);
 
     std::vector<double> pageMs;
@@ -62,7 +64,7 @@ int main(int argc, char *argv[])
             // The baseline: a tiny JSON answer over the same connection, just before the page.
             QElapsedTimer timer;
             timer.start();
-            if (client.get(server.url("/companion/updates.json")).status != 200)
+            if (client.get(server.url(u"/companion/updates.json"_s)).status != 200)
                 return fail("the update feed failed");
             baselineMs.push_back(timer.nsecsElapsed() / 1e6);
 

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr qsizetype byteCap = 2'000'000;
@@ -30,26 +32,26 @@ QJsonObject phrase(int index, bool heavy)
 {
     QJsonArray words;
     for (int i = 0; i < (heavy ? 80 : 4); ++i)
-        words.append(QJsonObject{{"malay", QStringLiteral("perkataan%1").arg(i)},
-                                 {"english", QStringLiteral("word %1").arg(i)}});
+        words.append(QJsonObject{{"malay"_L1, QStringLiteral("perkataan%1").arg(i)},
+                                 {"english"_L1, QStringLiteral("word %1").arg(i)}});
     QJsonArray notes;
     QJsonArray examples;
     for (int i = 0; i < (heavy ? 115 : 2); ++i) {
         notes.append(QStringLiteral("Note %1: used between friends, less so with elders or strangers.").arg(i));
-        examples.append(QJsonObject{{"malay", QStringLiteral("Jom makan dulu sebelum mesyuarat, boleh? (%1)").arg(i)},
-                                    {"english", QStringLiteral("Let's eat first before the meeting, shall we? (%1)").arg(i)},
-                                    {"situation", QStringLiteral("Inviting a colleague to lunch")}});
+        examples.append(QJsonObject{{"malay"_L1, QStringLiteral("Jom makan dulu sebelum mesyuarat, boleh? (%1)").arg(i)},
+                                    {"english"_L1, QStringLiteral("Let's eat first before the meeting, shall we? (%1)").arg(i)},
+                                    {"situation"_L1, QStringLiteral("Inviting a colleague to lunch")}});
     }
     const QString accented = QStringLiteral("e\u0301");
     return QJsonObject{
-        {"id", QStringLiteral("phrase-%1").arg(index)},
-        {"malay", heavy ? repeated(accented, 300) : QStringLiteral("Jom makan!")},
-        {"english", heavy ? repeated(accented, 500) : QStringLiteral("Let's eat!")},
-        {"category", QStringLiteral("Food")},
-        {"context", heavy ? repeated(accented, 2000) : QStringLiteral("A friendly invitation to eat together.")},
-        {"words", words},
-        {"notes", notes},
-        {"usageExamples", examples},
+        {"id"_L1, QStringLiteral("phrase-%1").arg(index)},
+        {"malay"_L1, heavy ? repeated(accented, 300) : QStringLiteral("Jom makan!")},
+        {"english"_L1, heavy ? repeated(accented, 500) : QStringLiteral("Let's eat!")},
+        {"category"_L1, QStringLiteral("Food")},
+        {"context"_L1, heavy ? repeated(accented, 2000) : QStringLiteral("A friendly invitation to eat together.")},
+        {"words"_L1, words},
+        {"notes"_L1, notes},
+        {"usageExamples"_L1, examples},
     };
 }
 
@@ -58,8 +60,8 @@ QByteArray typicalPage()
     QJsonArray phrases;
     for (int i = 0; i < 50; ++i)
         phrases.append(phrase(i, false));
-    return QJsonDocument(QJsonObject{{"version", 1}, {"userId", "user-1"}, {"phrases", phrases},
-                                     {"nextCursor", "cursor-2"}})
+    return QJsonDocument(QJsonObject{{"version"_L1, 1}, {"userId"_L1, u"user-1"_s}, {"phrases"_L1, phrases},
+                                     {"nextCursor"_L1, u"cursor-2"_s}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -71,16 +73,16 @@ QByteArray largestPage()
     for (int i = 0; i < 50; ++i)
         phrases.append(phrase(i, true));
     auto build = [&] {
-        return QJsonDocument(QJsonObject{{"version", 1}, {"userId", "user-1"}, {"phrases", phrases}})
+        return QJsonDocument(QJsonObject{{"version"_L1, 1}, {"userId"_L1, u"user-1"_s}, {"phrases"_L1, phrases}})
             .toJson(QJsonDocument::Compact);
     };
     const qsizetype base = build().size();
     if (base >= byteCap - 16)
         return {}; // the phrases alone are too large; main reports it
     QJsonObject last = phrases.last().toObject();
-    QJsonArray notes = last.value("notes").toArray();
+    QJsonArray notes = last.value("notes"_L1).toArray();
     notes.append(QString(byteCap - base - 16, u'x')); // 16: quotes, comma and headroom
-    last.insert("notes", notes);
+    last.insert("notes"_L1, notes);
     phrases.replace(phrases.size() - 1, last);
     return build();
 }
@@ -130,7 +132,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     int scale = 1;
     const QStringList args = app.arguments();
-    if (const qsizetype at = args.indexOf("--reps"); at >= 0 && at + 1 < args.size())
+    if (const qsizetype at = args.indexOf(u"--reps"_s); at >= 0 && at + 1 < args.size())
         scale = std::max(1, args.at(at + 1).toInt());
 
     const QByteArray typical = typicalPage();

@@ -22,6 +22,8 @@
 #include <qcoro/qcoronetworkreply.h>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using BenchLibrary::card;
@@ -64,7 +66,7 @@ QList<QUrl> pageUrls(HttpClient &client, const DevServerProcess &server, const Q
 {
     QList<QUrl> urls{BenchLibrary::pageUrl(server)};
     for (;;) {
-        const QJsonValue next = client.get(urls.last(), cookie).json().value("nextCursor");
+        const QJsonValue next = client.get(urls.last(), cookie).json().value("nextCursor"_L1);
         if (!next.isString() || urls.size() > 100)
             return urls;
         urls.append(BenchLibrary::pageUrl(server, next.toString()));
@@ -88,7 +90,7 @@ int main(int argc, char *argv[])
         return fail("the server did not start");
     HttpClient client;
     QString userID;
-    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, "sync-bench@pelora.test", userID);
+    const QByteArray cookie = BenchLibrary::fillLibrary(client, server, u"sync-bench@pelora.test"_s, userID);
     if (cookie.isEmpty())
         return fail("could not fill the library");
     const QList<QUrl> urls = pageUrls(client, server, cookie);
@@ -99,7 +101,7 @@ int main(int argc, char *argv[])
     QTemporaryDir sessionFolder;
     CompanionSession session(sessionFolder.path(), nullptr);
     const QUrl origin = server.url(QString());
-    QCoro::waitFor(session.acceptCookies({{"Set-Cookie", cookie + "; Path=/"}}, origin));
+    QCoro::waitFor(session.acceptCookies({{"Set-Cookie"_ba, cookie + "; Path=/"}}, origin));
 
     const double memoryBefore = peakMemoryMiB();
     std::vector<double> rawMs;

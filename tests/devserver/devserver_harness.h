@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 // Runs the real pelora-devserver on an ephemeral loopback port with its own data folder.
 class DevServerProcess {
 public:
@@ -19,9 +21,9 @@ public:
         m_process.waitForFinished(5000); // QProcess kills it after that
     }
     // Starts with --port 0, --data (a fresh folder) and `arguments`; waits for its "listening on" line.
-    bool start(const QStringList &arguments = {"--seed"})
+    bool start(const QStringList &arguments = {u"--seed"_s})
     {
-        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH), QStringList{"--port", "0", "--data", m_data.path()} + arguments);
+        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH), QStringList{u"--port"_s, u"0"_s, u"--data"_s, m_data.path()} + arguments);
         static const QRegularExpression ready(QStringLiteral("^listening on http://localhost:(\\d+)$"));
         QByteArray output;
         const QDeadlineTimer deadline(30000);
@@ -81,11 +83,11 @@ public:
             QSignalSpy(reply.get(), &QNetworkReply::finished).wait(30000);
         return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(), reply->rawHeaderPairs()};
     }
-    HttpReply get(const QUrl &url, const QByteArray &cookie = {}) { return send("GET", url, {}, {{"Cookie", cookie}}); }
+    HttpReply get(const QUrl &url, const QByteArray &cookie = {}) { return send("GET", url, {}, {{"Cookie"_ba, cookie}}); }
     HttpReply post(const QUrl &url, const QByteArray &body, const QByteArray &type, const QByteArray &cookie = {},
                    const Headers &headers = {})
     {
-        return send("POST", url, body, Headers{{"Content-Type", type}, {"Cookie", cookie}} + headers);
+        return send("POST", url, body, Headers{{"Content-Type"_ba, type}, {"Cookie"_ba, cookie}} + headers);
     }
     HttpReply postForm(const QUrl &url, const QList<QPair<QString, QString>> &fields, const QByteArray &cookie = {},
                        const Headers &headers = {})
@@ -108,19 +110,19 @@ private:
 // Cookie header, or an empty array when the server set no session cookie.
 inline QByteArray formSession(HttpClient &client, const QUrl &url, const QString &email, const QString &password)
 {
-    const QByteArray setCookie = client.postForm(url, {{"email", email}, {"password", password}}).header("Set-Cookie");
+    const QByteArray setCookie = client.postForm(url, {{u"email"_s, email}, {u"password"_s, password}}).header("Set-Cookie");
     return setCookie.startsWith("auth.session-token=") ? setCookie.left(setCookie.indexOf(';')) : QByteArray();
 }
 inline QByteArray signIn(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password)
 {
-    return formSession(client, server.url("/sign-in"), email, password);
+    return formSession(client, server.url(u"/sign-in"_s), email, password);
 }
 inline QByteArray signUp(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password)
 {
-    return formSession(client, server.url("/sign-up"), email, password);
+    return formSession(client, server.url(u"/sign-up"_s), email, password);
 }
 // The account id behind a session, read from the first feed page.
 inline QString accountID(HttpClient &client, const DevServerProcess &server, const QByteArray &cookie)
 {
-    return client.get(server.url("/api/companion/phrases"), cookie).json().value("userId").toString();
+    return client.get(server.url(u"/api/companion/phrases"_s), cookie).json().value("userId"_L1).toString();
 }
