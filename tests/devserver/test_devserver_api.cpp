@@ -90,7 +90,7 @@ private:
     // The companion's own decoder is the judge of the format.
     std::optional<PhraseFeed> feedPage(const QByteArray &cookie, const QString &cursor = {})
     {
-        const QString query = cursor.isNull() ? QString() : u"?cursor="_s + QUrl::toPercentEncoding(cursor);
+        const QString query = cursor.isNull() ? QString() : u"?cursor="_s + QString::fromLatin1(QUrl::toPercentEncoding(cursor));
         const HttpReply reply = m_client.get(m_server.url(feedPath + query), cookie);
         Result<PhraseFeed, PhraseFeed::Error> page = PhraseFeed::decode(reply.body);
         return reply.status == 200 && page.ok() ? std::optional(std::move(page).value()) : std::nullopt;
@@ -205,7 +205,7 @@ private Q_SLOTS:
         QJsonObject card = m_cards.at(0).toObject();
         const QString malay = card.value("malay"_L1).toString();
         const auto numbered = [&](int i) {
-            card.insert("malay"_L1, malay + u" "_s + QString::number(i));
+            card.insert("malay"_L1, QString(malay + u" "_s + QString::number(i)));
             return card;
         };
         QStringList newestFirst;
@@ -287,9 +287,9 @@ private Q_SLOTS:
         QTest::newRow("save for another account") << "POST"_ba << feed << body(u"someone-else"_s, "phrase", m_cards.at(0))
                                                   << me << 409;
         QTest::newRow("lookup, blank query") << "POST"_ba << lookup << query(u" \t\n\u00a0"_s) << me << 400;
-        QTest::newRow("lookup, 500 units") << "POST"_ba << lookup << query(u"teh tarik"_s + QString(491, u' ')) << me << 200;
-        QTest::newRow("lookup, 501 units") << "POST"_ba << lookup << query(u"teh tarik"_s + QString(492, u' ')) << me << 400;
-        QTest::newRow("lookup, 501 units in 252 characters") << "POST"_ba << lookup << query(u"teh"_s + emoji) << me << 400;
+        QTest::newRow("lookup, 500 units") << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(491, u' '))) << me << 200;
+        QTest::newRow("lookup, 501 units") << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(492, u' '))) << me << 400;
+        QTest::newRow("lookup, 501 units in 252 characters") << "POST"_ba << lookup << query(QString(u"teh"_s + emoji)) << me << 400;
         QTest::newRow("lookup, no such phrase") << "POST"_ba << lookup << query(u"zzxqv"_s) << me << 400;
         QTest::newRow("lookup, query a number") << "POST"_ba << lookup << query(42) << me << 400;
         QTest::newRow("lookup, form body") << "POST"_ba << lookup << "expectedUserId=1&query=teh"_ba << me << 400;

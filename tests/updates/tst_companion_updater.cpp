@@ -44,11 +44,11 @@ private Q_SLOTS:
             return answer;
         });
         QList<std::optional<QString>> announcements, attentionOnly{std::nullopt};
-        auto updater = std::make_unique<CompanionUpdater>(Preferences::standard(), server.origin().resolved(QUrl("/companion/updates.json")));
+        auto updater = std::make_unique<CompanionUpdater>(Preferences::standard(), server.origin().resolved(QUrl(u"/companion/updates.json"_s)));
         connect(updater.get(), &CompanionUpdater::availabilityChanged, this,
                 [&](const std::optional<QString> &version) { announcements.append(version); });
         connect(updater.get(), &CompanionUpdater::releasePageRequested, this,
-                [](const QUrl &url) { QFAIL(qPrintable("opened " + url.toString())); });
+                [](const QUrl &url) { QFAIL(qPrintable(QString(u"opened "_s + url.toString()))); });
         updater->checkForUpdates();
         QMessageBox *dialog = openDialog();
         QVERIFY(dialog);

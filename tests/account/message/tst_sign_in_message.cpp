@@ -93,7 +93,7 @@ private Q_SLOTS:
         QTest::newRow("show with javascript") << frame(array({1, QStringLiteral("javascript:alert(1)")}));
         QTest::newRow("show with no host") << frame(array({1, QStringLiteral("http://")}));
         QTest::newRow("show with an overlong url")
-            << frame(array({1, QStringLiteral("http://localhost/") + QString(SignInMessage::maxUrl, u'a')}));
+            << frame(array({1, QString(QStringLiteral("http://localhost/") + QString(SignInMessage::maxUrl, u'a'))}));
         QTest::newRow("accept without fields") << frame(array({3, http}));
         QTest::newRow("accept with a text field") << frame(array({3, http, QCborArray{QStringLiteral("a=b")}}));
         QTest::newRow("accept with an oversized field")

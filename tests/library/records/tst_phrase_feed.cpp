@@ -193,7 +193,7 @@ private Q_SLOTS:
         QTest::newRow("NUL after the page") << good + QByteArray(1, '\0') << decoding;
         QTest::newRow("cut short") << good.chopped(1) << decoding;
         for (const char *version : {"1.", "01", "+1", ".1", "1e+", "0x1", "Infinity"}) {
-            const QByteArray body = QByteArray(good).replace(":1,", ":"_ba + version + ","_ba);
+            const QByteArray body = QByteArray(good).replace(":1,", QByteArray(":"_ba + version + ","_ba));
             QTest::addRow("version %s", version) << body << decoding;
         }
     }
