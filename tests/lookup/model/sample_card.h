@@ -24,6 +24,6 @@ inline LookupPhrase sampleCard()
 // A lookup answer body carrying `card`.
 inline QByteArray envelopeBody(const LookupPhrase &card, const QString &userID, int version = 1)
 {
-    return QJsonDocument(QJsonObject{{"version", version}, {"userId", userID}, {"phrase", card.toJson()}})
+    return QJsonDocument(QJsonObject{{QLatin1StringView("version"), version}, {QLatin1StringView("userId"), userID}, {QLatin1StringView("phrase"), card.toJson()}})
         .toJson(QJsonDocument::Compact);
 }
