@@ -152,7 +152,7 @@ private Q_SLOTS:
             model->setQuery(u" less sugar\n"_s);
         };
         // The model as its view sees it: phase, the flags that are set, query and message.
-        const auto view = [&model] {
+        const auto view = [&model]() -> QString {
             QStringList parts{model->property("phaseName").toString()};
             for (const char *flag : {"signedIn", "busy", "canLookup", "canSave", "hasPhrase"})
                 if (model->property(flag).toBool())
