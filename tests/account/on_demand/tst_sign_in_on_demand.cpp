@@ -126,7 +126,10 @@ private Q_SLOTS:
         // A renewal from an API answer goes through the helper into the record.
         QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=renewed"), site.origin()));
         QTRY_COMPARE(sessionValue(session, site.origin()), QByteArray("renewed"));
-        QTest::qWait(500); // the engine's processes are all up
+        // The engine starts its processes one after another, slowly on a busy
+        // machine: wait for the first, then give the rest a moment.
+        QTRY_VERIFY_WITH_TIMEOUT(processTree(session.helperProcessId()).size() > 1, 15000);
+        QTest::qWait(500);
         const QList<qint64> engine = processTree(session.helperProcessId());
         QVERIFY2(engine.size() > 1, "the helper started no engine process");
 
