@@ -25,15 +25,17 @@ inline QJsonObject card(int index)
         {"english"_L1, QStringLiteral("Let's have a pulled tea first, friend number %1.").arg(n)},
         {"register"_L1, u"casual"_s},
         {"context"_L1, QStringLiteral("A friendly invitation to take a break at the kopitiam.")},
-        {"usageExamples"_L1, QJsonArray{QJsonObject{{"malay"_L1, u"Jom minum teh tarik dulu sebelum balik."_s},
-                                                 {"english"_L1, u"Let's have a teh tarik before heading home."_s},
-                                                 {"situation"_L1, u"After work with colleagues"_s}}}},
+        {"usageExamples"_L1,
+         QJsonArray{QJsonObject{{"malay"_L1, u"Jom minum teh tarik dulu sebelum balik."_s},
+                                {"english"_L1, u"Let's have a teh tarik before heading home."_s},
+                                {"situation"_L1, u"After work with colleagues"_s}}}},
         {"notes"_L1, QJsonArray{u"Jom means let's."_s, u"Dulu softens the suggestion."_s}},
         {"relatedPhrases"_L1, QJsonArray{}},
-        {"words"_L1, QJsonArray{QJsonObject{{"malay"_L1, u"jom"_s}, {"english"_L1, u"let's"_s}},
-                             QJsonObject{{"malay"_L1, u"minum"_s}, {"english"_L1, u"drink"_s}},
-                             QJsonObject{{"malay"_L1, u"teh tarik"_s}, {"english"_L1, u"pulled tea"_s}},
-                             QJsonObject{{"malay"_L1, u"dulu"_s}, {"english"_L1, u"first"_s}}}},
+        {"words"_L1,
+         QJsonArray{QJsonObject{{"malay"_L1, u"jom"_s}, {"english"_L1, u"let's"_s}},
+                    QJsonObject{{"malay"_L1, u"minum"_s}, {"english"_L1, u"drink"_s}},
+                    QJsonObject{{"malay"_L1, u"teh tarik"_s}, {"english"_L1, u"pulled tea"_s}},
+                    QJsonObject{{"malay"_L1, u"dulu"_s}, {"english"_L1, u"first"_s}}}},
         {"scenario"_L1, u"kopitiam"_s},
     };
 }
@@ -65,16 +67,16 @@ inline QUrl pageUrl(const DevServerProcess &server, const QString &cursor = {})
 
 // Signs up a new account and saves `size` numbered cards into it. Returns
 // its session cookie and sets `userID`; an empty cookie if anything failed.
-inline QByteArray fillLibrary(HttpClient &client, const DevServerProcess &server, const QString &email,
-                              QString &userID)
+inline QByteArray fillLibrary(HttpClient &client, const DevServerProcess &server, const QString &email, QString &userID)
 {
     const QByteArray cookie = signUp(client, server, email, u"bench-password"_s);
     userID = accountID(client, server, cookie);
     if (cookie.isEmpty() || userID.isEmpty())
         return {};
     for (int i = 0; i < size; ++i) {
-        const HttpReply saved = client.postJson(server.url(u"/api/companion/phrases"_s),
-                                                QJsonObject{{"expectedUserId"_L1, userID}, {"phrase"_L1, card(i)}}, cookie);
+        const HttpReply saved =
+            client.postJson(server.url(u"/api/companion/phrases"_s),
+                            QJsonObject{{"expectedUserId"_L1, userID}, {"phrase"_L1, card(i)}}, cookie);
         if (saved.status != 201)
             return {};
     }

@@ -4,7 +4,8 @@
 #include <memory>
 
 BodyLimitedTcpServer::BodyLimitedTcpServer(qint64 maxRequestBytes, QObject *parent)
-    : QTcpServer(parent), m_maxRequestBytes(maxRequestBytes)
+    : QTcpServer(parent),
+      m_maxRequestBytes(maxRequestBytes)
 {
 }
 

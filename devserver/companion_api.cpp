@@ -50,7 +50,10 @@ std::optional<QJsonObject> jsonObject(const QByteArray &body)
 
 CompanionApi::CompanionApi(Database &database, Sessions &sessions, const PhraseCollection &collection,
                            int lookupsPerMinute, UpdateFeed update)
-    : m_database(database), m_sessions(sessions), m_collection(collection), m_allowance(lookupsPerMinute),
+    : m_database(database),
+      m_sessions(sessions),
+      m_collection(collection),
+      m_allowance(lookupsPerMinute),
       m_update(std::move(update))
 {
     m_clock.start();
@@ -167,8 +170,9 @@ HttpResponse CompanionApi::updateFeed(const QHttpServerRequest &request) const
         own.setQuery(QString());
         url = own.toString();
     }
-    return HttpResponse::json(200, QJsonObject{{"version"_L1, m_update.version},
-                                               {"url"_L1, url},
-                                               {"notes"_L1, u"Pelora Companion %1 from the stand-in web app."_s
-                                                                .arg(m_update.version)}});
+    return HttpResponse::json(
+        200,
+        QJsonObject{{"version"_L1, m_update.version},
+                    {"url"_L1, url},
+                    {"notes"_L1, u"Pelora Companion %1 from the stand-in web app."_s.arg(m_update.version)}});
 }

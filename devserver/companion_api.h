@@ -19,8 +19,8 @@ public:
         QString url; // empty: this server's own download page
     };
 
-    CompanionApi(Database &database, Sessions &sessions, const PhraseCollection &collection,
-                 int lookupsPerMinute, UpdateFeed update);
+    CompanionApi(Database &database, Sessions &sessions, const PhraseCollection &collection, int lookupsPerMinute,
+                 UpdateFeed update);
 
     void addRoutes(HttpRouter &router);
 

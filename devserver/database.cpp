@@ -180,8 +180,7 @@ void Database::deleteExpiredSessions(qint64 now)
     query.exec();
 }
 
-QList<Database::SavedPhrase> Database::phrases(const QString &accountID, std::optional<qint64> before,
-                                                int limit) const
+QList<Database::SavedPhrase> Database::phrases(const QString &accountID, std::optional<qint64> before, int limit) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     query.setForwardOnly(true);
@@ -219,8 +218,7 @@ std::optional<QString> Database::phraseIDForKey(const QString &accountID, const 
     return query.value(0).toString();
 }
 
-std::optional<QString> Database::insertPhrase(const QString &accountID, const Phrase &phrase,
-                                              const QString &malayKey)
+std::optional<QString> Database::insertPhrase(const QString &accountID, const Phrase &phrase, const QString &malayKey)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection));
     // The unique key makes a repeated save a no-op; the id is then read back.

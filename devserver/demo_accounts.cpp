@@ -11,8 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::optional<QString> ensureAccount(Database &database, const QString &email, const QString &password,
-                                     bool *created)
+std::optional<QString> ensureAccount(Database &database, const QString &email, const QString &password, bool *created)
 {
     *created = false;
     if (const std::optional<Database::Account> existing = database.accountByEmail(email))

@@ -19,12 +19,13 @@ HttpResponse HttpResponse::error(int status, const QString &message)
 
 HttpResponse HttpResponse::html(int status, const QString &page)
 {
-    return HttpResponse{status,
-                        {{"Content-Type", "text/html; charset=utf-8"},
-                         {"Cache-Control", "no-store"},
-                         {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'"},
-                         {"X-Content-Type-Options", "nosniff"}},
-                        page.toUtf8()};
+    return HttpResponse{
+        status,
+        {{"Content-Type", "text/html; charset=utf-8"},
+         {"Cache-Control", "no-store"},
+         {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'"},
+         {"X-Content-Type-Options", "nosniff"}},
+        page.toUtf8()};
 }
 
 HttpResponse HttpResponse::seeOther(const QByteArray &location)

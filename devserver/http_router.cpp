@@ -22,14 +22,22 @@ QByteArray methodName(QHttpServerRequest::Method method)
 {
     using M = QHttpServerRequest::Method;
     switch (method) {
-    case M::Get: return "GET";
-    case M::Post: return "POST";
-    case M::Put: return "PUT";
-    case M::Delete: return "DELETE";
-    case M::Patch: return "PATCH";
-    case M::Head: return "HEAD";
-    case M::Options: return "OPTIONS";
-    default: return {};
+    case M::Get:
+        return "GET";
+    case M::Post:
+        return "POST";
+    case M::Put:
+        return "PUT";
+    case M::Delete:
+        return "DELETE";
+    case M::Patch:
+        return "PATCH";
+    case M::Head:
+        return "HEAD";
+    case M::Options:
+        return "OPTIONS";
+    default:
+        return {};
     }
 }
 
@@ -63,8 +71,9 @@ HttpResponse HttpRouter::dispatch(const QHttpServerRequest &request) const
     if (found == m_routes.cend()) {
         if (wantsJson(path))
             return HttpResponse::error(404, u"Not found."_s);
-        return HttpResponse::html(404, u"<!doctype html><meta charset=\"utf-8\"><title>Not found</title>"
-                                       "<p>There is no page here. <a href=\"/\">Go to the home page</a>.</p>"_s);
+        return HttpResponse::html(404,
+                                  u"<!doctype html><meta charset=\"utf-8\"><title>Not found</title>"
+                                  "<p>There is no page here. <a href=\"/\">Go to the home page</a>.</p>"_s);
     }
 
     const auto handler = found->constFind(request.method());

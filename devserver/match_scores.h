@@ -13,10 +13,10 @@ namespace MatchScores {
 // Where a term is found on the card. The meaning and the phrase itself say
 // what the card is; the other ways of saying it nearly so; the word glosses
 // name its parts; the context and examples only describe when it is used.
-constexpr double meaningQuality = 1.0;  // the English meaning or the Malay phrase
-constexpr double relatedQuality = 0.9;  // a related phrase, either language
-constexpr double glossQuality = 0.8;    // a word-by-word gloss, either language
-constexpr double settingQuality = 0.5;  // context, the examples' situations, the setting's name
+constexpr double meaningQuality = 1.0; // the English meaning or the Malay phrase
+constexpr double relatedQuality = 0.9; // a related phrase, either language
+constexpr double glossQuality = 0.8;   // a word-by-word gloss, either language
+constexpr double settingQuality = 0.5; // context, the examples' situations, the setting's name
 
 // A query word read as a known word one or two letters away ("resturant")
 // counts a little less than the word itself.

@@ -36,8 +36,9 @@ qsizetype unaskedTerms(const QList<QSet<QString>> &wordings, const QSet<QString>
 {
     qsizetype fewest = std::numeric_limits<qsizetype>::max();
     for (const QSet<QString> &terms : wordings)
-        fewest = std::min(fewest, qsizetype(std::count_if(terms.begin(), terms.end(),
-                                                          [&](const QString &term) { return !query.contains(term); })));
+        fewest = std::min(fewest, qsizetype(std::count_if(terms.begin(), terms.end(), [&](const QString &term) {
+                              return !query.contains(term);
+                          })));
     return fewest;
 }
 
@@ -127,8 +128,8 @@ std::optional<qsizetype> PhraseCollection::bestMatch(const QString &query) const
     if (asked.terms.isEmpty())
         return std::nullopt;
     // A query of weak words only ("how are you", "me too") is searched by them.
-    const bool weakOnly = std::all_of(asked.terms.begin(), asked.terms.end(),
-                                      [](const SearchTerms::Term &term) { return term.weak; });
+    const bool weakOnly =
+        std::all_of(asked.terms.begin(), asked.terms.end(), [](const SearchTerms::Term &term) { return term.weak; });
     QList<double> weights;
     double total = 0;
     for (const SearchTerms::Term &term : asked.terms)

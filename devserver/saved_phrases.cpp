@@ -14,12 +14,18 @@ QString malayKey(const QString &malay)
 QString category(const std::optional<QString> &scenario)
 {
     const QString name = scenario.value_or(u"general"_s);
-    if (name == "hawker"_L1) return u"Hawker stalls"_s;
-    if (name == "kopitiam"_L1) return u"Kopitiam"_s;
-    if (name == "transit"_L1) return u"Getting around"_s;
-    if (name == "office"_L1) return u"At work"_s;
-    if (name == "errands"_L1) return u"Errands"_s;
-    if (name == "signs"_L1) return u"Signs"_s;
+    if (name == "hawker"_L1)
+        return u"Hawker stalls"_s;
+    if (name == "kopitiam"_L1)
+        return u"Kopitiam"_s;
+    if (name == "transit"_L1)
+        return u"Getting around"_s;
+    if (name == "office"_L1)
+        return u"At work"_s;
+    if (name == "errands"_L1)
+        return u"Errands"_s;
+    if (name == "signs"_L1)
+        return u"Signs"_s;
     return u"Everyday"_s;
 }
 

@@ -47,7 +47,7 @@ QStringList foldedWords(const QString &text)
 void appendExpanded(QStringList &out, const QString &word)
 {
     static const std::pair<QString, QString> endings[] = {
-        {u"n't"_s, u"not"_s}, {u"'m"_s, u"am"_s}, {u"'re"_s, u"are"_s}, {u"'ll"_s, u"will"_s},
+        {u"n't"_s, u"not"_s},  {u"'m"_s, u"am"_s},    {u"'re"_s, u"are"_s}, {u"'ll"_s, u"will"_s},
         {u"'ve"_s, u"have"_s}, {u"'d"_s, u"would"_s}, {u"'s"_s, QString()},
     };
     if (word.contains(u'\'')) {
@@ -318,8 +318,8 @@ SearchTerms SearchTerms::read(const QString &text, const SpellingVocabulary *voc
             || stopTerms.contains(word.term) || seen.contains(word.term))
             continue;
         seen.insert(word.term);
-        result.terms.append({word.term, weakWords().contains(word.surface) || weakTerms.contains(word.term),
-                             word.corrected});
+        result.terms.append(
+            {word.term, weakWords().contains(word.surface) || weakTerms.contains(word.term), word.corrected});
     }
     return result;
 }

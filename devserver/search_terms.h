@@ -33,7 +33,7 @@ struct SearchTerms {
         bool weak = false;      // a question word, pronoun or light verb
         bool corrected = false; // read as a known word near a misspelling
     };
-    QList<Term> terms;          // in order, each once
+    QList<Term> terms; // in order, each once
     // Person words in order of first appearance: '1' speaker, '2' listener.
     QByteArray englishPersons;
     QByteArray englishPossessives;

@@ -15,13 +15,12 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
     const QCommandLineOption port(u"port"_s, u"Port on 127.0.0.1 (0 picks a free one)."_s, u"port"_s, u"3000"_s);
     const QCommandLineOption data(u"data"_s, u"Folder for the server's database."_s, u"dir"_s);
     const QCommandLineOption seed(u"seed"_s, u"Create the demo accounts if they are missing."_s);
-    const QCommandLineOption allowance(u"lookup-allowance"_s, u"Lookups per account per minute."_s, u"n"_s,
-                                       u"30"_s);
-    const QCommandLineOption version(u"update-version"_s, u"Version announced by the update feed."_s,
-                                     u"version"_s, QString::fromLatin1(PELORA_VERSION));
+    const QCommandLineOption allowance(u"lookup-allowance"_s, u"Lookups per account per minute."_s, u"n"_s, u"30"_s);
+    const QCommandLineOption version(u"update-version"_s, u"Version announced by the update feed."_s, u"version"_s,
+                                     QString::fromLatin1(PELORA_VERSION));
     const QCommandLineOption url(u"update-url"_s, u"Page the update feed points to."_s, u"url"_s);
-    const QCommandLineOption cards(u"cards"_s, u"Phrase cards (JSON) to answer lookups from instead of the built-in ones."_s,
-                                   u"file"_s);
+    const QCommandLineOption cards(
+        u"cards"_s, u"Phrase cards (JSON) to answer lookups from instead of the built-in ones."_s, u"file"_s);
     parser.addOptions({port, data, seed, allowance, version, url, cards});
 
     if (!parser.parse(arguments)) {

@@ -53,8 +53,7 @@ QByteArray Sessions::start(const QHttpServerRequest &request, const QString &acc
     if (!m_database.createSession(Credentials::hashSessionToken(token), accountID, now + lifetimeSeconds))
         return {};
     return cookieName.toByteArray() + '=' + token + "; Max-Age=" + QByteArray::number(lifetimeSeconds)
-        + "; Expires=" + httpDate(QDateTime::fromSecsSinceEpoch(now + lifetimeSeconds))
-        + cookieAttributes(request);
+        + "; Expires=" + httpDate(QDateTime::fromSecsSinceEpoch(now + lifetimeSeconds)) + cookieAttributes(request);
 }
 
 QByteArray Sessions::end(const QHttpServerRequest &request)
@@ -62,6 +61,5 @@ QByteArray Sessions::end(const QHttpServerRequest &request)
     const QByteArray token = requestToken(request);
     if (!token.isEmpty())
         m_database.deleteSession(Credentials::hashSessionToken(token));
-    return cookieName.toByteArray() + "=; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT"
-        + cookieAttributes(request);
+    return cookieName.toByteArray() + "=; Max-Age=0; Expires=Thu, 01 Jan 1970 00:00:00 GMT" + cookieAttributes(request);
 }

@@ -83,14 +83,16 @@ bool fromOwnPage(const QHttpServerRequest &request)
 
 HttpResponse forbidden()
 {
-    return HttpResponse::html(403, HtmlPage::render(u"Not allowed"_s,
-                                                    u"<h1>Not allowed</h1><p>That form came from another site.</p>"_s));
+    return HttpResponse::html(
+        403, HtmlPage::render(u"Not allowed"_s, u"<h1>Not allowed</h1><p>That form came from another site.</p>"_s));
 }
 
 } // namespace
 
 WebPages::WebPages(Database &database, Sessions &sessions, QString companionVersion)
-    : m_database(database), m_sessions(sessions), m_companionVersion(std::move(companionVersion))
+    : m_database(database),
+      m_sessions(sessions),
+      m_companionVersion(std::move(companionVersion))
 {
 }
 
@@ -145,11 +147,13 @@ HttpResponse WebPages::signIn(const QHttpServerRequest &request)
         && Credentials::verifyPassword(password, account ? account->password : unknownAccount) && account;
     if (!matches)
         return HttpResponse::html(
-            401, HtmlPage::render(u"Sign in"_s, signInBody(email, u"That email and password don’t match an account."_s)));
+            401,
+            HtmlPage::render(u"Sign in"_s, signInBody(email, u"That email and password don’t match an account."_s)));
 
     const QByteArray cookie = m_sessions.start(request, account->id);
     if (cookie.isEmpty())
-        return HttpResponse::html(500, HtmlPage::render(u"Sign in"_s, signInBody(email, u"Signing in failed. Try again."_s)));
+        return HttpResponse::html(
+            500, HtmlPage::render(u"Sign in"_s, signInBody(email, u"Signing in failed. Try again."_s)));
     return HttpResponse::seeOther("/signed-in").withHeader("Set-Cookie", cookie);
 }
 
@@ -223,7 +227,8 @@ HttpResponse WebPages::phrasebook(const QHttpServerRequest &request) const
     const QString body = saved.isEmpty()
         ? u"<h1>Your phrasebook</h1><p class=\"lead\">No saved phrases yet. Look one up in the companion "
           "(Super+M) and save it.</p>"_s
-        : u"<h1>Your phrasebook</h1><p class=\"lead\">%1, newest first.</p><ol class=\"phrases\">%2</ol>"_s.arg(count, list);
+        : u"<h1>Your phrasebook</h1><p class=\"lead\">%1, newest first.</p><ol class=\"phrases\">%2</ol>"_s.arg(count,
+                                                                                                                list);
     return HttpResponse::html(200, HtmlPage::render(u"Phrasebook"_s, body, account->email));
 }
 

@@ -88,8 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // back out, Qt's reading decodes to the same page or the same rejection.
     const std::optional<PhraseFeed> qtReading = readWithQt(bytes);
     FUZZ_CHECK(qtReading.has_value());
-    const auto fromQtReading
-        = PhraseFeed::decode(QJsonDocument(qtReading->toJson()).toJson(QJsonDocument::Compact));
+    const auto fromQtReading = PhraseFeed::decode(QJsonDocument(qtReading->toJson()).toJson(QJsonDocument::Compact));
     FUZZ_CHECK(fromQtReading.ok() == result.ok());
     if (!result) {
         FUZZ_CHECK(fromQtReading.error() == PhraseFeed::Error::invalidResponse);

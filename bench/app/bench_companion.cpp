@@ -106,15 +106,16 @@ int main(int argc, char *argv[])
 
     // Signed in as the demo learner: the web app's answer hands the session its cookie.
     HttpClient http;
-    const HttpReply signIn = http.post(QUrl(origin + QStringLiteral("/sign-in")),
-                                       "email=learner%40pelora.test&password=selamat-pagi",
-                                       "application/x-www-form-urlencoded", {}, {{"Origin"_ba, origin.toUtf8()}});
+    const HttpReply signIn =
+        http.post(QUrl(origin + QStringLiteral("/sign-in")), "email=learner%40pelora.test&password=selamat-pagi",
+                  "application/x-www-form-urlencoded", {}, {{"Origin"_ba, origin.toUtf8()}});
     // As in the program: the web engine runs in the sign-in helper while sign-in shows.
-    auto sessionOwned = std::make_unique<SignInOnDemand>(SignInOnDemand::defaultStorageFolder(),
-                                                         QStringLiteral(PELORA_SIGN_IN_HELPER));
+    auto sessionOwned =
+        std::make_unique<SignInOnDemand>(SignInOnDemand::defaultStorageFolder(), QStringLiteral(PELORA_SIGN_IN_HELPER));
     SignInOnDemand *session = sessionOwned.get();
     QCoro::waitFor(session->acceptCookies(signIn.headers, QUrl(origin)));
-    const QByteArray cookie = QCoro::waitFor(session->cookies(QUrl(origin))).value(0).toRawForm(QNetworkCookie::NameAndValueOnly);
+    const QByteArray cookie =
+        QCoro::waitFor(session->cookies(QUrl(origin))).value(0).toRawForm(QNetworkCookie::NameAndValueOnly);
 
     // Baseline: the bare transfer of the library's pages.
     QElapsedTimer timer;
@@ -140,7 +141,8 @@ int main(int argc, char *argv[])
 
     if (cookie.isEmpty()) {
         std::fprintf(stderr, "the demo learner could not sign in (%d)\n", signIn.status);
-        for (const auto &[name, value] : signIn.headers) std::fprintf(stderr, "%s: %s\n", name.constData(), value.constData());
+        for (const auto &[name, value] : signIn.headers)
+            std::fprintf(stderr, "%s: %s\n", name.constData(), value.constData());
         return 1;
     }
     timer.restart();
@@ -175,8 +177,8 @@ int main(int argc, char *argv[])
     }
     // The baseline measured the companion's process too: its own timer keeps
     // running, so the difference between the two is noise-level by design.
-    std::printf("idle CPU over %d s, card hidden: %.3f %% (same process, idle interval again: %.3f %%)\n",
-                idleSeconds, idleCpu, baselineCpu);
+    std::printf("idle CPU over %d s, card hidden: %.3f %% (same process, idle interval again: %.3f %%)\n", idleSeconds,
+                idleCpu, baselineCpu);
 
     QSignalSpy refreshed(&delegate.account(), &AccountFlow::libraryRefreshFinished);
     const double beforeSyncs = privateMiB(QCoreApplication::applicationPid());

@@ -4,8 +4,8 @@
 // (the update feed) on the same loopback connection in the same run.
 //   bench_devserver_feed [--rounds N]   full pulls to time (default 5)
 #include "devserver_harness.h"
-#include "library_cards.h"
 #include "library/phrase_feed.h"
+#include "library_cards.h"
 
 #include <QCoreApplication>
 
@@ -47,9 +47,9 @@ int main(int argc, char *argv[])
     if (cookie.isEmpty())
         return fail("could not fill the library");
     const double fillMs = filling.nsecsElapsed() / 1e6;
-    const HttpReply beyond = client.postJson(server.url(u"/api/companion/phrases"_s),
-                                             QJsonObject{{"expectedUserId"_L1, userID}, {"phrase"_L1, card(librarySize)}},
-                                             cookie);
+    const HttpReply beyond =
+        client.postJson(server.url(u"/api/companion/phrases"_s),
+                        QJsonObject{{"expectedUserId"_L1, userID}, {"phrase"_L1, card(librarySize)}}, cookie);
 
     std::vector<double> pageMs;
     std::vector<double> firstPageMs;
@@ -91,8 +91,8 @@ int main(int argc, char *argv[])
 
     const double page = median(pageMs);
     const double baseline = median(baselineMs);
-    std::printf("library: %d phrases saved in %.0f ms (%.2f ms per save); save number %d answered %d\n",
-                librarySize, fillMs, fillMs / librarySize, librarySize + 1, beyond.status);
+    std::printf("library: %d phrases saved in %.0f ms (%.2f ms per save); save number %d answered %d\n", librarySize,
+                fillMs, fillMs / librarySize, librarySize + 1, beyond.status);
     std::printf("pull: %d rounds of 100 pages, %.0f KB per round\n", rounds, bytes / 1024.0 / rounds);
     std::printf("per page (fetch + decode), median: %.3f ms; first page %.3f ms, last page %.3f ms\n", page,
                 median(firstPageMs), median(lastPageMs));

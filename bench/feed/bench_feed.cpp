@@ -38,9 +38,10 @@ QJsonObject phrase(int index, bool heavy)
     QJsonArray examples;
     for (int i = 0; i < (heavy ? 115 : 2); ++i) {
         notes.append(QStringLiteral("Note %1: used between friends, less so with elders or strangers.").arg(i));
-        examples.append(QJsonObject{{"malay"_L1, QStringLiteral("Jom makan dulu sebelum mesyuarat, boleh? (%1)").arg(i)},
-                                    {"english"_L1, QStringLiteral("Let's eat first before the meeting, shall we? (%1)").arg(i)},
-                                    {"situation"_L1, QStringLiteral("Inviting a colleague to lunch")}});
+        examples.append(
+            QJsonObject{{"malay"_L1, QStringLiteral("Jom makan dulu sebelum mesyuarat, boleh? (%1)").arg(i)},
+                        {"english"_L1, QStringLiteral("Let's eat first before the meeting, shall we? (%1)").arg(i)},
+                        {"situation"_L1, QStringLiteral("Inviting a colleague to lunch")}});
     }
     const QString accented = QStringLiteral("e\u0301");
     return QJsonObject{
@@ -60,7 +61,9 @@ QByteArray typicalPage()
     QJsonArray phrases;
     for (int i = 0; i < 50; ++i)
         phrases.append(phrase(i, false));
-    return QJsonDocument(QJsonObject{{"version"_L1, 1}, {"userId"_L1, u"user-1"_s}, {"phrases"_L1, phrases},
+    return QJsonDocument(QJsonObject{{"version"_L1, 1},
+                                     {"userId"_L1, u"user-1"_s},
+                                     {"phrases"_L1, phrases},
                                      {"nextCursor"_L1, u"cursor-2"_s}})
         .toJson(QJsonDocument::Compact);
 }
@@ -88,8 +91,7 @@ QByteArray largestPage()
 }
 
 // Time of one call in microseconds, averaged over a batch of `batch` calls.
-template <typename Work>
-double batchMicros(int batch, Work work)
+template <typename Work> double batchMicros(int batch, Work work)
 {
     QElapsedTimer timer;
     timer.start();

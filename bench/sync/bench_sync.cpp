@@ -6,8 +6,8 @@
 
 #include "account/companion_session.h"
 #include "devserver_harness.h"
-#include "library_cards.h"
 #include "library/phrase_store.h"
+#include "library_cards.h"
 
 #include <QCoreApplication>
 
@@ -131,8 +131,7 @@ int main(int argc, char *argv[])
     std::printf("library: %d phrases, %lld bytes in 100 pages\n", librarySize, static_cast<long long>(bytes));
     std::printf("raw transfer (bare QNetworkAccessManager): median %.1f ms over %d rounds\n", raw, rounds);
     std::printf("PhraseStore::refresh full sync:            median %.1f ms over %d rounds\n", sync, rounds);
-    std::printf("ratio sync / raw: %.2f (target <= 1.5); sync under 1 s: %s\n", sync / raw,
-                sync < 1000 ? "yes" : "no");
+    std::printf("ratio sync / raw: %.2f (target <= 1.5); sync under 1 s: %s\n", sync / raw, sync < 1000 ? "yes" : "no");
     std::printf("peak resident memory: %.1f MiB before the rounds, %.1f MiB after\n", memoryBefore, memoryAfter);
     return 0;
 }

@@ -3,8 +3,8 @@
 #include "account/account_log.h"
 #include "account/navigation_policy.h"
 #include "account/session_cookie_rules.h"
-#include "account/sign_in_storage.h"
 #include "account/sign_in_page.h"
+#include "account/sign_in_storage.h"
 #include "account/web_address.h"
 
 #include <QCoreApplication>
@@ -50,7 +50,9 @@ QString redirectDetails(const QUrl &url)
 CompanionSession::CompanionSession(QObject *parent) : CompanionSession(defaultStorageFolder(), parent) {}
 
 CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent)
-    : SignInSession(parent), m_folder(storageFolder), m_record(SignInStorage::recordPath(storageFolder))
+    : SignInSession(parent),
+      m_folder(storageFolder),
+      m_record(SignInStorage::recordPath(storageFolder))
 {
     openExternally = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     finishInterruptedWipe();
@@ -70,7 +72,10 @@ CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent
         connect(app, &QCoreApplication::aboutToQuit, this, &CompanionSession::shutDown);
 }
 
-CompanionSession::~CompanionSession() { shutDown(); }
+CompanionSession::~CompanionSession()
+{
+    shutDown();
+}
 
 void CompanionSession::shutDown()
 {
@@ -132,8 +137,9 @@ void CompanionSession::releaseEngine()
 
 void CompanionSession::buildWindow()
 {
-    m_window = new QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                        | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    m_window = new QWidget(nullptr,
+                           Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                               | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     m_window->setWindowTitle(windowTitle);
     m_window->installEventFilter(this); // hidden (by finishLogin or its close button): the page is discarded
     m_window->setMinimumSize(minimumWindowSize);
@@ -228,12 +234,13 @@ bool CompanionSession::decideNavigation(const QUrl &url, bool linkActivated, boo
     case NavigationPolicy::Action::allow:
         return true;
     case NavigationPolicy::Action::openInBrowser:
-        QMetaObject::invokeMethod(this, [this, url] { openExternally(url); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, url] { openExternally(url); }, Qt::QueuedConnection);
         return false;
     case NavigationPolicy::Action::warnRedirect:
         qCWarning(lcSession) << "sign-in page tried to leave the web app for" << NavigationPolicy::redirectHost(url);
-        QMetaObject::invokeMethod(this, [this, url] { showSheet(redirectMessage, redirectDetails(url)); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, url] { showSheet(redirectMessage, redirectDetails(url)); }, Qt::QueuedConnection);
         return false;
     case NavigationPolicy::Action::cancelQuietly:
         return false;
@@ -364,7 +371,10 @@ void CompanionSession::removeStoredData()
     m_record.erase();
 }
 
-QString CompanionSession::wipeMarkerPath() const { return SignInStorage::wipeMarkerPath(m_folder); }
+QString CompanionSession::wipeMarkerPath() const
+{
+    return SignInStorage::wipeMarkerPath(m_folder);
+}
 
 void CompanionSession::finishInterruptedWipe()
 {

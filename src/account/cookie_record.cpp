@@ -32,7 +32,8 @@ QJsonObject toJson(const QNetworkCookie &cookie)
 std::optional<QNetworkCookie> fromJson(const QJsonValue &value)
 {
     const QJsonObject object = value.toObject();
-    if (!object.value("name"_L1).isString() || !object.value("value"_L1).isString() || !object.value("domain"_L1).isString())
+    if (!object.value("name"_L1).isString() || !object.value("value"_L1).isString()
+        || !object.value("domain"_L1).isString())
         return std::nullopt;
     QNetworkCookie cookie(QByteArray::fromBase64(object.value("name"_L1).toString().toLatin1()),
                           QByteArray::fromBase64(object.value("value"_L1).toString().toLatin1()));
@@ -89,7 +90,8 @@ void CookieRecord::put(const QNetworkCookie &cookie)
 
 void CookieRecord::drop(const QNetworkCookie &cookie)
 {
-    const qsizetype removed = m_cookies.removeIf([&](const QNetworkCookie &stored) { return stored.hasSameIdentifier(cookie); });
+    const qsizetype removed =
+        m_cookies.removeIf([&](const QNetworkCookie &stored) { return stored.hasSameIdentifier(cookie); });
     if (removed > 0)
         save();
 }

@@ -21,7 +21,8 @@ Action decide(const QUrl &url, const std::optional<QUrl> &origin, bool linkActiv
 {
     if (url.isEmpty() || !origin)
         return Action::cancelQuietly;
-    if (url.scheme() == origin->scheme() && url.host() == origin->host() && effectivePort(url) == effectivePort(*origin))
+    if (url.scheme() == origin->scheme() && url.host() == origin->host()
+        && effectivePort(url) == effectivePort(*origin))
         return Action::allow;
     const bool webScheme = url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http");
     if (linkActivated && webScheme)

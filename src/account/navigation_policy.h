@@ -9,10 +9,10 @@
 namespace NavigationPolicy {
 
 enum class Action {
-    allow,          // same scheme, host and port (default ports included) as the origin
-    openInBrowser,  // a web link the learner activated
-    warnRedirect,   // the main frame is being taken elsewhere
-    cancelQuietly,  // sub-frames, "about:" pages, anything else
+    allow,         // same scheme, host and port (default ports included) as the origin
+    openInBrowser, // a web link the learner activated
+    warnRedirect,  // the main frame is being taken elsewhere
+    cancelQuietly, // sub-frames, "about:" pages, anything else
 };
 
 Action decide(const QUrl &url, const std::optional<QUrl> &origin, bool linkActivated, bool mainFrame);

@@ -11,8 +11,9 @@ SignInHelper::SignInHelper(const QString &storageFolder, qintptr channel)
     : m_session(std::make_unique<CompanionSession>(storageFolder, nullptr))
 {
     connect(m_session.get(), &SignInSession::sessionChanged, this, [this] { send({Kind::sessionChanged}); });
-    connect(m_session.get(), &CompanionSession::windowHidden, this,
-            [this] { send({Kind::windowClosed, {}, {}, m_read}); });
+    connect(m_session.get(), &CompanionSession::windowHidden, this, [this] {
+        send({Kind::windowClosed, {}, {}, m_read});
+    });
 
     connect(&m_channel, &QLocalSocket::readyRead, this, &SignInHelper::readMessages);
     // The companion ended, however it ended: so does the helper.

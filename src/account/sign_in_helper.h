@@ -4,8 +4,8 @@
 
 #include <QLocalSocket>
 #include <QObject>
-#include <qcoro/qcorotask.h>
 #include <memory>
+#include <qcoro/qcorotask.h>
 
 class CompanionSession;
 

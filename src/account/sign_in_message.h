@@ -24,7 +24,10 @@ struct SignInMessage {
 
     SignInMessage() = default;
     SignInMessage(Kind kind, QUrl url = {}, QList<QByteArray> fields = {}, quint32 count = 0)
-        : kind(kind), url(std::move(url)), fields(std::move(fields)), count(count)
+        : kind(kind),
+          url(std::move(url)),
+          fields(std::move(fields)),
+          count(count)
     {
     }
 

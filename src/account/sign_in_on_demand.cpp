@@ -37,7 +37,9 @@ QList<QByteArray> sessionCookieFields(const QList<QNetworkReply::RawHeaderPair> 
 } // namespace
 
 SignInOnDemand::SignInOnDemand(const QString &storageFolder, const QString &helperProgram, QObject *parent)
-    : SignInSession(parent), m_folder(storageFolder), m_program(helperProgram),
+    : SignInSession(parent),
+      m_folder(storageFolder),
+      m_program(helperProgram),
       m_record(SignInStorage::recordPath(storageFolder))
 {
     // A sign-out that an earlier run could not finish: only files remain to remove.
@@ -52,7 +54,10 @@ SignInOnDemand::SignInOnDemand(const QString &storageFolder, const QString &help
 
 SignInOnDemand::~SignInOnDemand() = default;
 
-QString SignInOnDemand::defaultStorageFolder() { return SignInStorage::defaultFolder(); }
+QString SignInOnDemand::defaultStorageFolder()
+{
+    return SignInStorage::defaultFolder();
+}
 
 QString SignInOnDemand::defaultHelperProgram()
 {
@@ -61,7 +66,10 @@ QString SignInOnDemand::defaultHelperProgram()
     return QFile::exists(beside) ? beside : QStringLiteral(PELORA_HELPER_DIR) + name;
 }
 
-qint64 SignInOnDemand::helperProcessId() const { return m_helper ? m_helper->processId() : 0; }
+qint64 SignInOnDemand::helperProcessId() const
+{
+    return m_helper ? m_helper->processId() : 0;
+}
 
 SignInProcess *SignInOnDemand::runningHelper()
 {

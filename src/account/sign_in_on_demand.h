@@ -55,7 +55,7 @@ private:
     QString m_program;
     CookieRecord m_record;
     std::unique_ptr<SignInProcess> m_helper;
-    bool m_helperEnding = false;          // told to quit, not gone yet
+    bool m_helperEnding = false;           // told to quit, not gone yet
     QList<QNetworkCookie> m_recordAtStart; // what the record held when the helper started
     QList<SignInMessage> m_unconfirmed;    // cookies sent to the helper and not yet in the record
     bool m_clearing = false;

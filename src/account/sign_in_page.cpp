@@ -10,7 +10,8 @@ namespace {
 class WindowCatcher : public QWebEnginePage {
 public:
     WindowCatcher(QWebEngineProfile *profile, SignInPage::WindowRequest windowRequest, QObject *parent)
-        : QWebEnginePage(profile, parent), m_windowRequest(std::move(windowRequest))
+        : QWebEnginePage(profile, parent),
+          m_windowRequest(std::move(windowRequest))
     {
     }
 
@@ -35,7 +36,9 @@ private:
 } // namespace
 
 SignInPage::SignInPage(QWebEngineProfile *profile, Decider decider, WindowRequest windowRequest, QWidget *view)
-    : QWebEnginePage(profile, view), m_view(view), m_decider(std::move(decider)),
+    : QWebEnginePage(profile, view),
+      m_view(view),
+      m_decider(std::move(decider)),
       m_windowRequest(std::move(windowRequest))
 {
     // The view's input goes to an inner widget the engine creates and

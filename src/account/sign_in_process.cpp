@@ -15,8 +15,7 @@ constexpr int endingGraceMs = 3000;
 
 } // namespace
 
-SignInProcess::SignInProcess(const QString &program, const QString &storageFolder, QObject *parent)
-    : QObject(parent)
+SignInProcess::SignInProcess(const QString &program, const QString &storageFolder, QObject *parent) : QObject(parent)
 {
     m_process.setProgram(program);
     m_process.setArguments({storageFolder});

@@ -14,9 +14,15 @@ QString defaultFolder()
         + QStringLiteral("/Pelora/PeloraCompanion/sign-in");
 }
 
-QString recordPath(const QString &folder) { return folder + QStringLiteral("/session-cookie.json"); }
+QString recordPath(const QString &folder)
+{
+    return folder + QStringLiteral("/session-cookie.json");
+}
 
-QString wipeMarkerPath(const QString &folder) { return folder + QStringLiteral("/sign-out-pending"); }
+QString wipeMarkerPath(const QString &folder)
+{
+    return folder + QStringLiteral("/sign-out-pending");
+}
 
 void makeOwnerOnlyFolder(const QString &path)
 {

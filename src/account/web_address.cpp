@@ -7,8 +7,8 @@ namespace {
 // Loopback hosts, compared exactly as typed.
 const QStringList &loopbackHosts()
 {
-    static const QStringList hosts{QStringLiteral("localhost"), QStringLiteral("127.0.0.1"),
-                                   QStringLiteral("::1"), QStringLiteral("[::1]")};
+    static const QStringList hosts{QStringLiteral("localhost"), QStringLiteral("127.0.0.1"), QStringLiteral("::1"),
+                                   QStringLiteral("[::1]")};
     return hosts;
 }
 

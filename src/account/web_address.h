@@ -13,7 +13,7 @@ public:
     WebOrigin(QString text, QUrl url) : m_text(std::move(text)), m_url(std::move(url)) {}
 
     const QString &text() const { return m_text; } // as typed (trimmed)
-    const QUrl &url() const { return m_url; }       // for requests
+    const QUrl &url() const { return m_url; }      // for requests
     bool isEmpty() const { return m_text.isEmpty(); }
 
     // Two origins are the same when their texts are the same.

@@ -19,7 +19,11 @@ bool holdsPhraseWithID(const QList<Phrase> &phrases, const QString &id)
 
 AccountFlow::AccountFlow(PhraseStore &store, SignInSession &auth, PhraseLookupWindow &lookupWindow, CardFlow &cards,
                          Preferences &preferences, QObject *parent)
-    : QObject(parent), m_store(store), m_auth(auth), m_lookupWindow(lookupWindow), m_cards(cards),
+    : QObject(parent),
+      m_store(store),
+      m_auth(auth),
+      m_lookupWindow(lookupWindow),
+      m_cards(cards),
       m_preferences(preferences)
 {
 }
@@ -38,7 +42,10 @@ void AccountFlow::changeOrigin(const WebOrigin &origin)
     clearSession(true);
 }
 
-QCoro::Task<bool> AccountFlow::fetchLibrary(bool force) { return m_store.refresh(origin().url(), &m_auth, force); }
+QCoro::Task<bool> AccountFlow::fetchLibrary(bool force)
+{
+    return m_store.refresh(origin().url(), &m_auth, force);
+}
 
 void AccountFlow::syncLookupAccount()
 {
@@ -74,7 +81,10 @@ void AccountFlow::signIn()
         clearSession(true); // "Switch account…": the sign-in opens once the old session is gone
 }
 
-void AccountFlow::signOut() { clearSession(false); }
+void AccountFlow::signOut()
+{
+    clearSession(false);
+}
 
 void AccountFlow::clearSession(bool showLogin)
 {
@@ -148,8 +158,8 @@ void AccountFlow::finishLibraryRefresh(bool ok)
         syncLookupAccount();
         m_cards.deck().reconcile(m_store.phrases());
         const std::optional<Phrase> shown = m_cards.shownPhrase();
-        const bool stillBacked = m_store.state() == PhraseStore::State::ready && shown
-                              && holdsPhraseWithID(m_store.phrases(), shown->id);
+        const bool stillBacked =
+            m_store.state() == PhraseStore::State::ready && shown && holdsPhraseWithID(m_store.phrases(), shown->id);
         if (!stillBacked)
             m_cards.dismiss();
     }

@@ -41,8 +41,8 @@ AlertDialog::AlertDialog(const QString &message, const QString &informativeText,
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *icon = new QLabel(this);
-    icon->setPixmap(QPixmap::fromImage(BrandAssets::pelora()).scaled(48, 48, Qt::KeepAspectRatio,
-                                                                      Qt::SmoothTransformation));
+    icon->setPixmap(
+        QPixmap::fromImage(BrandAssets::pelora()).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     icon->setAlignment(Qt::AlignTop);
 
     auto *text = new QVBoxLayout;

@@ -1,8 +1,8 @@
 #include "app/card_flow.h"
 
+#include "account/web_address.h"
 #include "app/account_flow.h"
 #include "app/instant_time.h"
-#include "account/web_address.h"
 #include "card/card_model.h"
 #include "card/card_panel.h"
 #include "lookup/phrase_lookup_window.h"
@@ -11,9 +11,15 @@
 
 CardFlow::CardFlow(PhraseStore &store, AccountFlow &account, PhraseLookupWindow &lookupWindow, Preferences &preferences,
                    std::function<Instant()> now, std::function<void(const QUrl &)> openUrl, QObject *parent)
-    : QObject(parent), m_store(store), m_account(account), m_lookupWindow(lookupWindow), m_preferences(preferences),
-      m_now(std::move(now)), m_openUrl(std::move(openUrl)),
-      m_schedule(m_now(), std::chrono::duration<double>(std::chrono::minutes(ReminderInterval::load(preferences))).count())
+    : QObject(parent),
+      m_store(store),
+      m_account(account),
+      m_lookupWindow(lookupWindow),
+      m_preferences(preferences),
+      m_now(std::move(now)),
+      m_openUrl(std::move(openUrl)),
+      m_schedule(m_now(),
+                 std::chrono::duration<double>(std::chrono::minutes(ReminderInterval::load(preferences))).count())
 {
 }
 
@@ -70,7 +76,7 @@ void CardFlow::finishLoadAndShow(bool ok, bool expanded, bool manual)
         m_account.syncLookupAccount();
         m_deck.reconcile(m_store.phrases());
         const bool refused = m_schedule.pausedUntil().has_value() || m_store.state() != PhraseStore::State::ready
-                          || m_lookupWindow.isVisible();
+            || m_lookupWindow.isVisible();
         if (!manual && refused) {
             // A reminder from the clock never shows a message card.
             dismiss();
@@ -87,9 +93,15 @@ void CardFlow::finishLoadAndShow(bool ok, bool expanded, bool manual)
     Q_EMIT loadAndShowFinished();
 }
 
-void CardFlow::showPhrase() { loadAndShow(false, true); }
+void CardFlow::showPhrase()
+{
+    loadAndShow(false, true);
+}
 
-void CardFlow::showExpanded() { loadAndShow(true, true); }
+void CardFlow::showExpanded()
+{
+    loadAndShow(true, true);
+}
 
 void CardFlow::presentCurrentState()
 {
@@ -156,7 +168,10 @@ void CardFlow::setReminderInterval(std::chrono::minutes interval)
     m_schedule.setInterval(std::chrono::duration<double>(interval).count(), now());
 }
 
-std::chrono::minutes CardFlow::reminderInterval() const { return InstantTime::minutesOf(m_schedule.interval()); }
+std::chrono::minutes CardFlow::reminderInterval() const
+{
+    return InstantTime::minutesOf(m_schedule.interval());
+}
 
 void CardFlow::suspend()
 {
@@ -184,7 +199,10 @@ void CardFlow::hidePanel()
         m_panel->hide();
 }
 
-std::optional<Phrase> CardFlow::shownPhrase() const { return m_panel ? m_panel->model()->phrase() : std::nullopt; }
+std::optional<Phrase> CardFlow::shownPhrase() const
+{
+    return m_panel ? m_panel->model()->phrase() : std::nullopt;
+}
 
 void CardFlow::clearShownPhrase()
 {

@@ -58,7 +58,10 @@ void CompanionDelegate::suspend()
     m_lookupWindow->hide();
 }
 
-void CompanionDelegate::wake() { m_cards.wake(); }
+void CompanionDelegate::wake()
+{
+    m_cards.wake();
+}
 
 void CompanionDelegate::screensChanged()
 {

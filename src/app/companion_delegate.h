@@ -28,14 +28,14 @@ public:
     // What the controller is given rather than makes itself, so that the
     // flows can run headless in tests.
     struct Environment {
-        std::unique_ptr<SignInSession> session;         // the web view sign-in in the program
-        Preferences *preferences = nullptr;             // the learner's stored settings (required)
-        std::function<Instant()> now = currentInstant;  // the wall clock
-        std::function<void(const QUrl &)> openUrl;      // the default browser
-        std::unique_ptr<CompanionDialogs> dialogs;      // the two modal dialogs
-        QStringList arguments;                          // the command line
-        QUrl updateFeed;                                // empty: the built-in feed address
-        bool useTray = true;                            // false: the menu exists, no tray icon
+        std::unique_ptr<SignInSession> session;        // the web view sign-in in the program
+        Preferences *preferences = nullptr;            // the learner's stored settings (required)
+        std::function<Instant()> now = currentInstant; // the wall clock
+        std::function<void(const QUrl &)> openUrl;     // the default browser
+        std::unique_ptr<CompanionDialogs> dialogs;     // the two modal dialogs
+        QStringList arguments;                         // the command line
+        QUrl updateFeed;                               // empty: the built-in feed address
+        bool useTray = true;                           // false: the menu exists, no tray icon
     };
 
     explicit CompanionDelegate(Environment environment, QObject *parent = nullptr);

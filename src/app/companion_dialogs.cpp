@@ -9,7 +9,7 @@
 QString DialogTexts::invalidOriginInformative()
 {
     return QStringLiteral("Use an HTTPS origin, such as ") + WebAddress::production().text()
-         + QStringLiteral(", or HTTP on localhost. Leave off paths, queries, and passwords.");
+        + QStringLiteral(", or HTTP on localhost. Leave off paths, queries, and passwords.");
 }
 
 std::optional<QString> CompanionDialogs::askInterval(const QString &text, const QString &informativeText)
@@ -36,8 +36,8 @@ void CompanionDialogs::alertInvalidOrigin(const QString &informativeText)
 
 bool CompanionDialogs::confirmGnomeShortcut()
 {
-    QMessageBox question(QMessageBox::Question, DialogTexts::gnomeShortcutMessage(), DialogTexts::gnomeShortcutMessage(),
-                         QMessageBox::NoButton);
+    QMessageBox question(QMessageBox::Question, DialogTexts::gnomeShortcutMessage(),
+                         DialogTexts::gnomeShortcutMessage(), QMessageBox::NoButton);
     question.setInformativeText(DialogTexts::gnomeShortcutInformative());
     QPushButton *add = question.addButton(DialogTexts::addShortcut(), QMessageBox::AcceptRole);
     question.addButton(DialogTexts::cancel(), QMessageBox::RejectRole);

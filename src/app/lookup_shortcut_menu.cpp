@@ -52,7 +52,10 @@ void StatusMenu::addLookupItems(QMenu *menu)
     menu->addAction(reason)->setEnabled(false);
 }
 
-void StatusMenu::toggleLookupShortcut() { m_lookupHotKey.toggle(); }
+void StatusMenu::toggleLookupShortcut()
+{
+    m_lookupHotKey.toggle();
+}
 
 void StatusMenu::setUpGnomeShortcut()
 {

@@ -30,7 +30,8 @@ int main(int argc, char *argv[])
     // The card must sit in a chosen corner and the shortcut needs a key grab,
     // which Wayland allows no program: run through XWayland unless the
     // learner chose a platform.
-    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     // Drawn in software where OpenGL would be anyway.

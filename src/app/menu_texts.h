@@ -6,10 +6,22 @@
 
 // The status menu's and the tray icon's texts.
 namespace MenuTexts {
-inline QString heading() { return QStringLiteral("PELORA  /  A LITTLE MALAY"); }
-inline QString pausedUntil() { return QStringLiteral("Paused until "); }
-inline QString nextAt() { return QStringLiteral(" · next at "); }
-inline QString lookUp() { return QStringLiteral("Look up a phrase…"); }
+inline QString heading()
+{
+    return QStringLiteral("PELORA  /  A LITTLE MALAY");
+}
+inline QString pausedUntil()
+{
+    return QStringLiteral("Paused until ");
+}
+inline QString nextAt()
+{
+    return QStringLiteral(" · next at ");
+}
+inline QString lookUp()
+{
+    return QStringLiteral("Look up a phrase…");
+}
 // The shortcut items name the key the desktop bound, Super+M unless it chose another.
 inline QString useShortcut(const QString &key = KeyTexts::lookupShortcut())
 {
@@ -41,34 +53,91 @@ inline QString setUpGnomeShortcut()
 {
     return QStringLiteral("Set Up %1 in GNOME Settings…").arg(KeyTexts::lookupShortcut());
 }
-inline QString showPhrase() { return QStringLiteral("Show a phrase"); }
-inline QString showExpanded() { return QStringLiteral("Show expanded card"); }
-inline QString dismiss() { return QStringLiteral("Dismiss card"); }
-inline QString pause() { return QStringLiteral("Pause for an hour"); }
-inline QString resume() { return QStringLiteral("Resume reminders"); }
-inline QString reminderInterval() { return QStringLiteral("Reminder interval"); }
-inline QString custom() { return QStringLiteral("Custom…"); }
-inline QString customWith(int minutes) { return QStringLiteral("Custom (%1 min)…").arg(minutes); }
-inline QString switchAccount() { return QStringLiteral("Switch account…"); }
-inline QString signIn() { return QStringLiteral("Sign in…"); }
-inline QString signOut() { return QStringLiteral("Sign out"); }
-inline QString openPhrasebook() { return QStringLiteral("Open my phrasebook"); }
-inline QString sync() { return QStringLiteral("Sync saved phrases"); }
-inline QString webAppAddress() { return QStringLiteral("Web app address…"); }
-inline QString quit() { return QStringLiteral("Quit Pelora"); }
+inline QString showPhrase()
+{
+    return QStringLiteral("Show a phrase");
+}
+inline QString showExpanded()
+{
+    return QStringLiteral("Show expanded card");
+}
+inline QString dismiss()
+{
+    return QStringLiteral("Dismiss card");
+}
+inline QString pause()
+{
+    return QStringLiteral("Pause for an hour");
+}
+inline QString resume()
+{
+    return QStringLiteral("Resume reminders");
+}
+inline QString reminderInterval()
+{
+    return QStringLiteral("Reminder interval");
+}
+inline QString custom()
+{
+    return QStringLiteral("Custom…");
+}
+inline QString customWith(int minutes)
+{
+    return QStringLiteral("Custom (%1 min)…").arg(minutes);
+}
+inline QString switchAccount()
+{
+    return QStringLiteral("Switch account…");
+}
+inline QString signIn()
+{
+    return QStringLiteral("Sign in…");
+}
+inline QString signOut()
+{
+    return QStringLiteral("Sign out");
+}
+inline QString openPhrasebook()
+{
+    return QStringLiteral("Open my phrasebook");
+}
+inline QString sync()
+{
+    return QStringLiteral("Sync saved phrases");
+}
+inline QString webAppAddress()
+{
+    return QStringLiteral("Web app address…");
+}
+inline QString quit()
+{
+    return QStringLiteral("Quit Pelora");
+}
 
 // Key equivalents, written the Linux way: the lookup item shows the global
 // shortcut, the others the in-menu Ctrl keys.
-inline QString lookupKey() { return KeyTexts::lookupShortcut(); }
-inline QString showPhraseKey() { return KeyTexts::newPhrase(); }
-inline QString quitKey() { return KeyTexts::quit(); }
+inline QString lookupKey()
+{
+    return KeyTexts::lookupShortcut();
+}
+inline QString showPhraseKey()
+{
+    return KeyTexts::newPhrase();
+}
+inline QString quitKey()
+{
+    return KeyTexts::quit();
+}
 // A menu shows what follows a tab as the item's key.
 inline QString withKey(const QString &title, const QString &key)
 {
     return key.isEmpty() ? title : title + QLatin1Char('\t') + key;
 }
 
-inline QString updateBadge() { return QStringLiteral(" •"); }
+inline QString updateBadge()
+{
+    return QStringLiteral(" •");
+}
 inline QString updateTooltip(const QString &version)
 {
     return QStringLiteral("Pelora ") + version + QStringLiteral(" is available · Click to update");

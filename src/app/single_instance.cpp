@@ -80,8 +80,7 @@ SingleInstance::~SingleInstance() = default;
 QString SingleInstance::socketPath()
 {
     const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const QByteArray tag =
-        QCryptographicHash::hash(configFolder.toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
+    const QByteArray tag = QCryptographicHash::hash(configFolder.toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
     QString runtimeFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtimeFolder.isEmpty())
         runtimeFolder = QDir::tempPath();
@@ -110,7 +109,10 @@ bool SingleInstance::listen()
     return true;
 }
 
-bool SingleInstance::isListening() const { return m_server != nullptr; }
+bool SingleInstance::isListening() const
+{
+    return m_server != nullptr;
+}
 
 bool SingleInstance::forward(const QStringList &arguments)
 {

@@ -2,8 +2,8 @@
 
 #include <QObject>
 #include <QStringList>
-#include <qcoro/qcorotask.h>
 #include <memory>
+#include <qcoro/qcorotask.h>
 
 class QLocalServer;
 class QLocalSocket;

@@ -34,7 +34,10 @@ QIcon withBadge(const QIcon &icon)
 
 } // namespace
 
-StatusItem::StatusItem(bool useTray, const QIcon &image, QObject *parent) : QObject(parent), m_image(image), m_icon(image)
+StatusItem::StatusItem(bool useTray, const QIcon &image, QObject *parent)
+    : QObject(parent),
+      m_image(image),
+      m_icon(image)
 {
     m_menu.setToolTipsVisible(true);
     connect(&m_menu, &QMenu::aboutToShow, this, [this] { Q_EMIT menuNeedsUpdate(&m_menu); });
@@ -44,7 +47,10 @@ StatusItem::StatusItem(bool useTray, const QIcon &image, QObject *parent) : QObj
 
 StatusItem::~StatusItem() = default;
 
-bool StatusItem::trayShown() const { return m_tray && m_tray->isVisible(); }
+bool StatusItem::trayShown() const
+{
+    return m_tray && m_tray->isVisible();
+}
 
 void StatusItem::createTrayIconWhenAvailable()
 {

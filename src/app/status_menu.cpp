@@ -56,8 +56,13 @@ void bindKey(QMenu *menu, QAction *action, const QString &key)
 
 StatusMenu::StatusMenu(CardFlow &cards, AccountFlow &account, const PhraseStore &store, LookupHotKey &lookupHotKey,
                        CompanionUpdater &updater, CompanionDialogs &dialogs, QObject *parent)
-    : QObject(parent), m_cards(cards), m_account(account), m_store(store), m_lookupHotKey(lookupHotKey),
-      m_updater(updater), m_dialogs(dialogs)
+    : QObject(parent),
+      m_cards(cards),
+      m_account(account),
+      m_store(store),
+      m_lookupHotKey(lookupHotKey),
+      m_updater(updater),
+      m_dialogs(dialogs)
 {
 }
 
@@ -70,8 +75,8 @@ void StatusMenu::createItem(bool useTray)
     connect(m_statusItem.get(), &StatusItem::menuNeedsUpdate, this, &StatusMenu::rebuild);
     if (useTray) {
         StatusItem *item = m_statusItem.get();
-        m_trayNotice = std::make_unique<TrayAbsenceNotice>(QDBusConnection::sessionBus(),
-                                                           [item] { return item->trayShown(); });
+        m_trayNotice =
+            std::make_unique<TrayAbsenceNotice>(QDBusConnection::sessionBus(), [item] { return item->trayShown(); });
     }
     connect(&m_updater, &CompanionUpdater::availabilityChanged, this, [this](const std::optional<QString> &version) {
         m_statusItem->setTitle(version ? MenuTexts::updateBadge() : QString());
@@ -193,4 +198,7 @@ void StatusMenu::configureOrigin()
         m_account.changeOrigin(*parsed);
 }
 
-void StatusMenu::quit() { QCoreApplication::quit(); }
+void StatusMenu::quit()
+{
+    QCoreApplication::quit();
+}

@@ -1,8 +1,8 @@
 #include "app/system_events.h"
 
 #include <QDBusInterface>
-#include <QDBusReply>
 #include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -14,7 +14,9 @@ const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session"
 } // namespace
 
 SystemEvents::SystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject *parent)
-    : QObject(parent), m_systemBus(std::move(systemBus)), m_sessionBus(std::move(sessionBus))
+    : QObject(parent),
+      m_systemBus(std::move(systemBus)),
+      m_sessionBus(std::move(sessionBus))
 {
     if (m_systemBus.isConnected()) {
         m_systemBus.connect(login1, login1Path, managerInterface, QStringLiteral("PrepareForSleep"), this,

@@ -7,9 +7,10 @@
 
 Q_LOGGING_CATEGORY(lcTrayNotice, "pelora.tray", QtWarningMsg)
 
-TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown, int delayMs,
-                                     QObject *parent)
-    : QObject(parent), m_bus(std::move(bus)), m_trayShown(std::move(trayShown))
+TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown, int delayMs, QObject *parent)
+    : QObject(parent),
+      m_bus(std::move(bus)),
+      m_trayShown(std::move(trayShown))
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(delayMs);

@@ -32,7 +32,10 @@ private:
 };
 
 namespace TrayNoticeTexts {
-inline QString summary() { return QStringLiteral("Pelora is running without a tray icon"); }
+inline QString summary()
+{
+    return QStringLiteral("Pelora is running without a tray icon");
+}
 inline QString body()
 {
     return QStringLiteral("Your desktop shows no tray. To open Pelora’s menu, right-click Pelora Companion in "

@@ -6,8 +6,8 @@
 
 // What the message card says for a library state.
 struct CardMessage {
-    QString shortTitle;  // the collapsed card's line
-    QString longTitle;   // the expanded card's headline
+    QString shortTitle; // the collapsed card's line
+    QString longTitle;  // the expanded card's headline
     QString body;
     QString actionLabel;
 

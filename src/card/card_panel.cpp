@@ -9,7 +9,8 @@
 #include <QQmlEngine>
 
 CardPanel::CardPanel(QObject *parent)
-    : QObject(parent), m_model(std::make_unique<CardModel>()),
+    : QObject(parent),
+      m_model(std::make_unique<CardModel>()),
       m_window(std::make_unique<FloatingPanel>(QStringLiteral("Pelora · A little Malay")))
 {
     m_collapseTimer.setSingleShot(true);

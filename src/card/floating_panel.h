@@ -26,8 +26,7 @@ public:
 
     // Moves the window to `frame`: at once, or animated over `durationMs`
     // with the given easing. A running animation is replaced either way.
-    void setFrame(const QRect &frame, bool animated, int durationMs = 0,
-                  const QEasingCurve &easing = easeInEaseOut());
+    void setFrame(const QRect &frame, bool animated, int durationMs = 0, const QEasingCurve &easing = easeInEaseOut());
     // Where the window is, or where its running animation will leave it.
     QRect targetFrame() const;
     bool isAnimating() const;

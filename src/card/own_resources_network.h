@@ -14,8 +14,7 @@ public:
     static bool isOwnResource(const QUrl &url);
 
 protected:
-    QNetworkReply *createRequest(Operation operation, const QNetworkRequest &request,
-                                 QIODevice *outgoingData) override;
+    QNetworkReply *createRequest(Operation operation, const QNetworkRequest &request, QIODevice *outgoingData) override;
 };
 
 // Installed on every QML engine; the engines call create() from their

@@ -21,7 +21,8 @@ bool environmentTrue(const char *name)
 
 bool hasGpuDevice()
 {
-    if (!QDir(QStringLiteral("/dev/dri")).entryList({QStringLiteral("renderD*"), QStringLiteral("card*")}, QDir::System)
+    if (!QDir(QStringLiteral("/dev/dri"))
+             .entryList({QStringLiteral("renderD*"), QStringLiteral("card*")}, QDir::System)
              .isEmpty())
         return true;
     return QFile::exists(QStringLiteral("/dev/nvidia0"));

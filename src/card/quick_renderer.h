@@ -8,9 +8,9 @@ namespace QuickRenderer {
 
 // What decides the choice, gathered from the machine.
 struct Machine {
-    bool learnerChose = false;       // QT_QUICK_BACKEND or QSG_RHI_BACKEND is set: Qt follows it
-    bool forcedSoftwareGL = false;   // LIBGL_ALWAYS_SOFTWARE is set to a true value
-    bool gpuDevice = false;          // a /dev/dri or /dev/nvidia device node exists
+    bool learnerChose = false;         // QT_QUICK_BACKEND or QSG_RHI_BACKEND is set: Qt follows it
+    bool forcedSoftwareGL = false;     // LIBGL_ALWAYS_SOFTWARE is set to a true value
+    bool gpuDevice = false;            // a /dev/dri or /dev/nvidia device node exists
     bool displayRendersDirect = false; // the X server offers DRI3, DRI2 or NVIDIA's GLX
 };
 

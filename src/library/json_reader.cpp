@@ -38,9 +38,7 @@ int hexValue(char c)
 
 } // namespace
 
-JsonReader::JsonReader(QByteArrayView document)
-    : m_at(document.data())
-    , m_end(document.data() + document.size())
+JsonReader::JsonReader(QByteArrayView document) : m_at(document.data()), m_end(document.data() + document.size())
 {
     if (document.startsWith("\xEF\xBB\xBF"))
         m_at += 3;

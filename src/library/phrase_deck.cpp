@@ -4,10 +4,7 @@
 #include <QRandomGenerator>
 #include <utility>
 
-PhraseDeck::PhraseDeck()
-    : PhraseDeck([](quint32 bound) { return QRandomGenerator::system()->bounded(bound); })
-{
-}
+PhraseDeck::PhraseDeck() : PhraseDeck([](quint32 bound) { return QRandomGenerator::system()->bounded(bound); }) {}
 
 PhraseDeck::PhraseDeck(RandomBelow random) : m_random(std::move(random)) {}
 

@@ -43,8 +43,7 @@ bool readObject(JsonReader &json, const std::array<QByteArrayView, count> &keys,
     return !json.failed() && (seen & allRequired) == allRequired;
 }
 
-template <typename Item, typename ReadItem>
-bool readArray(JsonReader &json, QList<Item> &out, ReadItem readItem)
+template <typename Item, typename ReadItem> bool readArray(JsonReader &json, QList<Item> &out, ReadItem readItem)
 {
     if (!json.beginArray())
         return false;
@@ -62,9 +61,8 @@ bool readArray(JsonReader &json, QList<Item> &out, ReadItem readItem)
 bool readWord(JsonReader &json, Phrase::Word &out)
 {
     static constexpr std::array<QByteArrayView, 2> keys{"malay", "english"};
-    return readObject(json, keys, keys.size(), [&](std::size_t index) {
-        return json.readString(index == 0 ? out.malay : out.english);
-    });
+    return readObject(json, keys, keys.size(),
+                      [&](std::size_t index) { return json.readString(index == 0 ? out.malay : out.english); });
 }
 
 bool readExample(JsonReader &json, Phrase::Example &out)
@@ -151,10 +149,8 @@ bool longerThan(const QString &text, qsizetype limit)
 bool phraseBreaksLimits(const Phrase &phrase)
 {
     return phrase.id.isEmpty() || phrase.malay.isEmpty() || phrase.english.isEmpty()
-        || longerThan(phrase.malay, PhraseFeed::maxMalay)
-        || longerThan(phrase.english, PhraseFeed::maxEnglish)
-        || longerThan(phrase.context, PhraseFeed::maxContext)
-        || phrase.words.size() > PhraseFeed::maxWords;
+        || longerThan(phrase.malay, PhraseFeed::maxMalay) || longerThan(phrase.english, PhraseFeed::maxEnglish)
+        || longerThan(phrase.context, PhraseFeed::maxContext) || phrase.words.size() > PhraseFeed::maxWords;
 }
 
 } // namespace
@@ -185,9 +181,8 @@ QJsonObject PhraseFeed::toJson() const
     QJsonArray array;
     for (const Phrase &phrase : phrases)
         array.append(phrase.toJson());
-    QJsonObject object{{QStringLiteral("version"), version},
-                       {QStringLiteral("userId"), userID},
-                       {QStringLiteral("phrases"), array}};
+    QJsonObject object{
+        {QStringLiteral("version"), version}, {QStringLiteral("userId"), userID}, {QStringLiteral("phrases"), array}};
     if (nextCursor)
         object.insert(QStringLiteral("nextCursor"), *nextCursor);
     return object;

@@ -5,8 +5,7 @@
 
 // A value or the reason there is none. Decoders return it so that a caller
 // must look at the failure kind before it can reach the value.
-template <typename T, typename E>
-class Result {
+template <typename T, typename E> class Result {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
     Result(E error) : m_state(std::in_place_index<1>, std::move(error)) {}

@@ -65,7 +65,10 @@ std::optional<Receipt> decodeReceipt(const QByteArray &body)
 } // namespace
 
 CompanionPhraseAPI::CompanionPhraseAPI(QUrl origin, QString userID, SessionCookies *auth)
-    : m_origin(std::move(origin)), m_userID(std::move(userID)), m_auth(auth), m_client(NoRedirects::makeClient())
+    : m_origin(std::move(origin)),
+      m_userID(std::move(userID)),
+      m_auth(auth),
+      m_client(NoRedirects::makeClient())
 {
 }
 
@@ -101,7 +104,10 @@ void CompanionPhraseAPI::abandonRequests()
     }
 }
 
-QUrl CompanionPhraseAPI::endpoint(const QString &path) const { return WebAddress::appending(m_origin, path); }
+QUrl CompanionPhraseAPI::endpoint(const QString &path) const
+{
+    return WebAddress::appending(m_origin, path);
+}
 
 QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJsonObject body)
 {

@@ -32,8 +32,8 @@ QCoro::Task<std::optional<QString>> gsettings(QStringList arguments)
         co_return std::nullopt;
     }
     if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0) {
-        qCInfo(lcGnomeShortcut) << "gsettings" << arguments.value(0) << "failed:"
-                                << process->readAllStandardError().trimmed();
+        qCInfo(lcGnomeShortcut) << "gsettings" << arguments.value(0)
+                                << "failed:" << process->readAllStandardError().trimmed();
         co_return std::nullopt;
     }
     co_return QString::fromUtf8(process->readAllStandardOutput()).trimmed();
@@ -48,19 +48,22 @@ template <typename... Texts> QCoro::Task<std::optional<QString>> run(const Texts
     return gsettings(arguments);
 }
 
-QString entry() { return QString::fromLatin1(entrySchema) + QLatin1Char(':') + QString::fromLatin1(entryPath); }
+QString entry()
+{
+    return QString::fromLatin1(entrySchema) + QLatin1Char(':') + QString::fromLatin1(entryPath);
+}
 
 QCoro::Task<std::optional<QStringList>> readList()
 {
-    const auto text = co_await run(QStringLiteral("get"), QString::fromLatin1(listSchema),
-                                          QString::fromLatin1(listKey));
+    const auto text =
+        co_await run(QStringLiteral("get"), QString::fromLatin1(listSchema), QString::fromLatin1(listKey));
     co_return text ? parseList(*text) : std::nullopt;
 }
 
 QCoro::Task<bool> writeList(const QStringList &paths)
 {
-    co_return (co_await run(QStringLiteral("set"), QString::fromLatin1(listSchema),
-                                   QString::fromLatin1(listKey), formatList(paths)))
+    co_return (co_await run(QStringLiteral("set"), QString::fromLatin1(listSchema), QString::fromLatin1(listKey),
+                            formatList(paths)))
         .has_value();
 }
 
@@ -74,8 +77,8 @@ bool isGnomeSession()
 
 QCoro::Task<bool> available()
 {
-    co_return (co_await run(QStringLiteral("list-keys"), QString::fromLatin1(entrySchema) + QLatin1Char(':') +
-                                                                    QString::fromLatin1(entryPath)))
+    co_return (co_await run(QStringLiteral("list-keys"),
+                            QString::fromLatin1(entrySchema) + QLatin1Char(':') + QString::fromLatin1(entryPath)))
         .has_value();
 }
 

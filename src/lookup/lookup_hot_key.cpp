@@ -37,15 +37,18 @@ xcb_connection_t *x11Connection()
 // only while one of the X windows has focus, so it does not count.
 bool onX11Session()
 {
-    return x11Connection() && qEnvironmentVariable("XDG_SESSION_TYPE") != QLatin1String("wayland") &&
-           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return x11Connection() && qEnvironmentVariable("XDG_SESSION_TYPE") != QLatin1String("wayland")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace
 
 LookupHotKey::LookupHotKey(Preferences &preferences, QObject *parent) : QObject(parent), m_preferences(preferences) {}
 
-LookupHotKey::~LookupHotKey() { stop(); }
+LookupHotKey::~LookupHotKey()
+{
+    stop();
+}
 
 bool LookupHotKey::enabled() const
 {
@@ -53,9 +56,15 @@ bool LookupHotKey::enabled() const
     return stored.typeId() == QMetaType::Bool ? stored.toBool() : true;
 }
 
-bool LookupHotKey::isRegistered() const { return m_availability == Availability::registered; }
+bool LookupHotKey::isRegistered() const
+{
+    return m_availability == Availability::registered;
+}
 
-QString LookupHotKey::boundKey() const { return m_boundKey.isEmpty() ? KeyTexts::lookupShortcut() : m_boundKey; }
+QString LookupHotKey::boundKey() const
+{
+    return m_boundKey.isEmpty() ? KeyTexts::lookupShortcut() : m_boundKey;
+}
 
 bool LookupHotKey::start()
 {

@@ -45,8 +45,8 @@ bool isKnownRegister(const QString &value)
 
 bool isKnownScenario(const QString &value)
 {
-    static const std::array<QLatin1StringView, 7> known{
-        "hawker"_L1, "kopitiam"_L1, "transit"_L1, "office"_L1, "errands"_L1, "signs"_L1, "general"_L1};
+    static const std::array<QLatin1StringView, 7> known{"hawker"_L1,  "kopitiam"_L1, "transit"_L1, "office"_L1,
+                                                        "errands"_L1, "signs"_L1,    "general"_L1};
     for (QLatin1StringView name : known)
         if (value == name)
             return true;
@@ -106,8 +106,7 @@ bool LookupPhrase::isValid() const
     if (usageExamples.isEmpty() || usageExamples.size() > 4)
         return false;
     for (const Phrase::Example &example : usageExamples)
-        if (!isFilled(example.malay, 10000) || !isFilled(example.english, 10000)
-            || !isFilled(example.situation, 10000))
+        if (!isFilled(example.malay, 10000) || !isFilled(example.english, 10000) || !isFilled(example.situation, 10000))
             return false;
 
     if (notes.isEmpty() || notes.size() > 6)
@@ -179,8 +178,7 @@ std::optional<LookupPhrase> LookupPhrase::fromJson(const QJsonValue &value)
     return card;
 }
 
-Result<LookupPhrase, LookupEnvelope::Failure> LookupEnvelope::decode(const QByteArray &bytes,
-                                                                     const QString &userID)
+Result<LookupPhrase, LookupEnvelope::Failure> LookupEnvelope::decode(const QByteArray &bytes, const QString &userID)
 {
     const Failure decodingFailure{std::nullopt};
 

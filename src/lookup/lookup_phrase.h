@@ -51,7 +51,7 @@ struct LookupPhrase {
     bool operator==(const LookupPhrase &) const = default;
 
     bool isValid() const;
-    QJsonObject toJson() const; // an absent scenario is omitted
+    QJsonObject toJson() const;                                           // an absent scenario is omitted
     static std::optional<LookupPhrase> fromJson(const QJsonValue &value); // nullopt: decoding failure
 };
 

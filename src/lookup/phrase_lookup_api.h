@@ -35,15 +35,17 @@ public:
 
 private:
     explicit LookupFailure(Kind kind, QNetworkReply::NetworkError network = QNetworkReply::NoError)
-        : m_kind(kind), m_network(network) {}
+        : m_kind(kind),
+          m_network(network)
+    {
+    }
 
     Kind m_kind;
     std::optional<LookupError> m_error;
     QNetworkReply::NetworkError m_network = QNetworkReply::NoError;
 };
 
-template <typename T>
-using LookupOutcome = Result<T, LookupFailure>;
+template <typename T> using LookupOutcome = Result<T, LookupFailure>;
 
 // What the lookup model needs of the web app: turn a query into a card, save
 // a card. CompanionPhraseAPI talks HTTP; tests put a scripted client here.

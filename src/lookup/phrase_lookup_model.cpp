@@ -50,7 +50,10 @@ bool PhraseLookupModel::canLookup() const
     return m_signedIn && !busy() && !trimmed.isEmpty() && trimmed.size() <= maxQueryLength;
 }
 
-bool PhraseLookupModel::canSave() const { return m_signedIn && m_phase == Phase::preview && m_phrase.has_value(); }
+bool PhraseLookupModel::canSave() const
+{
+    return m_signedIn && m_phase == Phase::preview && m_phrase.has_value();
+}
 
 void PhraseLookupModel::connect(std::unique_ptr<PhraseLookupAPI> api)
 {

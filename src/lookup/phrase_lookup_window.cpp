@@ -27,7 +27,8 @@ bool showsCard(PhraseLookupModel::Phase phase)
 void qml_register_types_Pelora_Lookup();
 
 PhraseLookupWindow::PhraseLookupWindow(QObject *parent)
-    : QObject(parent), m_model(std::make_unique<PhraseLookupModel>()),
+    : QObject(parent),
+      m_model(std::make_unique<PhraseLookupModel>()),
       m_presentation(std::make_unique<LookupPresentation>())
 {
 }

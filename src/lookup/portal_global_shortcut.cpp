@@ -109,7 +109,10 @@ PortalGlobalShortcut::PortalGlobalShortcut(QDBusConnection bus, QObject *parent)
     qDBusRegisterMetaType<QList<PortalShortcut>>();
 }
 
-PortalGlobalShortcut::~PortalGlobalShortcut() { close(); }
+PortalGlobalShortcut::~PortalGlobalShortcut()
+{
+    close();
+}
 
 void PortalGlobalShortcut::registerHostApp(QDBusConnection bus)
 {
@@ -204,9 +207,9 @@ void PortalGlobalShortcut::close()
 
 QCoro::Task<bool> PortalGlobalShortcut::versionIsEnough()
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QString::fromLatin1(interface) << QStringLiteral("version");
     const QDBusMessage reply = co_await m_bus.asyncCall(get);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {

@@ -53,7 +53,8 @@ uint16_t numLockMask(xcb_connection_t *connection, xcb_key_symbols_t *symbols)
 } // namespace
 
 X11KeyGrab::X11KeyGrab(xcb_connection_t *connection, uint32_t rootWindow)
-    : m_connection(connection), m_rootWindow(rootWindow)
+    : m_connection(connection),
+      m_rootWindow(rootWindow)
 {
 }
 
@@ -64,8 +65,8 @@ std::unique_ptr<X11KeyGrab> X11KeyGrab::acquire(xcb_connection_t *connection, ui
 
     std::unique_ptr<X11KeyGrab> grab(new X11KeyGrab(connection, rootWindow));
     {
-        std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(
-            xcb_key_symbols_alloc(connection), &xcb_key_symbols_free);
+        std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(connection),
+                                                                                    &xcb_key_symbols_free);
         if (!symbols)
             return nullptr;
         grab->m_keyCodes = keyCodesFor(symbols.get(), keysymM);
@@ -93,8 +94,8 @@ std::unique_ptr<X11KeyGrab> X11KeyGrab::acquire(xcb_connection_t *connection, ui
     for (const uint8_t keyCode : grab->m_keyCodes) {
         for (const uint16_t modifiers : combinations) {
             pending.push_back({keyCode, modifiers,
-                               xcb_grab_key_checked(connection, 0, rootWindow, modifiers, keyCode,
-                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
+                               xcb_grab_key_checked(connection, 0, rootWindow, modifiers, keyCode, XCB_GRAB_MODE_ASYNC,
+                                                    XCB_GRAB_MODE_ASYNC)});
         }
     }
     // Typically BadAccess: another client already holds the combination.
@@ -117,7 +118,10 @@ std::unique_ptr<X11KeyGrab> X11KeyGrab::acquire(xcb_connection_t *connection, ui
     return grab;
 }
 
-X11KeyGrab::~X11KeyGrab() { release(); }
+X11KeyGrab::~X11KeyGrab()
+{
+    release();
+}
 
 // The application's X connection closes with the application; a grab that
 // outlives it has nothing left to release.

@@ -3,10 +3,7 @@
 #include <QDateTime>
 #include <cmath>
 
-CardSchedule::CardSchedule(Instant now, Seconds interval)
-    : m_interval(interval), m_nextDue(now + interval)
-{
-}
+CardSchedule::CardSchedule(Instant now, Seconds interval) : m_interval(interval), m_nextDue(now + interval) {}
 
 void CardSchedule::setInterval(Seconds interval, Instant now)
 {

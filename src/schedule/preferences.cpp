@@ -146,8 +146,8 @@ QVariant decode(const QJsonValue &entry)
         }
         return list;
     } else if (type == u"bytes" && json.isString()) {
-        auto bytes = QByteArray::fromBase64Encoding(json.toString().toLatin1(),
-                                                    QByteArray::AbortOnBase64DecodingErrors);
+        auto bytes =
+            QByteArray::fromBase64Encoding(json.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (bytes)
             return *bytes;
     }
@@ -199,14 +199,12 @@ Preferences &Preferences::standard()
     // PeloraCompanion.json) but open that one file alone, without the
     // organisation-wide and system-wide fallbacks.
     static Preferences preferences(
-        QSettings(typedFormat(), QSettings::UserScope, QStringLiteral("Pelora"),
-                  QStringLiteral("PeloraCompanion"))
+        QSettings(typedFormat(), QSettings::UserScope, QStringLiteral("Pelora"), QStringLiteral("PeloraCompanion"))
             .fileName());
     return preferences;
 }
 
-Preferences::Preferences(const QString &filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, typedFormat()))
+Preferences::Preferences(const QString &filePath) : m_settings(std::make_unique<QSettings>(filePath, typedFormat()))
 {
     // QSettings replaces the file through QSaveFile, so a crash mid-write
     // leaves the previous file intact.

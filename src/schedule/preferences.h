@@ -17,9 +17,9 @@ public:
     // A store in the given file (tests and tools).
     explicit Preferences(const QString &filePath);
 
-    int integer(const QString &key) const;   // 0 when absent or not a whole number
+    int integer(const QString &key) const;    // 0 when absent or not a whole number
     QVariant value(const QString &key) const; // invalid QVariant when absent
-    QString text(const QString &key) const;  // empty when absent or not text
+    QString text(const QString &key) const;   // empty when absent or not text
     void setInteger(const QString &key, qint64 value);
     void setBoolean(const QString &key, bool value);
     void setValue(const QString &key, const QVariant &value);

@@ -32,7 +32,9 @@ bool isNewerThanThisVersion(const UpdateFeed &feed)
 } // namespace
 
 CompanionUpdater::CompanionUpdater(Preferences &preferences, const QUrl &feedUrl, QObject *parent)
-    : QObject(parent), m_preferences(preferences), m_feedUrl(feedUrl)
+    : QObject(parent),
+      m_preferences(preferences),
+      m_feedUrl(feedUrl)
 {
     m_schedule.setInterval(scheduleTick);
     connect(&m_schedule, &QTimer::timeout, this, [this] { checkIfDue(QDateTime::currentDateTimeUtc()); });
@@ -65,9 +67,8 @@ void CompanionUpdater::addMenuItems(QMenu *menu)
     QAction *about = menu->addAction(QStringLiteral("Pelora Companion ") + currentVersion());
     about->setEnabled(false);
 
-    const QString checkTitle = m_availableVersion
-                                   ? QStringLiteral("Update to ") + *m_availableVersion + QChar(0x2026)
-                                   : QStringLiteral("Check for Updates…");
+    const QString checkTitle = m_availableVersion ? QStringLiteral("Update to ") + *m_availableVersion + QChar(0x2026)
+                                                  : QStringLiteral("Check for Updates…");
     connect(menu->addAction(checkTitle), &QAction::triggered, this, &CompanionUpdater::checkForUpdates);
 
     QAction *automatic = menu->addAction(QStringLiteral("Automatically check for updates"));
@@ -87,7 +88,10 @@ void CompanionUpdater::setAutomaticallyChecksForUpdates(bool on)
     m_preferences.setBoolean(QString::fromLatin1(automaticChecksKey), on);
 }
 
-void CompanionUpdater::toggleAutomaticChecks() { setAutomaticallyChecksForUpdates(!automaticallyChecksForUpdates()); }
+void CompanionUpdater::toggleAutomaticChecks()
+{
+    setAutomaticallyChecksForUpdates(!automaticallyChecksForUpdates());
+}
 
 void CompanionUpdater::checkIfDue(const QDateTime &now)
 {

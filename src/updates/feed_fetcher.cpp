@@ -43,4 +43,3 @@ QCoro::Task<std::optional<QByteArray>> fetch(QUrl url, std::chrono::milliseconds
 }
 
 } // namespace FeedFetcher
-

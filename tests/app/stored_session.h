@@ -12,10 +12,12 @@
 inline QStringList filesContaining(const QString &folder, const QByteArrayList &needles)
 {
     QStringList found;
-    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();) {
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();) {
         QFile file(it.next());
         const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        if (std::any_of(needles.begin(), needles.end(), [&](const QByteArray &needle) { return bytes.contains(needle); }))
+        if (std::any_of(needles.begin(), needles.end(),
+                        [&](const QByteArray &needle) { return bytes.contains(needle); }))
             found << file.fileName();
     }
     return found;
@@ -25,12 +27,14 @@ inline QStringList filesContaining(const QString &folder, const QByteArrayList &
 inline int sessionCookieRows(const QString &folder)
 {
     int rows = 0;
-    for (QDirIterator it(folder, {QStringLiteral("Cookies")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+    for (QDirIterator it(folder, {QStringLiteral("Cookies")}, QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();) {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("cookies"));
             db.setDatabaseName(it.next());
             QSqlQuery query(db);
-            if (db.open() && query.exec("SELECT count(*) FROM cookies WHERE name = 'auth.session-token'") && query.next())
+            if (db.open() && query.exec("SELECT count(*) FROM cookies WHERE name = 'auth.session-token'")
+                && query.next())
                 rows += query.value(0).toInt();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("cookies"));

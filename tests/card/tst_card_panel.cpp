@@ -68,7 +68,8 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("frame");
         QTest::newRow("compact, below a top bar") << QRect(0, 25, 1440, 875) << false << QRect(20, 816, 272, 64);
         QTest::newRow("expanded, below a top bar") << QRect(0, 25, 1440, 875) << true << QRect(20, 480, 352, 400);
-        QTest::newRow("compact, on a second screen") << QRect(1440, 0, 1920, 1050) << false << QRect(1460, 966, 272, 64);
+        QTest::newRow("compact, on a second screen")
+            << QRect(1440, 0, 1920, 1050) << false << QRect(1460, 966, 272, 64);
         QTest::newRow("compact, cut to a narrow area") << QRect(0, 0, 300, 900) << false << QRect(20, 816, 260, 64);
         QTest::newRow("compact, just fitting") << QRect(0, 0, 312, 900) << false << QRect(20, 816, 272, 64);
         QTest::newRow("expanded, cut to a narrow area") << QRect(0, 0, 380, 900) << true << QRect(20, 480, 340, 400);
@@ -116,7 +117,8 @@ private Q_SLOTS:
         QTest::addColumn<Operation>("operation");
         QTest::newRow("hide") << Operation(&CardPanel::hide);
         QTest::newRow("show") << Operation([](CardPanel &p) { p.show(samplePhrase()); });
-        QTest::newRow("show a message") << Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::loading, QString()); });
+        QTest::newRow("show a message") << Operation(
+            [](CardPanel &p) { p.showMessage(PhraseStore::State::loading, QString()); });
         QTest::newRow("expand") << Operation([](CardPanel &p) { p.expand(true); });
     }
 
@@ -168,9 +170,10 @@ private Q_SLOTS:
         QTest::newRow("hidden after expanding") << expandThenHide << false << nothing;
         QTest::newRow("expanded, then collapsed") << expand << true << Operation([](CardPanel &p) { p.expand(false); });
         QTest::newRow("expanded, then hidden") << expand << true << Operation([](CardPanel &p) { p.hide(); });
-        QTest::newRow("expanded, then the next phrase") << expand << true << Operation([](CardPanel &p) { p.show(samplePhrase("p2")); });
-        QTest::newRow("expanded, then a message") << expand << true
-                                                  << Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::empty, ""); });
+        QTest::newRow("expanded, then the next phrase")
+            << expand << true << Operation([](CardPanel &p) { p.show(samplePhrase("p2")); });
+        QTest::newRow("expanded, then a message")
+            << expand << true << Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::empty, ""); });
     }
 
     void keyboardFocusOnlyForTheExpandedCardOnRequest()
@@ -222,7 +225,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Operation>("appear");
         QTest::newRow("another phrase") << Operation([](CardPanel &p) { p.show(samplePhrase(u"p2"_s)); });
-        QTest::newRow("a message") << Operation([](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, QString()); });
+        QTest::newRow("a message") << Operation(
+            [](CardPanel &p) { p.showMessage(PhraseStore::State::unavailable, QString()); });
     }
 
     void showAndShowMessageAppearCollapsedInOneStep()
@@ -267,8 +271,10 @@ private Q_SLOTS:
         QStringList calls;
         using Gesture = void (CardModel::*)();
         for (const auto &[gesture, name] : {std::pair<Gesture, const char *>(&CardModel::dismiss, "dismiss"),
-                                            {&CardModel::next, "next"}, {&CardModel::open, "open"},
-                                            {&CardModel::lookup, "lookup"}, {&CardModel::expand, "expand"}})
+                                            {&CardModel::next, "next"},
+                                            {&CardModel::open, "open"},
+                                            {&CardModel::lookup, "lookup"},
+                                            {&CardModel::expand, "expand"}})
             connect(panel.model(), gesture, this, [&calls, name] { calls << QLatin1String(name); });
         const auto click = [&](const char *name, QPointF at = {-1, -1}) {
             clickItem(panel.window(), visibleItem(panel.window()->rootObject(), QLatin1String(name)), at);
@@ -295,5 +301,8 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv) { return runOnTwoScreens<CardPanelTest>(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runOnTwoScreens<CardPanelTest>(argc, argv);
+}
 #include "tst_card_panel.moc"

@@ -68,7 +68,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");  // an image's: 1 ready, 3 error
         QTest::newRow("http image") << R"(Image { source: "http://127.0.0.1:%1/x.png" })" << 3;
         QTest::newRow("https image") << R"(Image { source: "https://127.0.0.1:%1/x.png" })" << 3;
-        QTest::newRow("rich text image") << R"(Text { textFormat: Text.RichText; text: "<img src='http://127.0.0.1:%1/x'>" })" << -1;
+        QTest::newRow("rich text image")
+            << R"(Text { textFormat: Text.RichText; text: "<img src='http://127.0.0.1:%1/x'>" })" << -1;
         QTest::newRow("own image") << R"(Image { source: "qrc:/pelora/card/images/pelora.png"; objectName: "%1" })"
                                    << 1;
     }
@@ -96,14 +97,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("labels");
         QTest::newRow("compact") << compact << QStringList{"Button: Kurang pedas sikit, boleh?. Expand phrase card"};
         QTest::newRow("expanded") << expanded
-                                  << QStringList{"Button: Look up a phrase", "Button: Dismiss phrase", "Button: Open my phrasebook",
-                                                 "Button: Next phrase", "StaticText: Kurang pedas sikit, boleh?"};
-        QTest::newRow("message collapsed") << message(State::signedOut, false)
-                                           << QStringList{"Button: Expand card", "Button: Dismiss card",
-                                                          "StaticText: Your Malay, a little closer."};
-        QTest::newRow("message expanded") << message(State::unavailable, true)
-                                          << QStringList{"StaticText: Let’s reconnect.", "StaticText: A bit less spicy, please?",
-                                                         "Button: Try again", "Button: Dismiss card"};
+                                  << QStringList{"Button: Look up a phrase", "Button: Dismiss phrase",
+                                                 "Button: Open my phrasebook", "Button: Next phrase",
+                                                 "StaticText: Kurang pedas sikit, boleh?"};
+        QTest::newRow("message collapsed")
+            << message(State::signedOut, false)
+            << QStringList{"Button: Expand card", "Button: Dismiss card", "StaticText: Your Malay, a little closer."};
+        QTest::newRow("message expanded")
+            << message(State::unavailable, true)
+            << QStringList{"StaticText: Let’s reconnect.", "StaticText: A bit less spicy, please?", "Button: Try again",
+                           "Button: Dismiss card"};
     }
     void everyTextIsReadable()
     {
@@ -175,10 +178,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("category");
         QTest::addColumn<QString>("context");
         QTest::addColumn<bool>("words");
-        QTest::newRow("both set") << "Food" << "At a stall." << true;
-        QTest::newRow("no category") << "" << "At a stall." << true;
-        QTest::newRow("no context") << "Food" << "" << true;
-        QTest::newRow("neither, no words") << "" << "" << false;
+        QTest::newRow("both set") << "Food"
+                                  << "At a stall." << true;
+        QTest::newRow("no category") << ""
+                                     << "At a stall." << true;
+        QTest::newRow("no context") << "Food"
+                                    << "" << true;
+        QTest::newRow("neither, no words") << ""
+                                           << "" << false;
     }
     void emptyFieldsKeepTheirGaps()
     {
@@ -205,5 +212,8 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv) { return runOnTwoScreens<CardViewTest>(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runOnTwoScreens<CardViewTest>(argc, argv);
+}
 #include "tst_card_view.moc"

@@ -13,7 +13,10 @@
 
 namespace {
 
-xcb_connection_t *x() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
+xcb_connection_t *x()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
 
 xcb_atom_t atom(const char *name)
 {

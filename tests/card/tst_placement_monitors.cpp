@@ -23,8 +23,8 @@ QRect serverFrame(QWindow *window)
     const xcb_window_t root = geometry ? geometry->root : 0;
     xcb_translate_coordinates_reply_t *origin =
         xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, id, root, 0, 0), nullptr);
-    const QRect frame = geometry && origin ? QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height)
-                                           : QRect();
+    const QRect frame =
+        geometry && origin ? QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height) : QRect();
     free(geometry);
     free(origin);
     return frame;
@@ -58,7 +58,8 @@ private Q_SLOTS:
         QCOMPARE(screens.size(), 2);
         // Side by side. Qt keeps each screen's top-left in device pixels and
         // scales only its size, so at scale 2 a gap lies between them.
-        QCOMPARE(screens[1]->geometry().left(), qRound((screens[0]->geometry().right() + 1) * screens[0]->devicePixelRatio()));
+        QCOMPARE(screens[1]->geometry().left(),
+                 qRound((screens[0]->geometry().right() + 1) * screens[0]->devicePixelRatio()));
         QCOMPARE(screens[0]->geometry().size(), QSize(1440, 900)); // logical, whatever the scale
     }
 

@@ -31,8 +31,8 @@ public Q_SLOTS:
         setDelayedReply(true);
         const QVariant inner = QVariant::fromValue(QDBusVariant(animations));
         QDBusMessage reply = group == "org.gnome.desktop.interface" && key == "enable-animations"
-                                 ? message().createReply(QVariant::fromValue(QDBusVariant(inner)))
-                                 : message().createErrorReply("org.freedesktop.portal.Error.NotFound", key);
+            ? message().createReply(QVariant::fromValue(QDBusVariant(inner)))
+            : message().createErrorReply("org.freedesktop.portal.Error.NotFound", key);
         QTimer::singleShot(delayMs, this, [bus = connection(), reply] { bus.send(reply); });
         return {};
     }
@@ -60,7 +60,8 @@ private Q_SLOTS:
         QCOMPARE(frames.last().at(1).toBool(), false); // the desktop said no animations
 
         QDBusMessage changed = QDBusMessage::createSignal(portalPath, settings, "SettingChanged");
-        changed << "org.gnome.desktop.interface" << "enable-animations" << QVariant::fromValue(QDBusVariant(true));
+        changed << "org.gnome.desktop.interface"
+                << "enable-animations" << QVariant::fromValue(QDBusVariant(true));
         QVERIFY(bus.send(changed));
         QTRY_VERIFY(!ReduceMotion::isOn());
         panel.expand(true);
@@ -68,5 +69,8 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv) { return runOnTwoScreens<ReduceMotionTest>(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runOnTwoScreens<ReduceMotionTest>(argc, argv);
+}
 #include "tst_reduce_motion.moc"

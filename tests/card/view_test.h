@@ -14,19 +14,25 @@
 // Two of everything the expanded card shows only the first of.
 inline Phrase samplePhrase(const QString &id = QStringLiteral("p1"))
 {
-    return Phrase{id, "Kurang pedas sikit, boleh?", "A bit less spicy, please?", "At the hawker centre",
-                  "Said when ordering at a stall. “Sikit” softens the request, so it sounds friendly rather than fussy.",
-                  {{"kurang", "less"}, {"pedas", "spicy"}, {"sikit", "a little"}, {"boleh", "can / may"}},
-                  {"“Sikit” is the everyday form of “sedikit”.", "A second note."},
-                  {{"Mee goreng satu, kurang pedas sikit.", "One fried noodles, a bit less spicy.", "Ordering"},
-                   {"Second example.", "Not shown.", "Never"}}};
+    return Phrase{
+        id,
+        "Kurang pedas sikit, boleh?",
+        "A bit less spicy, please?",
+        "At the hawker centre",
+        "Said when ordering at a stall. “Sikit” softens the request, so it sounds friendly rather than fussy.",
+        {{"kurang", "less"}, {"pedas", "spicy"}, {"sikit", "a little"}, {"boleh", "can / may"}},
+        {"“Sikit” is the everyday form of “sedikit”.", "A second note."},
+        {{"Mee goreng satu, kurang pedas sikit.", "One fried noodles, a bit less spicy.", "Ordering"},
+         {"Second example.", "Not shown.", "Never"}}};
 }
 
 // Walks child items: a Repeater's delegates are not QObject children.
 inline QQuickItem *visibleItem(QQuickItem *from, const QString &name)
 {
     for (QQuickItem *child : from->childItems())
-        if (QQuickItem *found = !child->isVisible() ? nullptr : child->objectName() == name ? child : visibleItem(child, name))
+        if (QQuickItem *found = !child->isVisible() ? nullptr
+                : child->objectName() == name       ? child
+                                                    : visibleItem(child, name))
             return found;
     return nullptr;
 }
@@ -69,7 +75,9 @@ inline void verifyShownAsTyped(QQuickWindow *window, const QTcpServer &listener,
         QVERIFY2(plain || !text.contains(QLatin1String("<b>"), Qt::CaseInsensitive), qPrintable(text));
     const QStringList tree = accessibleTree(window);
     for (const QString &node : nodes)
-        QVERIFY2(tree.contains(node.contains("%2") ? node.arg(hostile, hostile.toUpper()) : node.contains("%1") ? node.arg(hostile) : node),
+        QVERIFY2(tree.contains(node.contains("%2")       ? node.arg(hostile, hostile.toUpper())
+                                   : node.contains("%1") ? node.arg(hostile)
+                                                         : node),
                  qPrintable(node + " missing from " + tree.join(" | ")));
 }
 
@@ -88,7 +96,10 @@ inline QStringList accessibleTree(QAccessibleInterface *node)
     }
     return lines;
 }
-inline QStringList accessibleTree(QWindow *window) { return accessibleTree(QAccessible::queryAccessibleInterface(window)); }
+inline QStringList accessibleTree(QWindow *window)
+{
+    return accessibleTree(QAccessible::queryAccessibleInterface(window));
+}
 
 // Every visible text of the view is in the accessibility tree under its own
 // text, or names an accessible parent (a button's label); no image is.
@@ -126,8 +137,11 @@ template <class Test> int runOnTwoScreens(int argc, char **argv)
 {
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("screens.json")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900},
-        {"name": "monitor", "x": 1440, "y": 0, "width": 1920, "height": 1080}]})") < 0 || !file.flush())
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1440, "height": 900},
+        {"name": "monitor", "x": 1440, "y": 0, "width": 1920, "height": 1080}]})")
+            < 0
+        || !file.flush())
         return 2;
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + file.fileName().toLocal8Bit());
     qputenv("QT_QUICK_BACKEND", "software");

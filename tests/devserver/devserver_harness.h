@@ -23,7 +23,8 @@ public:
     // Starts with --port 0, --data (a fresh folder) and `arguments`; waits for its "listening on" line.
     bool start(const QStringList &arguments = {u"--seed"_s})
     {
-        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH), QStringList{u"--port"_s, u"0"_s, u"--data"_s, m_data.path()} + arguments);
+        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH),
+                        QStringList{u"--port"_s, u"0"_s, u"--data"_s, m_data.path()} + arguments);
         static const QRegularExpression ready(QStringLiteral("^listening on http://localhost:(\\d+)$"));
         QByteArray output;
         const QDeadlineTimer deadline(30000);
@@ -81,9 +82,13 @@ public:
         const std::unique_ptr<QNetworkReply> reply(m_manager.sendCustomRequest(request, method, body));
         if (!reply->isFinished())
             QSignalSpy(reply.get(), &QNetworkReply::finished).wait(30000);
-        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(), reply->rawHeaderPairs()};
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+                reply->rawHeaderPairs()};
     }
-    HttpReply get(const QUrl &url, const QByteArray &cookie = {}) { return send("GET", url, {}, {{"Cookie"_ba, cookie}}); }
+    HttpReply get(const QUrl &url, const QByteArray &cookie = {})
+    {
+        return send("GET", url, {}, {{"Cookie"_ba, cookie}});
+    }
     HttpReply post(const QUrl &url, const QByteArray &body, const QByteArray &type, const QByteArray &cookie = {},
                    const Headers &headers = {})
     {
@@ -110,14 +115,17 @@ private:
 // Cookie header, or an empty array when the server set no session cookie.
 inline QByteArray formSession(HttpClient &client, const QUrl &url, const QString &email, const QString &password)
 {
-    const QByteArray setCookie = client.postForm(url, {{u"email"_s, email}, {u"password"_s, password}}).header("Set-Cookie");
+    const QByteArray setCookie =
+        client.postForm(url, {{u"email"_s, email}, {u"password"_s, password}}).header("Set-Cookie");
     return setCookie.startsWith("auth.session-token=") ? setCookie.left(setCookie.indexOf(';')) : QByteArray();
 }
-inline QByteArray signIn(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password)
+inline QByteArray signIn(HttpClient &client, const DevServerProcess &server, const QString &email,
+                         const QString &password)
 {
     return formSession(client, server.url(u"/sign-in"_s), email, password);
 }
-inline QByteArray signUp(HttpClient &client, const DevServerProcess &server, const QString &email, const QString &password)
+inline QByteArray signUp(HttpClient &client, const DevServerProcess &server, const QString &email,
+                         const QString &password)
 {
     return formSession(client, server.url(u"/sign-up"_s), email, password);
 }

@@ -90,7 +90,8 @@ private:
     // The companion's own decoder is the judge of the format.
     std::optional<PhraseFeed> feedPage(const QByteArray &cookie, const QString &cursor = {})
     {
-        const QString query = cursor.isNull() ? QString() : u"?cursor="_s + QString::fromLatin1(QUrl::toPercentEncoding(cursor));
+        const QString query =
+            cursor.isNull() ? QString() : u"?cursor="_s + QString::fromLatin1(QUrl::toPercentEncoding(cursor));
         const HttpReply reply = m_client.get(m_server.url(feedPath + query), cookie);
         Result<PhraseFeed, PhraseFeed::Error> page = PhraseFeed::decode(reply.body);
         return reply.status == 200 && page.ok() ? std::optional(std::move(page).value()) : std::nullopt;
@@ -280,16 +281,19 @@ private Q_SLOTS:
         QTest::newRow("feed, blank session") << "GET"_ba << feed << none << blank << 401;
         QTest::newRow("lookup, made-up session") << "POST"_ba << lookup << query(u"teh"_s) << madeUp << 401;
         QTest::newRow("save, blank session") << "POST"_ba << feed << seedCard << blank << 401;
-        QTest::newRow("lookup for another account") << "POST"_ba << lookup << body(u"someone-else"_s, "query", u"teh"_s)
-                                                    << me << 409;
+        QTest::newRow("lookup for another account")
+            << "POST"_ba << lookup << body(u"someone-else"_s, "query", u"teh"_s) << me << 409;
         QTest::newRow("lookup, account id in another case") // ids keep their case
             << "POST"_ba << lookup << body(m_learnerID.toUpper(), "query", u"teh"_s) << me << 409;
-        QTest::newRow("save for another account") << "POST"_ba << feed << body(u"someone-else"_s, "phrase", m_cards.at(0))
-                                                  << me << 409;
+        QTest::newRow("save for another account")
+            << "POST"_ba << feed << body(u"someone-else"_s, "phrase", m_cards.at(0)) << me << 409;
         QTest::newRow("lookup, blank query") << "POST"_ba << lookup << query(u" \t\n\u00a0"_s) << me << 400;
-        QTest::newRow("lookup, 500 units") << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(491, u' '))) << me << 200;
-        QTest::newRow("lookup, 501 units") << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(492, u' '))) << me << 400;
-        QTest::newRow("lookup, 501 units in 252 characters") << "POST"_ba << lookup << query(QString(u"teh"_s + emoji)) << me << 400;
+        QTest::newRow("lookup, 500 units")
+            << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(491, u' '))) << me << 200;
+        QTest::newRow("lookup, 501 units")
+            << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(492, u' '))) << me << 400;
+        QTest::newRow("lookup, 501 units in 252 characters")
+            << "POST"_ba << lookup << query(QString(u"teh"_s + emoji)) << me << 400;
         QTest::newRow("lookup, no such phrase") << "POST"_ba << lookup << query(u"zzxqv"_s) << me << 400;
         QTest::newRow("lookup, query a number") << "POST"_ba << lookup << query(42) << me << 400;
         QTest::newRow("lookup, form body") << "POST"_ba << lookup << "expectedUserId=1&query=teh"_ba << me << 400;
@@ -299,9 +303,10 @@ private Q_SLOTS:
         QTest::newRow("save, no notes") << "POST"_ba << feed << cardWith("notes", QJsonArray()) << me << 400;
         QTest::newRow("save, blank malay") << "POST"_ba << feed << cardWith("malay", u"   "_s) << me << 400;
         QTest::newRow("save, unknown register") << "POST"_ba << feed << cardWith("register", u"Casual"_s) << me << 400;
-        QTest::newRow("save, words missing") << "POST"_ba << feed << cardWith("words", QJsonValue::Undefined) << me << 400;
-        QTest::newRow("save, phrase as text") << "POST"_ba << feed << body(m_learnerID, "phrase", u"Terima kasih"_s)
-                                              << me << 400;
+        QTest::newRow("save, words missing")
+            << "POST"_ba << feed << cardWith("words", QJsonValue::Undefined) << me << 400;
+        QTest::newRow("save, phrase as text")
+            << "POST"_ba << feed << body(m_learnerID, "phrase", u"Terima kasih"_s) << me << 400;
         // Cursors that the server never gave out are refused, not read as "from the start".
         QTest::newRow("feed, empty cursor") << "GET"_ba << feed + u"?cursor="_s << none << me << 400;
         QTest::newRow("feed, garbage cursor") << "GET"_ba << feed + u"?cursor=garbage"_s << none << me << 400;

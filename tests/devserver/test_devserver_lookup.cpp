@@ -53,7 +53,8 @@ private Q_SLOTS:
     {
         m_cards = jsonArray(sourcePath(u"devserver/phrase_cards.json"_s));
         QVERIFY(m_cards.size() >= 400);
-        QVERIFY2(m_server.start({u"--seed"_s, u"--lookup-allowance"_s, u"100000"_s}), qPrintable(m_server.errorOutput()));
+        QVERIFY2(m_server.start({u"--seed"_s, u"--lookup-allowance"_s, u"100000"_s}),
+                 qPrintable(m_server.errorOutput()));
         m_cookie = signIn(m_client, m_server, u"learner@pelora.test"_s, u"selamat-pagi"_s);
         m_userID = accountID(m_client, m_server, m_cookie);
         QVERIFY(!m_userID.isEmpty());
@@ -100,8 +101,12 @@ private Q_SLOTS:
         const double coverage = answerable ? double(answeredAnswerable) / answerable : 0;
         qInfo().noquote() << u"lookup evaluation: precision %1% (%2 of %3 answers right), coverage %4% (%5 of %6 "
                              u"answerable queries answered), %7 ms per lookup over HTTP"_s
-                                 .arg(100 * precision, 0, 'f', 1).arg(right).arg(answered)
-                                 .arg(100 * coverage, 0, 'f', 1).arg(answeredAnswerable).arg(answerable)
+                                 .arg(100 * precision, 0, 'f', 1)
+                                 .arg(right)
+                                 .arg(answered)
+                                 .arg(100 * coverage, 0, 'f', 1)
+                                 .arg(answeredAnswerable)
+                                 .arg(answerable)
                                  .arg(double(elapsed) / queries.size(), 0, 'f', 1);
         if (!wrong.isEmpty())
             qInfo().noquote() << u"not answered as expected:\n"_s + wrong.join(u'\n');
@@ -166,7 +171,8 @@ private Q_SLOTS:
         };
         const int last = int(m_cards.size()) - 1;
         QTest::newRow("all complete") << QJsonDocument(m_cards).toJson() << QString();
-        QTest::newRow("register capitalised") << changed(199, "register", u"Casual"_s) << u"phrase card 200 is incomplete"_s;
+        QTest::newRow("register capitalised")
+            << changed(199, "register", u"Casual"_s) << u"phrase card 200 is incomplete"_s;
         QTest::newRow("no words") << changed(0, "words", QJsonArray()) << u"phrase card 1 is incomplete"_s;
         QTest::newRow("notes missing") << changed(last, "notes", QJsonValue::Undefined)
                                        << u"phrase card %1 is incomplete"_s.arg(last + 1);

@@ -112,8 +112,8 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("expected");
         QTest::newRow("integer as words") << R"({"type": "integer", "value": "five"})"_ba << QVariant();
         QTest::newRow("integer with a fraction") << R"({"type": "integer", "value": 1.5})"_ba << QVariant();
-        QTest::newRow("integer as decimal text") << R"({"type": "integer", "value": "-12"})"_ba
-                                                 << QVariant::fromValue<qint64>(-12);
+        QTest::newRow("integer as decimal text")
+            << R"({"type": "integer", "value": "-12"})"_ba << QVariant::fromValue<qint64>(-12);
         QTest::newRow("boolean as text") << R"({"type": "bool", "value": "true"})"_ba << QVariant();
         QTest::newRow("double as words") << R"({"type": "double", "value": "many"})"_ba << QVariant();
         QTest::newRow("date that is no date") << R"({"type": "date", "value": "yesterday"})"_ba << QVariant();

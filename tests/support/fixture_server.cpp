@@ -9,19 +9,32 @@ namespace {
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 409: return "Conflict";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 201:
+        return "Created";
+    case 204:
+        return "No Content";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 409:
+        return "Conflict";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -77,13 +90,25 @@ FixtureServer::~FixtureServer()
     }
 }
 
-bool FixtureServer::listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
+bool FixtureServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
 
-quint16 FixtureServer::port() const { return m_server.serverPort(); }
+quint16 FixtureServer::port() const
+{
+    return m_server.serverPort();
+}
 
-QUrl FixtureServer::origin() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port())); }
+QUrl FixtureServer::origin() const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port()));
+}
 
-int FixtureServer::openConnections() const { return int(m_buffers.size()); }
+int FixtureServer::openConnections() const
+{
+    return int(m_buffers.size());
+}
 
 void FixtureServer::onNewConnection()
 {

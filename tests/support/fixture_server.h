@@ -18,8 +18,8 @@ class FixtureServer : public QObject {
 public:
     struct Request {
         QByteArray method;
-        QByteArray target;                  // path and query as sent
-        QUrl url;                           // target resolved against the server
+        QByteArray target;                    // path and query as sent
+        QUrl url;                             // target resolved against the server
         QMap<QByteArray, QByteArray> headers; // names lower-cased
         QByteArray body;
         QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
@@ -29,8 +29,8 @@ public:
         int status = 200;
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
-        int delayMs = 0;     // wait before answering
-        bool hang = false;   // never answer (time-out and cancellation tests)
+        int delayMs = 0;         // wait before answering
+        bool hang = false;       // never answer (time-out and cancellation tests)
         bool omitLength = false; // no Content-Length: the body ends when the connection closes
         bool keepOpen = false;   // send the answer but leave the connection open
         static Response json(int status, const QByteArray &body);

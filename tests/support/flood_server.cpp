@@ -44,7 +44,9 @@ void readRequest(int socket)
 } // namespace
 
 FloodServer::FloodServer(Framing framing, std::chrono::milliseconds maxDuration, qint64 maxBytes)
-    : m_framing(framing), m_maxDuration(maxDuration), m_maxBytes(maxBytes)
+    : m_framing(framing),
+      m_maxDuration(maxDuration),
+      m_maxBytes(maxBytes)
 {
 }
 

@@ -78,12 +78,12 @@ struct ReadCost {
 // Inside a test function: the read ended in time, with bounded memory, because the reader hung up.
 // Each fact is its own check, and a failure prints the whole cost. An unmeasurable peak fails too:
 // a test that cannot see the memory must not pass for one that did.
-#define PELORA_VERIFY_BOUNDED_READ(cost)                                                                     \
-    do {                                                                                                     \
-        QVERIFY2((cost).milliseconds < ReadCost::maxMilliseconds, qPrintable((cost).summary()));             \
-        QVERIFY2((cost).peakGrowthBytes.has_value(), qPrintable((cost).summary()));                          \
-        QVERIFY2(*(cost).peakGrowthBytes < ReadCost::maxPeakGrowthBytes, qPrintable((cost).summary()));      \
-        QVERIFY2((cost).readerHungUp, qPrintable((cost).summary()));                                         \
+#define PELORA_VERIFY_BOUNDED_READ(cost)                                                                \
+    do {                                                                                                \
+        QVERIFY2((cost).milliseconds < ReadCost::maxMilliseconds, qPrintable((cost).summary()));        \
+        QVERIFY2((cost).peakGrowthBytes.has_value(), qPrintable((cost).summary()));                     \
+        QVERIFY2(*(cost).peakGrowthBytes < ReadCost::maxPeakGrowthBytes, qPrintable((cost).summary())); \
+        QVERIFY2((cost).readerHungUp, qPrintable((cost).summary()));                                    \
     } while (false)
 
 // Runs `read` (a blocking wait for one reader's outcome) against `flood` and

@@ -44,7 +44,8 @@ private Q_SLOTS:
             return answer;
         });
         QList<std::optional<QString>> announcements, attentionOnly{std::nullopt};
-        auto updater = std::make_unique<CompanionUpdater>(Preferences::standard(), server.origin().resolved(QUrl(u"/companion/updates.json"_s)));
+        auto updater = std::make_unique<CompanionUpdater>(Preferences::standard(),
+                                                          server.origin().resolved(QUrl(u"/companion/updates.json"_s)));
         connect(updater.get(), &CompanionUpdater::availabilityChanged, this,
                 [&](const std::optional<QString> &version) { announcements.append(version); });
         connect(updater.get(), &CompanionUpdater::releasePageRequested, this,

@@ -7,8 +7,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestLoggingDefaults : public QObject
-{
+class TestLoggingDefaults : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:

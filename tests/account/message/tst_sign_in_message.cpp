@@ -20,7 +20,10 @@ QByteArray frame(const QByteArray &body)
     return length + body;
 }
 
-QByteArray cbor(const QCborValue &value) { return value.toCbor(); }
+QByteArray cbor(const QCborValue &value)
+{
+    return value.toCbor();
+}
 
 const QUrl origin(QStringLiteral("http://localhost:3000"));
 

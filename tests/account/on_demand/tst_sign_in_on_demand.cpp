@@ -24,14 +24,20 @@ namespace {
 
 const QString helper = QStringLiteral(PELORA_SIGN_IN_HELPER);
 
-QList<QNetworkReply::RawHeaderPair> setCookie(const QByteArray &field) { return {{"Set-Cookie", field}}; }
+QList<QNetworkReply::RawHeaderPair> setCookie(const QByteArray &field)
+{
+    return {{"Set-Cookie", field}};
+}
 
 QByteArray sessionValue(SignInSession &session, const QUrl &url)
 {
     return QCoro::waitFor(session.cookies(url)).value(0).value();
 }
 
-bool xdotool(const QStringList &arguments) { return QProcess::execute(u"xdotool"_s, arguments) == 0; }
+bool xdotool(const QStringList &arguments)
+{
+    return QProcess::execute(u"xdotool"_s, arguments) == 0;
+}
 
 // A stand-in helper: a shell script that writes `reply` to its socket (its
 // standard input) as fast as the socket takes it, then waits.
@@ -135,13 +141,16 @@ private Q_SLOTS:
 
         if (closeButton) {
             QString window;
-            QVERIFY(QTest::qWaitFor([&] {
-                QProcess search;
-                search.start(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Sign in to Pelora$"_s});
-                search.waitForFinished(5000);
-                window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0);
-                return !window.isEmpty();
-            }, 10000));
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    QProcess search;
+                    search.start(u"xdotool"_s,
+                                 {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Sign in to Pelora$"_s});
+                    search.waitForFinished(5000);
+                    window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0);
+                    return !window.isEmpty();
+                },
+                10000));
             // The window manager closes the active window on Alt+F4, as a learner's click on its close button does.
             QVERIFY(xdotool({u"windowactivate"_s, u"--sync"_s, window}));
             QVERIFY(xdotool({u"key"_s, u"alt+F4"_s}));
@@ -231,14 +240,15 @@ private Q_SLOTS:
         const qint64 pid = session.helperProcessId();
         if (helperStuck) {
             ::kill(pid_t(pid), SIGSTOP);
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"ending the sign-in helper: its wipe took too long"_s));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(u"ending the sign-in helper: its wipe took too long"_s));
         }
         pageCookie.clear();
 
         QSignalSpy changed(&session, &SignInSession::sessionChanged);
         QCoro::Task<void> wipe = session.clear();
         QCOMPARE(sessionValue(session, site.origin()), QByteArray()); // signed out at once
-        session.showLogin(site.origin()); // waits for the wipe
+        session.showLogin(site.origin());                             // waits for the wipe
         QCoro::waitFor(std::move(wipe));
         QCOMPARE(changed.size(), 0);
         QVERIFY(!QFile::exists(recordPath()));
@@ -284,14 +294,14 @@ private Q_SLOTS:
         const QString malformed = u"ending the sign-in helper: it sent a malformed message"_s;
         QTest::newRow("a length beyond the limit") << QByteArray("printf '\\377\\377\\377\\377' >&0") << malformed;
         QTest::newRow("text as fast as the socket takes it") << QByteArray("yes >&0") << malformed;
-        QTest::newRow("a frame that is not CBOR") << QByteArray("printf '\\000\\000\\000\\003\\377\\377\\377' >&0")
-                                                  << malformed;
+        QTest::newRow("a frame that is not CBOR")
+            << QByteArray("printf '\\000\\000\\000\\003\\377\\377\\377' >&0") << malformed;
         // [1, "http://a"]: a "show", which only the companion sends.
         QTest::newRow("a message meant for the helper")
             << QByteArray("printf '\\000\\000\\000\\013\\202\\001\\150http://a' >&0")
             << u"ending the sign-in helper: it sent a message meant for itself"_s;
-        QTest::newRow("exits at once with an error") << QByteArray("exit 3")
-                                                     << u"the sign-in helper ended unexpectedly: exit code 3"_s;
+        QTest::newRow("exits at once with an error")
+            << QByteArray("exit 3") << u"the sign-in helper ended unexpectedly: exit code 3"_s;
         QTest::newRow("missing") << QByteArray() << u"the sign-in helper could not start"_s;
     }
     void brokenHelpersLeaveTheRecordAnswering()

@@ -14,20 +14,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text"); // what is stored and shown again
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
-        QTest::newRow("white space trimmed") << u" \t https://example.org \n"_s << u"https://example.org"_s
-                                             << u"example.org"_s << -1;
-        QTest::newRow("trailing slash kept") << u"https://example.org/"_s << u"https://example.org/"_s
-                                             << u"example.org"_s << -1;
-        QTest::newRow("host case kept in the text") << u"https://Example.ORG/"_s << u"https://Example.ORG/"_s
-                                                    << u"example.org"_s << -1;
-        QTest::newRow("https with a port") << u"https://example.org:8443"_s << u"https://example.org:8443"_s
-                                           << u"example.org"_s << 8443;
-        QTest::newRow("http on localhost") << u"http://localhost:3000"_s << u"http://localhost:3000"_s
-                                           << u"localhost"_s << 3000;
-        QTest::newRow("http on 127.0.0.1") << u"http://127.0.0.1:8080/"_s << u"http://127.0.0.1:8080/"_s
-                                           << u"127.0.0.1"_s << 8080;
-        QTest::newRow("http on the IPv6 loopback") << u"http://[::1]:3000"_s << u"http://[::1]:3000"_s << u"::1"_s
-                                                   << 3000;
+        QTest::newRow("white space trimmed")
+            << u" \t https://example.org \n"_s << u"https://example.org"_s << u"example.org"_s << -1;
+        QTest::newRow("trailing slash kept")
+            << u"https://example.org/"_s << u"https://example.org/"_s << u"example.org"_s << -1;
+        QTest::newRow("host case kept in the text")
+            << u"https://Example.ORG/"_s << u"https://Example.ORG/"_s << u"example.org"_s << -1;
+        QTest::newRow("https with a port")
+            << u"https://example.org:8443"_s << u"https://example.org:8443"_s << u"example.org"_s << 8443;
+        QTest::newRow("http on localhost")
+            << u"http://localhost:3000"_s << u"http://localhost:3000"_s << u"localhost"_s << 3000;
+        QTest::newRow("http on 127.0.0.1")
+            << u"http://127.0.0.1:8080/"_s << u"http://127.0.0.1:8080/"_s << u"127.0.0.1"_s << 8080;
+        QTest::newRow("http on the IPv6 loopback")
+            << u"http://[::1]:3000"_s << u"http://[::1]:3000"_s << u"::1"_s << 3000;
     }
 
     void accepted()

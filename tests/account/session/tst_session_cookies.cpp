@@ -55,8 +55,8 @@ private Q_SLOTS:
         QTest::newRow("domain cookie to the domain") << u".example.org"_s << u"https://example.org"_s << true;
         QTest::newRow("host cookie to its host") << u"example.org"_s << u"https://example.org"_s << true;
         QTest::newRow("host cookie to a sub-domain") << u"example.org"_s << u"https://app.example.org"_s << false;
-        QTest::newRow("domain cookie to a name ending alike") << u".example.org"_s << u"https://badexample.org"_s
-                                                               << false;
+        QTest::newRow("domain cookie to a name ending alike")
+            << u".example.org"_s << u"https://badexample.org"_s << false;
         QTest::newRow("sub-domain cookie to the parent") << u".app.example.org"_s << u"https://example.org"_s << false;
         QTest::newRow("localhost cookie to 127.0.0.1") << u"localhost"_s << u"http://127.0.0.1:3000"_s << false;
         QTest::newRow("to a file") << u"example.org"_s << u"file:///tmp/x"_s << false;
@@ -101,8 +101,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("lines");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("domain");
-        QTest::newRow("among other cookies") << "theme=dark\nauth.session-token=abc; HttpOnly; Secure\ncsrf=1"_ba
-                                             << u"abc"_s << u"app.example.org"_s;
+        QTest::newRow("among other cookies")
+            << "theme=dark\nauth.session-token=abc; HttpOnly; Secure\ncsrf=1"_ba << u"abc"_s << u"app.example.org"_s;
         QTest::newRow("host only") << "auth.session-token=a"_ba << u"a"_s << u"app.example.org"_s;
         QTest::newRow("parent domain") << "auth.session-token=a; Domain=example.org"_ba << u"a"_s << u".example.org"_s;
     }
@@ -150,7 +150,8 @@ private Q_SLOTS:
         QCOMPARE(QFile::permissions(path) & ownerGroupOther, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QCOMPARE(QFile::permissions(folder.filePath(u"nested"_s)) & ownerGroupOther,
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(QDir(folder.filePath(u"nested"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"record.json"_s});
+        QCOMPARE(QDir(folder.filePath(u"nested"_s)).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"record.json"_s});
 
         CookieRecord reread(path);
         reread.load();
@@ -222,21 +223,22 @@ private Q_SLOTS:
         QTest::addColumn<Action>("action");
         // The engine reports URLs without their default port, whichever way the origin was typed.
         QTest::newRow("https default port typed")
-            << u"https://pelora.example:443/"_s << u"https://pelora.example/sign-in"_s << false << true << Action::allow;
+            << u"https://pelora.example:443/"_s << u"https://pelora.example/sign-in"_s << false << true
+            << Action::allow;
         QTest::newRow("http default port typed")
             << u"http://localhost:80/"_s << u"http://localhost/sign-in"_s << false << true << Action::allow;
         QTest::newRow("default port in the page")
             << u"https://example.org"_s << u"https://example.org:443/"_s << false << true << Action::allow;
-        QTest::newRow("other port")
-            << u"https://example.org"_s << u"https://example.org:8443/x"_s << false << true << Action::warnRedirect;
+        QTest::newRow("other port") << u"https://example.org"_s << u"https://example.org:8443/x"_s << false << true
+                                    << Action::warnRedirect;
         QTest::newRow("https port on http")
             << u"http://localhost:443"_s << u"http://localhost/"_s << false << true << Action::warnRedirect;
         QTest::newRow("dev port left off")
             << u"http://localhost:3000"_s << u"http://localhost/sign-in"_s << false << true << Action::warnRedirect;
-        QTest::newRow("other scheme")
-            << u"https://example.org"_s << u"http://example.org/"_s << false << true << Action::warnRedirect;
-        QTest::newRow("mail link")
-            << u"https://example.org"_s << u"mailto:a@example.org"_s << true << true << Action::warnRedirect;
+        QTest::newRow("other scheme") << u"https://example.org"_s << u"http://example.org/"_s << false << true
+                                      << Action::warnRedirect;
+        QTest::newRow("mail link") << u"https://example.org"_s << u"mailto:a@example.org"_s << true << true
+                                   << Action::warnRedirect;
         QTest::newRow("link in a sub-frame")
             << u"https://example.org"_s << u"http://news.example.net/a"_s << true << false << Action::openInBrowser;
         QTest::newRow("script in a sub-frame")
@@ -257,10 +259,7 @@ private Q_SLOTS:
     }
 
     // Before any sign-in was shown there is nothing to compare with.
-    void navigationPolicyWithoutAnOrigin_data()
-    {
-        navigationPolicy_data();
-    }
+    void navigationPolicyWithoutAnOrigin_data() { navigationPolicy_data(); }
 
     void navigationPolicyWithoutAnOrigin()
     {

@@ -17,7 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
 QVariant runScript(QWebEngineView *view, const QString &script)
 {
     auto answer = std::make_shared<std::optional<QVariant>>(); // an answer may come after we stopped waiting
@@ -27,9 +26,11 @@ QVariant runScript(QWebEngineView *view, const QString &script)
 
 bool clickElement(QWebEngineView *view, const QString &id)
 {
-    const QVariantList centre = runScript(view, u"(function(){const r=document.getElementById('%1')"
-                                                ".getBoundingClientRect();return [r.x+r.width/2,r.y+r.height/2];})()"_s
-                                                    .arg(id)).toList();
+    const QVariantList centre =
+        runScript(view,
+                  u"(function(){const r=document.getElementById('%1')"
+                  ".getBoundingClientRect();return [r.x+r.width/2,r.y+r.height/2];})()"_s.arg(id))
+            .toList();
     QTest::mouseClick(view->focusProxy() ? view->focusProxy() : view, Qt::LeftButton, {},
                       QPoint(centre.value(0).toInt(), centre.value(1).toInt()));
     return centre.size() == 2;
@@ -38,7 +39,8 @@ bool clickElement(QWebEngineView *view, const QString &id)
 QStringList filesContaining(const QString &folder, const QByteArray &needle)
 {
     QStringList found;
-    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();) {
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();) {
         QFile file(it.next());
         if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle))
             found.append(file.fileName());
@@ -46,9 +48,18 @@ QStringList filesContaining(const QString &folder, const QByteArray &needle)
     return found;
 }
 
-FixtureServer::Response html(const QByteArray &body) { return {200, {{"Content-Type", "text/html"}}, body}; }
-QString pagePath(CompanionSession &session) { return session.webView()->url().path(); }
-QString pageText(CompanionSession &session) { return runScript(session.webView(), u"document.body.innerText"_s).toString(); }
+FixtureServer::Response html(const QByteArray &body)
+{
+    return {200, {{"Content-Type", "text/html"}}, body};
+}
+QString pagePath(CompanionSession &session)
+{
+    return session.webView()->url().path();
+}
+QString pageText(CompanionSession &session)
+{
+    return runScript(session.webView(), u"document.body.innerText"_s).toString();
+}
 
 } // namespace
 
@@ -85,10 +96,11 @@ private:
 
     void submitSignIn(CompanionSession &session, const QString &password)
     {
-        runScript(session.webView(), u"(function(){const form = document.getElementById('sign-in-form');"
-                                     "form.querySelector('[name=email]').value = 'learner@pelora.test';"
-                                     "form.querySelector('[name=password]').value = '%1';"
-                                     "form.querySelector('button').click(); return true;})()"_s.arg(password));
+        runScript(session.webView(),
+                  u"(function(){const form = document.getElementById('sign-in-form');"
+                  "form.querySelector('[name=email]').value = 'learner@pelora.test';"
+                  "form.querySelector('[name=password]').value = '%1';"
+                  "form.querySelector('button').click(); return true;})()"_s.arg(password));
     }
 
     QList<QNetworkCookie> recorded(CompanionSession &session) { return QCoro::waitFor(session.cookies(devOrigin)); }
@@ -149,8 +161,10 @@ private Q_SLOTS:
         QTRY_VERIFY(pageText(*session).contains("Signed in as learner@pelora.test"_L1));
 
         // Signing out on the page ends the session for the companion too, for good.
-        QTRY_VERIFY(runScript(session->webView(), u"(function(){const b = document.querySelector('form[action=\"/sign-out\"] button');"
-                                                  "if (b) b.click(); return !!b;})()"_s).toBool());
+        QTRY_VERIFY(runScript(session->webView(),
+                              u"(function(){const b = document.querySelector('form[action=\"/sign-out\"] button');"
+                              "if (b) b.click(); return !!b;})()"_s)
+                        .toBool());
         QTRY_VERIFY_WITH_TIMEOUT(recorded(*session).isEmpty(), 20000);
         session.reset();
         session = makeSession();
@@ -178,8 +192,8 @@ private Q_SLOTS:
         QCoro::Task<void> wipe = session->clear(); // suspended at its first wait
         QVERIFY(!QFile::exists(record));
         QVERIFY(session->observing() == false && session->window() == nullptr);
-        session.reset(); // the companion ends here
-        QTest::qWait(1000); // the engine's last writes on its own threads
+        session.reset();         // the companion ends here
+        QTest::qWait(1000);      // the engine's last writes on its own threads
         session = makeSession(); // the next launch
         QVERIFY(recorded(*session).isEmpty());
         QCOMPARE(filesContaining(folder, token), QStringList());
@@ -190,7 +204,8 @@ private Q_SLOTS:
     {
         signInPage = u"<a id='out' href='%1/page' style='display:block;height:40px'>Out</a>"
                      "<a id='blank' target='_blank' href='%1/blank' style='display:block;height:40px'>New</a>"
-                     "<iframe src='%1/frame'></iframe><iframe src='/own-frame'></iframe>"_s.arg(elsewhereOrigin).toUtf8();
+                     "<iframe src='%1/frame'></iframe><iframe src='/own-frame'></iframe>"_s.arg(elsewhereOrigin)
+                         .toUtf8();
         auto session = makeSession();
         QVERIFY(showAndLoad(*session, site.origin()));
         // A frame from elsewhere is blocked quietly; the web app's own loads.
@@ -245,7 +260,8 @@ private Q_SLOTS:
     void windowsAScriptOpensAreRefusedQuietly()
     {
         signInPage = u"<p>Sign in</p><script>window.open('%1/popup');window.open('/own-popup');"
-                     "setTimeout(function(){window.open('%1/later', '_blank');}, 300);</script>"_s.arg(elsewhereOrigin).toUtf8();
+                     "setTimeout(function(){window.open('%1/later', '_blank');}, 300);</script>"_s.arg(elsewhereOrigin)
+                         .toUtf8();
         auto session = makeSession();
         QVERIFY(showAndLoad(*session, site.origin()));
         QTest::qWait(1200);
@@ -261,13 +277,17 @@ private Q_SLOTS:
         // A second redirect while the first sheet shows is dropped: one sheet at a time.
         signInPage = u"<p>Redirecting</p><script>setTimeout(function(){location.href='%1/away';},100);"
                      "setTimeout(function(){location.href='http://127.0.0.1:%2/again';},400);"
-                     "</script>"_s.arg(elsewhereOrigin).arg(elsewhere.port()).toUtf8();
+                     "</script>"_s.arg(elsewhereOrigin)
+                         .arg(elsewhere.port())
+                         .toUtf8();
         auto session = makeSession();
         session->showLogin(site.origin());
         QTRY_VERIFY_WITH_TIMEOUT(session->sheet(), 20000);
-        QCOMPARE(session->sheetText(), u"Sign-in redirected to a different address\nThe web app redirected to localhost. "
-                                       "Set the final web app address in the companion menu and try again."_s);
-        QVERIFY(session->sheet()->windowModality() == Qt::WindowModal && session->sheet()->parentWidget() == session->window());
+        QCOMPARE(session->sheetText(),
+                 u"Sign-in redirected to a different address\nThe web app redirected to localhost. "
+                 "Set the final web app address in the companion menu and try again."_s);
+        QVERIFY(session->sheet()->windowModality() == Qt::WindowModal
+                && session->sheet()->parentWidget() == session->window());
         QTest::qWait(600);
         QCOMPARE(session->window()->findChildren<QMessageBox *>().size(), 1);
         QVERIFY(session->sheetText().contains(u"redirected to localhost."_s));

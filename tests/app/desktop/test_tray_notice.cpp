@@ -51,7 +51,8 @@ private Q_SLOTS:
         QFETCH(bool, trayAtTheDeadline);
         QFETCH(int, notifications);
         bool tray = false;
-        TrayAbsenceNotice notice(QDBusConnection::sessionBus(), [&] { return tray; }, 200);
+        TrayAbsenceNotice notice(
+            QDBusConnection::sessionBus(), [&] { return tray; }, 200);
         QTest::qWait(50);
         QCOMPARE(server->received.size(), 0); // not before the delay
         tray = trayAtTheDeadline;

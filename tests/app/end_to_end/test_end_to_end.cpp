@@ -80,7 +80,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(session->window(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(session->window()->isActiveWindow(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(focusedFieldName(session), QStringLiteral("email"), 20000);
-        xdotool({{"type", "--delay", "20", "learner@pelora.test"}, {"key", "Tab"}, {"type", "--delay", "20", "selamat-pagi"},
+        xdotool({{"type", "--delay", "20", "learner@pelora.test"},
+                 {"key", "Tab"},
+                 {"type", "--delay", "20", "selamat-pagi"},
                  {"key", "Return"}});
 
         QTRY_COMPARE_WITH_TIMEOUT(delegate.store().state(), PhraseStore::State::ready, 20000);
@@ -90,7 +92,9 @@ private Q_SLOTS:
 
         // Let the sign-in settle: late page loads and cookie changes each report a session change.
         QTest::qWait(1500);
-        const auto settled = [&] { return !delegate.store().refreshing() && !delegate.cards().presenting(); }; // both at once
+        const auto settled = [&] {
+            return !delegate.store().refreshing() && !delegate.cards().presenting();
+        }; // both at once
         QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
 
         xdotool({{"key", "super+m"}}); // lookup, with the keyboard in its search field

@@ -15,16 +15,16 @@
 #include "schedule/reminder_interval.h"
 #include "updates/companion_updater.h"
 
-#include <QJsonDocument>
 #include <QApplication>
 #include <QDialog>
+#include <QJsonDocument>
 #include <QLocale>
 #include <QMenu>
-#include <QWindow>
 #include <QMetaMethod>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <map>
 #include <qcoro/qcorotimer.h>
 
@@ -59,7 +59,8 @@ bool choose(CompanionDelegate &delegate, const QString &title)
 
 QString shortTime(double instant)
 {
-    return QLocale::system().toString(QDateTime::fromMSecsSinceEpoch(qint64(instant * 1000)).time(), QLocale::ShortFormat);
+    return QLocale::system().toString(QDateTime::fromMSecsSinceEpoch(qint64(instant * 1000)).time(),
+                                      QLocale::ShortFormat);
 }
 
 // A sign-in session without a web view; the test decides when a wipe ends.
@@ -92,7 +93,10 @@ struct InMemorySession : SignInSession {
 
 // Each run takes the next of `answers`; none left or a null text is "Cancel".
 struct ScriptedDialogs : CompanionDialogs {
-    std::optional<QString> askInterval(const QString &text, const QString &info) override { return ask(text + "|" + info); }
+    std::optional<QString> askInterval(const QString &text, const QString &info) override
+    {
+        return ask(text + "|" + info);
+    }
     std::optional<QString> askOrigin(const QString &text) override { return ask(text); }
     void alertInvalidOrigin(const QString &informative) override { shown << QStringLiteral("alert: ") + informative; }
     std::optional<QString> ask(const QString &shownText)
@@ -110,7 +114,8 @@ const QByteArray secondToken = "token-two"; // user u2, phrases q1, q2
 struct Harness {
     explicit Harness(const QStringList &arguments = {}, bool signedIn = true)
     {
-        for (const char *key : {ReminderInterval::key, PreferenceKeys::pausedUntil, PreferenceKeys::phraseLookupShortcutEnabled})
+        for (const char *key :
+             {ReminderInterval::key, PreferenceKeys::pausedUntil, PreferenceKeys::phraseLookupShortcutEnabled})
             Preferences::standard().remove(QString::fromLatin1(key));
         server.setHandler([this](const FixtureServer::Request &request) { return answer(request); });
         if (!server.listen())
@@ -149,15 +154,14 @@ struct Harness {
         delegate->cards().tick();
     }
 
-    template <typename Flow>
-    void watch(Flow *flow, void (Flow::*finished)())
+    template <typename Flow> void watch(Flow *flow, void (Flow::*finished)())
     {
-        watches[QMetaMethod::fromSignal(finished).methodSignature()] = {std::make_unique<QSignalSpy>(flow, finished), 0};
+        watches[QMetaMethod::fromSignal(finished).methodSignature()] = {std::make_unique<QSignalSpy>(flow, finished),
+                                                                        0};
     }
 
     // The next emission of a "…Finished" signal not yet waited for, also one emitted before the call.
-    template <typename Flow>
-    bool waitFor(void (Flow::*finished)())
+    template <typename Flow> bool waitFor(void (Flow::*finished)())
     {
         auto &[spy, consumed] = watches.at(QMetaMethod::fromSignal(finished).methodSignature());
         if (spy->count() <= consumed && !spy->wait(5000))
@@ -194,8 +198,15 @@ struct Harness {
 
     static QList<Phrase> phrases(int count, const QString &prefix)
     {
-        QList<Phrase> phrases(count, {.id = {}, .malay = "Frasa", .english = "Phrase", .category = "Everyday",
-                                      .context = "When testing.", .words = {}, .notes = {}, .usageExamples = {}});
+        QList<Phrase> phrases(count,
+                              {.id = {},
+                               .malay = "Frasa",
+                               .english = "Phrase",
+                               .category = "Everyday",
+                               .context = "When testing.",
+                               .words = {},
+                               .notes = {},
+                               .usageExamples = {}});
         for (int i = 0; i < count; ++i)
             phrases[i].id = prefix + QString::number(i + 1);
         return phrases;
@@ -203,8 +214,8 @@ struct Harness {
 
     FixtureServer server;
     QHash<QByteArray, QPair<QString, QList<Phrase>>> accounts; // token → user id and library
-    int status = 0; // 0: normal answers
-    QByteArray updateFeed; // empty: the update feed is refused
+    int status = 0;                                            // 0: normal answers
+    QByteArray updateFeed;                                     // empty: the update feed is refused
     double now = 1'800'000'000.0;
     InMemorySession *session = nullptr;
     ScriptedDialogs *dialogs = nullptr;
@@ -219,7 +230,6 @@ enum class LibraryChange { kept, deleted, unavailable, messageCard };
 } // namespace
 
 Q_DECLARE_METATYPE(LibraryChange)
-
 
 class FlowsTest : public QObject {
     Q_OBJECT
@@ -358,7 +368,8 @@ private Q_SLOTS:
         const double until = h->now + 3600;
         QVERIFY(!d.cards().panel()->isVisible());
         QCOMPARE(d.cards().schedule().pausedUntil(), until);
-        QCOMPARE(Preferences::standard().value(QStringLiteral("pausedUntil")).toDateTime().toSecsSinceEpoch(), qint64(until));
+        QCOMPARE(Preferences::standard().value(QStringLiteral("pausedUntil")).toDateTime().toSecsSinceEpoch(),
+                 qint64(until));
         QCOMPARE(menuRows(d).at(1), QStringLiteral("Paused until ") + shortTime(until));
         h->tick(1800);
         QVERIFY(!d.cards().presenting());
@@ -450,7 +461,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, version);
         QFETCH(bool, announced);
-        h->updateFeed = QStringLiteral("{\"version\": \"%1\", \"url\": \"https://www.pelora.app/download\"}").arg(version).toUtf8();
+        h->updateFeed =
+            QStringLiteral("{\"version\": \"%1\", \"url\": \"https://www.pelora.app/download\"}").arg(version).toUtf8();
         CompanionDelegate &d = h->launch();
         QTRY_COMPARE(h->requestsFor(QStringLiteral("/companion/updates.json")), 1);
         QTest::qWait(100);
@@ -635,7 +647,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("signedIn");
         QTest::addColumn<bool>("signInShown");
         QTest::addColumn<bool>("lookupShown");
-        QTest::newRow("--sign-in --lookup: lookup wins") << QStringList{u"--sign-in"_s, u"--lookup"_s} << false << false << true;
+        QTest::newRow("--sign-in --lookup: lookup wins")
+            << QStringList{u"--sign-in"_s, u"--lookup"_s} << false << false << true;
         QTest::newRow("--sign-in signed out") << QStringList{u"--sign-in"_s} << false << true << false;
         QTest::newRow("--sign-in signed in: the first card") << QStringList{u"--sign-in"_s} << true << false << false;
     }

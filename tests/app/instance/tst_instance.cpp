@@ -66,7 +66,8 @@ private Q_SLOTS:
         const QStringList odd{"--lookup", "--unknown", "kata “baru” · …", ""};
         QCOMPARE(runLaunch(odd), 0);
         QTRY_COMPARE(received.size(), 1);
-        QCOMPARE(received.at(0).at(0).toStringList(), (QStringList{QCoreApplication::applicationFilePath(), "--launch"} + odd));
+        QCOMPARE(received.at(0).at(0).toStringList(),
+                 (QStringList{QCoreApplication::applicationFilePath(), "--launch"} + odd));
     }
 
     void brokenMessagesAreDroppedAndTheCompanionCarriesOn_data()

@@ -48,11 +48,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pattern"); // its first group is an option
         QTest::addColumn<bool>("every");      // names every option of --help, not only some
-        QTest::newRow("manual page, options") << section(page, QStringLiteral("OPTIONS"))
-                                                << QStringLiteral(R"(^\.B (\\-\\-[a-z\\-]+)$)") << true;
-        QTest::newRow("manual page, synopsis") << section(page, QStringLiteral("SYNOPSIS"))
-                                                 << QStringLiteral(R"((\\-\\-[a-z\\-]+))") << true;
-        QTest::newRow("desktop entry actions") << entry << QStringLiteral(R"(^Exec=pelora-companion (--[a-z-]+)$)") << false;
+        QTest::newRow("manual page, options")
+            << section(page, QStringLiteral("OPTIONS")) << QStringLiteral(R"(^\.B (\\-\\-[a-z\\-]+)$)") << true;
+        QTest::newRow("manual page, synopsis")
+            << section(page, QStringLiteral("SYNOPSIS")) << QStringLiteral(R"((\\-\\-[a-z\\-]+))") << true;
+        QTest::newRow("desktop entry actions")
+            << entry << QStringLiteral(R"(^Exec=pelora-companion (--[a-z-]+)$)") << false;
     }
     void documentsNameTheOptionsOfHelp()
     {
@@ -63,7 +64,8 @@ private Q_SLOTS:
         program.start(QStringLiteral(PELORA_COMPANION_PATH), {QStringLiteral("--help")});
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 0);
-        const QStringList help = optionsIn(QString::fromUtf8(program.readAllStandardOutput()), QStringLiteral(R"(^  (--[a-z-]+) )"));
+        const QStringList help =
+            optionsIn(QString::fromUtf8(program.readAllStandardOutput()), QStringLiteral(R"(^  (--[a-z-]+) )"));
         QVERIFY2(help.contains(QStringLiteral("--version")), qPrintable(help.join(' ')));
 
         const QStringList named = optionsIn(text, pattern);

@@ -26,7 +26,8 @@ QString firstWindow(const QStringList &search)
 {
     QProcess xdotool;
     xdotool.start(QStringLiteral("xdotool"), QStringList{"search"} + search);
-    return xdotool.waitForFinished(5000) ? QString::fromLatin1(xdotool.readAllStandardOutput()).section('\n', 0, 0) : QString();
+    return xdotool.waitForFinished(5000) ? QString::fromLatin1(xdotool.readAllStandardOutput()).section('\n', 0, 0)
+                                         : QString();
 }
 
 // Whether a visible X window named like `pattern` is seen once in `timeout` ms. (A
@@ -42,7 +43,10 @@ bool windowGoes(const QString &pattern, int timeout = 20000)
     return QTest::qWaitFor([&] { return firstWindow({"--onlyvisible", "--name", pattern}).isEmpty(); }, timeout);
 }
 
-bool xdotool(const QStringList &arguments) { return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0; }
+bool xdotool(const QStringList &arguments)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+}
 
 // Types the demo learner's e-mail and password into the sign-in page, whose
 // caret starts in the e-mail field once it has loaded, until the sign-in
@@ -75,7 +79,8 @@ bool openTrayMenu()
 bool terminate(QProcess &companion)
 {
     ::kill(pid_t(companion.processId()), SIGTERM);
-    return companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit && companion.exitCode() == 0;
+    return companion.waitForFinished(15000) && companion.exitStatus() == QProcess::NormalExit
+        && companion.exitCode() == 0;
 }
 
 // Whether the process has Qt WebEngine's library mapped.
@@ -95,7 +100,10 @@ qint64 signInHelper(qint64 companion)
     return 0;
 }
 
-QString dataFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); }
+QString dataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
 
 // The session token the companion keeps for the learner, read from its own record.
 QByteArray recordedToken()
@@ -119,7 +127,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(webApp.start());
-        Preferences::standard().setValue(QStringLiteral("webOrigin"), QStringLiteral("http://localhost:%1").arg(webApp.port()));
+        Preferences::standard().setValue(QStringLiteral("webOrigin"),
+                                         QStringLiteral("http://localhost:%1").arg(webApp.port()));
         tray.start(QStringLiteral("trayer"), {"--edge", "top"});
         QVERIFY(tray.waitForStarted());
     }
@@ -135,7 +144,7 @@ private Q_SLOTS:
         QProcess companion;
         companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         companion.start(program, {});
-        QVERIFY(windowAppears(cardWindow)); // signed out: the message card
+        QVERIFY(windowAppears(cardWindow));             // signed out: the message card
         QVERIFY(!mapsWebEngine(companion.processId())); // the web engine waits for sign-in
 
         QProcess second;
@@ -193,7 +202,8 @@ private Q_SLOTS:
 
         // "Sign out" is the ninth item the keyboard reaches.
         QVERIFY(openTrayMenu());
-        QVERIFY(xdotool({"key", "--delay", "30", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
+        QVERIFY(xdotool({"key", "--delay", "30", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down",
+                         "Return"}));
         QVERIFY(windowGoes(cardWindow, 5000)); // signing out dismisses the card and starts the wipe
         QTest::qWait(quitAfterMs);
         QVERIFY(terminate(companion));

@@ -61,8 +61,8 @@ QByteArray with(const QString &key, const QJsonValue &value, int index = -1, int
 QByteArray raw(const QByteArray &malay = R"("m")"_ba, const QByteArray &inPhrase = {}, const QByteArray &inPage = {})
 {
     return R"({"version":1,"userId":"u","phrases":[{"id":"a","malay":)"_ba + malay
-         + R"(,"english":"e","category":"","context":"","words":[],"notes":[],"usageExamples":[])"_ba + inPhrase
-         + "}]"_ba + inPage + "}"_ba;
+        + R"(,"english":"e","category":"","context":"","words":[],"notes":[],"usageExamples":[])"_ba + inPhrase
+        + "}]"_ba + inPage + "}"_ba;
 }
 
 // The hand-written page with more keys in the page itself.
@@ -178,7 +178,8 @@ private Q_SLOTS:
         QTest::newRow("huge number") << rawWithPageKeys(R"(,"a":1e400)"_ba) << decoding;
         QTest::newRow("trailing comma in the page") << rawWithPageKeys(","_ba) << decoding;
         QTest::newRow("trailing comma in an array") << QByteArray(good).replace("}]", "},]") << decoding;
-        QTest::newRow("key written with escapes") << QByteArray(good).replace(R"("id")", R"("\u0069\u0064")") << accepted;
+        QTest::newRow("key written with escapes")
+            << QByteArray(good).replace(R"("id")", R"("\u0069\u0064")") << accepted;
         QTest::newRow("userId twice") << rawWithPageKeys(R"(,"userId":"v")"_ba) << decoding;
         QTest::newRow("unknown twice") << rawWithPageKeys(R"(,"a":1,"a":[])"_ba) << accepted;
         QTest::newRow("repeated phrase key") << raw(R"("m")"_ba, R"(,"malay":"n")"_ba) << decoding;

@@ -101,8 +101,8 @@ private Q_SLOTS:
         QTest::newRow("200 not JSON") << 200 << "<html>"_ba << failed;
         QTest::newRow("empty library") << 200 << page(u"user-1"_s, {})
                                        << u"empty | No saved phrases yet · look up a phrase | user-1 | 0"_s;
-        QTest::newRow("another account, empty") << 200 << page(u"user-2"_s, {})
-                                                << u"empty | No saved phrases yet · look up a phrase | user-2 | 0"_s;
+        QTest::newRow("another account, empty")
+            << 200 << page(u"user-2"_s, {}) << u"empty | No saved phrases yet · look up a phrase | user-2 | 0"_s;
     }
 
     void answerStatus()
@@ -111,9 +111,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, outcome);
         PhraseStore store;
-        server.setHandler([](const FixtureServer::Request &) {
-            return Response::json(200, page(u"user-1"_s, {u"p1"_s}));
-        });
+        server.setHandler(
+            [](const FixtureServer::Request &) { return Response::json(200, page(u"user-1"_s, {u"p1"_s})); });
         QVERIFY(refresh(store));
         server.setHandler([status, body](const FixtureServer::Request &) { return Response::json(status, body); });
         QVERIFY(refresh(store));
@@ -144,9 +143,8 @@ private Q_SLOTS:
         QFETCH(QString, outcome);
         PhraseStore store;
         store.setPageTimeout(300ms);
-        server.setHandler([](const FixtureServer::Request &) {
-            return Response::json(200, page(u"user-1"_s, {u"old"_s}));
-        });
+        server.setHandler(
+            [](const FixtureServer::Request &) { return Response::json(200, page(u"user-1"_s, {u"old"_s})); });
         QVERIFY(refresh(store));
         const QString cursor = u"a+b&c=d%41 e/é?%%25"_s; // sent back as is, trips a careless encoder
         server.setHandler([&, status, body](const FixtureServer::Request &request) {

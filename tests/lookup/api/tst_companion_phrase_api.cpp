@@ -72,11 +72,13 @@ class CompanionPhraseAPITest : public QObject {
     MemorySessionCookies session;
     std::unique_ptr<CompanionPhraseAPI> api;
 
-    void serve(const FixtureServer::Response &r) { server->setHandler([r](const auto &) { return r; }); }
+    void serve(const FixtureServer::Response &r)
+    {
+        server->setHandler([r](const auto &) { return r; });
+    }
 
     // Waits for `task`: it fails with `failure`, or without one gives `value`.
-    template <typename T>
-    void expect(QCoro::Task<LookupOutcome<T>> task, const Failure &failure, const T &value = {})
+    template <typename T> void expect(QCoro::Task<LookupOutcome<T>> task, const Failure &failure, const T &value = {})
     {
         const QObject alive;
         std::optional<LookupOutcome<T>> outcome;
@@ -110,7 +112,8 @@ private Q_SLOTS:
         server = new FixtureServer(this);
         QVERIFY(server->listen());
         session = MemorySessionCookies();
-        session.stored = {QNetworkCookie("auth.session-token"_ba, "abc123"_ba), QNetworkCookie("auth.session-token"_ba, "2"_ba)};
+        session.stored = {QNetworkCookie("auth.session-token"_ba, "abc123"_ba),
+                          QNetworkCookie("auth.session-token"_ba, "2"_ba)};
         api = std::make_unique<CompanionPhraseAPI>(server->origin(), userID, &session);
     }
 
@@ -147,7 +150,8 @@ private Q_SLOTS:
         lookup("404 has no lookup", answer(404, "{}"_ba), LookupError::unavailable());
         lookup("409 changed account", answer(409, card), LookupError::accountChanged());
         lookup("429 with the web app's message, untrimmed",
-               answer(429, json({{"error"_L1, u" Slow down \n"_s}, {"retryAfter"_L1, 30}})), rejected(u" Slow down \n"_s));
+               answer(429, json({{"error"_L1, u" Slow down \n"_s}, {"retryAfter"_L1, 30}})),
+               rejected(u" Slow down \n"_s));
         lookup("429 message cut to 500 characters", answer(429, json({{"error"_L1, longError}})),
                rejected(longError.left(1000)));
         lookup("429 as HTML", answer(429, "<html><body>Too many</body></html>"_ba, "text/html"_ba), retryLater);
@@ -247,7 +251,7 @@ private Q_SLOTS:
     void endingRequests_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("cookiesLate"); // the requests end while the session looks for its cookies
+        QTest::addColumn<bool>("cookiesLate");  // the requests end while the session looks for its cookies
         QTest::addColumn<int>("requestsAfter"); // once a lookup was tried after the ending
         QTest::newRow("cancel") << u"cancel"_s << false << 2; // cancel() ends the client for good
         QTest::newRow("cancel while asking for cookies") << u"cancel"_s << true << 0;

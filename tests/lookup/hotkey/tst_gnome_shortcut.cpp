@@ -28,7 +28,10 @@ QString entryKey(const QString &path, const QString &key)
 {
     return gsettings({QStringLiteral("get"), QString::fromLatin1(entrySchema) + QLatin1Char(':') + path, key});
 }
-QString list() { return gsettings({QStringLiteral("get"), mediaKeys, QStringLiteral("custom-keybindings")}); }
+QString list()
+{
+    return gsettings({QStringLiteral("get"), mediaKeys, QStringLiteral("custom-keybindings")});
+}
 
 } // namespace
 
@@ -157,10 +160,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("accelerator");
         QTest::addColumn<QString>("text");
-        QTest::newRow("super") << "<Super>m" << "Super+M";
-        QTest::newRow("primary alt") << "<Primary><Alt>l" << "Ctrl+Alt+L";
-        QTest::newRow("control shift named key") << "<Control><Shift>F5" << "Ctrl+Shift+F5";
-        QTest::newRow("unknown modifier kept") << "<Mod5>x" << "Mod5+X";
+        QTest::newRow("super") << "<Super>m"
+                               << "Super+M";
+        QTest::newRow("primary alt") << "<Primary><Alt>l"
+                                     << "Ctrl+Alt+L";
+        QTest::newRow("control shift named key") << "<Control><Shift>F5"
+                                                 << "Ctrl+Shift+F5";
+        QTest::newRow("unknown modifier kept") << "<Mod5>x"
+                                               << "Mod5+X";
     }
     void acceleratorsReadTheLinuxWay()
     {

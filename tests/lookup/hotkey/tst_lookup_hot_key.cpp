@@ -38,8 +38,9 @@ struct OtherXClient {
     }
     bool grab(int modifiers, uint8_t key)
     {
-        auto *error = xcb_request_check(connection, xcb_grab_key_checked(connection, 0, root, uint16_t(modifiers), key,
-                                                                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        auto *error = xcb_request_check(connection,
+                                        xcb_grab_key_checked(connection, 0, root, uint16_t(modifiers), key,
+                                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         std::free(error);
         return !error;
     }
@@ -58,7 +59,10 @@ struct OtherXClient {
     }
 };
 
-void xdotool(const QStringList &arguments) { QCOMPARE(QProcess::execute("xdotool", arguments), 0); }
+void xdotool(const QStringList &arguments)
+{
+    QCOMPARE(QProcess::execute("xdotool", arguments), 0);
+}
 
 } // namespace
 

@@ -53,10 +53,10 @@ public:
     uint version = 1;
     uint sessionResponse = 0;
     uint bindResponse = 0;
-    bool answerBind = true;       // false: the learner keeps the dialog open
+    bool answerBind = true;        // false: the learner keeps the dialog open
     bool leaveShortcutOut = false; // the learner left the shortcut without a key
     QString trigger = QStringLiteral("Ctrl+Alt+L");
-    QStringList calls;             // method names in order of arrival
+    QStringList calls; // method names in order of arrival
     QString registeredAppID, session, bindRequest, bindSender;
     QList<WireShortcut> boundShortcuts;
     QString bindParentWindow;
@@ -66,13 +66,13 @@ public:
     QString requestPath(const QDBusMessage &call, const QVariantMap &options)
     {
         QString sender = call.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-        return portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') +
-               options.value(QStringLiteral("handle_token")).toString();
+        return portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/')
+            + options.value(QStringLiteral("handle_token")).toString();
     }
     void respond(const QString &request, uint code, const QVariantMap &results)
     {
-        QDBusMessage signal =
-            QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+        QDBusMessage signal = QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
+                                                         QStringLiteral("Response"));
         signal << code << results;
         bus.send(signal);
     }
@@ -81,8 +81,9 @@ public:
         QList<WireShortcut> answer;
         if (!leaveShortcutOut) {
             for (const WireShortcut &s : boundShortcuts)
-                answer.append({s.id, {{QStringLiteral("description"), s.properties.value("description")},
-                                      {QStringLiteral("trigger_description"), trigger}}});
+                answer.append({s.id,
+                               {{QStringLiteral("description"), s.properties.value("description")},
+                                {QStringLiteral("trigger_description"), trigger}}});
         }
         respond(bindRequest, bindResponse, {{QStringLiteral("shortcuts"), QVariant::fromValue(answer)}});
     }
@@ -116,8 +117,8 @@ public Q_SLOTS:
         p->sessionOptions = options;
         const QString request = p->requestPath(call, options);
         QString sender = call.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-        p->session = portalPath + QStringLiteral("/session/") + sender + QLatin1Char('/') +
-                     options.value(QStringLiteral("session_handle_token")).toString();
+        p->session = portalPath + QStringLiteral("/session/") + sender + QLatin1Char('/')
+            + options.value(QStringLiteral("session_handle_token")).toString();
         p->bus.registerObject(p->session, sessionObject(), QDBusConnection::ExportAllSlots);
         QTimer::singleShot(10, p, [this, request] {
             p->respond(request, p->sessionResponse, {{QStringLiteral("session_handle"), p->session}});
@@ -154,7 +155,10 @@ public Q_SLOTS:
     void Close(const QDBusMessage &call) { p->closedSessions << call.path(); }
 };
 
-QObject *GlobalShortcutsAdaptor::sessionObject() { return new SessionObject(p); }
+QObject *GlobalShortcutsAdaptor::sessionObject()
+{
+    return new SessionObject(p);
+}
 
 class RegistryAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -189,10 +193,7 @@ class PortalShortcutTest : public QObject {
         QVERIFY(!hotKey->start()); // the portal answers later
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::waiting);
     }
-    void settle()
-    {
-        QTRY_VERIFY(hotKey->availability() != LookupHotKey::Availability::waiting);
-    }
+    void settle() { QTRY_VERIFY(hotKey->availability() != LookupHotKey::Availability::waiting); }
 
 private Q_SLOTS:
     void initTestCase()

@@ -14,8 +14,7 @@ using Outcome = LookupOutcome<LookupPhrase>;
 Q_DECLARE_METATYPE(Outcome)
 
 // A request the test answers whenever it likes; copies share it.
-template <typename In, typename Out>
-struct ScriptedCall {
+template <typename In, typename Out> struct ScriptedCall {
     struct State {
         std::optional<LookupOutcome<Out>> outcome;
         std::coroutine_handle<> waiter;
@@ -174,8 +173,9 @@ private Q_SLOTS:
             QCOMPARE(script->abandons, 0);
         }
         model->discard(); // busy: ignored
-        QCOMPARE(view(), (duringSave ? u"saving signedIn busy hasPhrase"_s : u"lookingUp signedIn busy"_s) +
-                                    u" |  less sugar\n | "_s);
+        QCOMPARE(view(),
+                 (duringSave ? u"saving signedIn busy hasPhrase"_s : u"lookingUp signedIn busy"_s)
+                     + u" |  less sugar\n | "_s);
         const std::shared_ptr<LookupScript> first = script;
         if (before == "cancelLookup"_L1) {
             model->cancelLookup();

@@ -168,7 +168,8 @@ private Q_SLOTS:
         QTest::newRow("version 2") << envelope(2, me, good) << invalidResponse;
         QTest::newRow("incomplete card") << envelope(1, me, incomplete) << invalidResponse;
         QTest::newRow("another account") << envelope(1, u"user-18"_s, good) << accountChanged;
-        QTest::newRow("another account, version 2, incomplete") << envelope(2, u"user-18"_s, incomplete) << accountChanged;
+        QTest::newRow("another account, version 2, incomplete")
+            << envelope(2, u"user-18"_s, incomplete) << accountChanged;
         QTest::newRow("account with a trailing space") << envelope(1, u"user-17 "_s, good) << accountChanged;
         QTest::newRow("another account, no card") << envelope(1, u"x"_s, QJsonValue::Undefined) << decodingFailure;
         QTest::newRow("another account, null card") << envelope(1, u"x"_s, QJsonValue::Null) << decodingFailure;
@@ -184,12 +185,14 @@ private Q_SLOTS:
         QTest::newRow("cut short") << envelope(1, me, good).chopped(1) << decodingFailure;
 
         // In the card, a missing, null or mistyped key is a decoding failure, never a default.
-        const char *keys[] = {"malay", "english", "register", "context", "usageExamples", "notes", "relatedPhrases", "words"};
+        const char *keys[] = {"malay",         "english", "register",       "context",
+                              "usageExamples", "notes",   "relatedPhrases", "words"};
         for (const char *key : keys) {
             const QString name = QString::fromLatin1(key);
             const bool isList = name.endsWith(u's');
             const QJsonValue mistyped = isList ? QJsonValue(u"text"_s) : QJsonValue(QJsonArray{1});
-            QTest::addRow("%s missing", key) << envelope(1, me, cardWith(name, QJsonValue::Undefined)) << decodingFailure;
+            QTest::addRow("%s missing", key)
+                << envelope(1, me, cardWith(name, QJsonValue::Undefined)) << decodingFailure;
             QTest::addRow("%s null", key) << envelope(1, me, cardWith(name, QJsonValue::Null)) << decodingFailure;
             QTest::addRow("%s a number", key) << envelope(1, me, cardWith(name, 7)) << decodingFailure;
             QTest::addRow("%s mistyped", key) << envelope(1, me, cardWith(name, mistyped)) << decodingFailure;
@@ -200,13 +203,15 @@ private Q_SLOTS:
         const QJsonArray wordWithNumber{O{{"malay"_L1, u"a"_s}, {"english"_L1, 3}}};
         QTest::newRow("example without situation")
             << envelope(1, me, cardWith(u"usageExamples"_s, exampleWithoutSituation)) << decodingFailure;
-        QTest::newRow("word english a number") << envelope(1, me, cardWith(u"words"_s, wordWithNumber)) << decodingFailure;
-        QTest::newRow("note a number") << envelope(1, me, cardWith(u"notes"_s, QJsonArray{u"ok"_s, 2})) << decodingFailure;
+        QTest::newRow("word english a number")
+            << envelope(1, me, cardWith(u"words"_s, wordWithNumber)) << decodingFailure;
+        QTest::newRow("note a number") << envelope(1, me, cardWith(u"notes"_s, QJsonArray{u"ok"_s, 2}))
+                                       << decodingFailure;
         QTest::newRow("word as text") << envelope(1, me, cardWith(u"words"_s, QJsonArray{u"not an object"_s}))
                                       << decodingFailure;
         QTest::newRow("scenario a number") << envelope(1, me, cardWith(u"scenario"_s, 4)) << decodingFailure;
-        QTest::newRow("scenario in an array") << envelope(1, me, cardWith(u"scenario"_s, QJsonArray{u"hawker"_s}))
-                                              << decodingFailure;
+        QTest::newRow("scenario in an array")
+            << envelope(1, me, cardWith(u"scenario"_s, QJsonArray{u"hawker"_s})) << decodingFailure;
     }
 
     void refusedEnvelope()

@@ -26,20 +26,25 @@ public:
             hanging.hang = true;
             const QJsonObject saved{{"version", 1}, {"userId", userID}, {"id", "saved-1"}};
             if (!request.target.endsWith("/lookup"))
-                return saveAnswer == SaveAnswer::hang      ? hanging
-                       : saveAnswer == SaveAnswer::failure ? Response::json(500, "{}")
-                                                           : Response::json(201, QJsonDocument(saved).toJson());
-            return lookupAnswer == LookupAnswer::hang      ? hanging
-                   : lookupAnswer == LookupAnswer::card    ? Response::json(200, envelopeBody(card, userID))
-                   : lookupAnswer == LookupAnswer::refused ? Response::json(429, QJsonDocument(QJsonObject{{"error", refusal}}).toJson())
-                                                           : Response::json(404, "{}");
+                return saveAnswer == SaveAnswer::hang   ? hanging
+                    : saveAnswer == SaveAnswer::failure ? Response::json(500, "{}")
+                                                        : Response::json(201, QJsonDocument(saved).toJson());
+            return lookupAnswer == LookupAnswer::hang ? hanging
+                : lookupAnswer == LookupAnswer::card  ? Response::json(200, envelopeBody(card, userID))
+                : lookupAnswer == LookupAnswer::refused
+                ? Response::json(429, QJsonDocument(QJsonObject{{"error", refusal}}).toJson())
+                : Response::json(404, "{}");
         });
     }
-    std::unique_ptr<PhraseLookupAPI> client() { return std::make_unique<CompanionPhraseAPI>(server.origin(), userID, &cookies); }
+    std::unique_ptr<PhraseLookupAPI> client()
+    {
+        return std::make_unique<CompanionPhraseAPI>(server.origin(), userID, &cookies);
+    }
     int lookups() const
     {
         const auto &requests = server.requests();
-        return int(std::count_if(requests.begin(), requests.end(), [](const auto &r) { return r.target.endsWith("/lookup"); }));
+        return int(std::count_if(requests.begin(), requests.end(),
+                                 [](const auto &r) { return r.target.endsWith("/lookup"); }));
     }
 
     FixtureServer server;

@@ -29,9 +29,10 @@ void scroll(QQuickWindow *window, bool toEnd)
 {
     for (const char *name : {"scroller", "content"})
         if (auto *area = window->contentItem()->findChild<QObject *>(QLatin1String(name)))
-            area->setProperty("contentY", toEnd ? std::max(0.0, area->property("contentHeight").toDouble() -
-                                                                    area->property("height").toDouble())
-                                                : 0.0);
+            area->setProperty(
+                "contentY",
+                toEnd ? std::max(0.0, area->property("contentHeight").toDouble() - area->property("height").toDouble())
+                      : 0.0);
 }
 
 void renderCards()
@@ -48,7 +49,8 @@ void renderCards()
     // A phrase, and the names of its compact, expanded and scrolled pictures ("" for none).
     for (const auto &[phrase, compact, expanded, scrolled] :
          {std::tuple<Phrase, QString, QString, QString>(samplePhrase(), "compact", "expanded", "expanded-scrolled"),
-          {bare, "", "expanded-bare", ""}, {noExamples, "", "expanded-no-examples", ""},
+          {bare, "", "expanded-bare", ""},
+          {noExamples, "", "expanded-no-examples", ""},
           {unlabelled, "", "expanded-no-category-or-context", ""},
           {long_, "compact-long", "expanded-long", ""}}) {
         panel.show(phrase);
@@ -64,9 +66,11 @@ void renderCards()
     using State = PhraseStore::State;
     for (const auto &[state, name, detail] :
          {std::tuple<State, QString, QString>(State::signedOut, "signed-out", ""),
-          {State::loading, "loading", "Loading your phrasebook…"}, {State::ready, "ready", "Your library is ready."},
+          {State::loading, "loading", "Loading your phrasebook…"},
+          {State::ready, "ready", "Your library is ready."},
           {State::empty, "empty", ""},
-          {State::unavailable, "unavailable", "Pelora isn’t reachable right now. Check your connection and try again."}}) {
+          {State::unavailable, "unavailable",
+           "Pelora isn’t reachable right now. Check your connection and try again."}}) {
         panel.showMessage(state, detail);
         shot(panel.window(), "card-message-" + name + "-compact");
         panel.expand(true);
@@ -114,8 +118,9 @@ void renderLookupStates()
     web.saveAnswer = Save::hang;
     shoot("lookup-saving", save, Phase::saving);
     model->connect(web.client()); // a fresh lookup for each save outcome
-    for (const auto &[answer, phase, name] : {std::tuple(Save::saved, Phase::saved, "lookup-saved"),
-                                              std::tuple(Save::failure, Phase::saveUncertain, "lookup-save-uncertain")}) {
+    for (const auto &[answer, phase, name] :
+         {std::tuple(Save::saved, Phase::saved, "lookup-saved"),
+          std::tuple(Save::failure, Phase::saveUncertain, "lookup-save-uncertain")}) {
         model->discard();
         model->setQuery(query);
         shoot(nullptr, lookUp, Phase::preview);

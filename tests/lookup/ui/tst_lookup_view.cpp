@@ -193,8 +193,15 @@ private Q_SLOTS:
         QVERIFY(listener.listen(QHostAddress::LocalHost));
         const QString hostile = hostileText(listener.serverPort());
         web->refusal = hostile;
-        web->card = {hostile, hostile, "casual", hostile, {{hostile, hostile, hostile}}, {hostile}, {{hostile, hostile}},
-                     {{hostile, hostile}}, std::nullopt};
+        web->card = {hostile,
+                     hostile,
+                     "casual",
+                     hostile,
+                     {{hostile, hostile, hostile}},
+                     {hostile},
+                     {{hostile, hostile}},
+                     {{hostile, hostile}},
+                     std::nullopt};
         showSignedIn(answer);
         model()->setQuery(QStringLiteral("anything"));
         model()->lookup();
@@ -213,18 +220,25 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("labels");
         const QStringList header{"Button: Close phrase lookup", "StaticText: pelora", "StaticText: PHRASE LOOKUP"};
         QTest::newRow("signed out") << false << false << Answer::card << Save::hang
-                                    << header + QStringList{"Button: Sign in to Pelora", "StaticText: Your Malay, a little closer."};
+                                    << header
+                + QStringList{"Button: Sign in to Pelora", "StaticText: Your Malay, a little closer."};
         QTest::newRow("empty") << true << false << Answer::card << Save::hang
-                               << header + QStringList{"EditableText: Phrase or situation", "Button: Look up phrase",
-                                                       "StaticText: What would you like to say?",
-                                                       "Button: At work: Want to grab a coffee?", "StaticText: Look up"};
+                               << header
+                + QStringList{"EditableText: Phrase or situation", "Button: Look up phrase",
+                              "StaticText: What would you like to say?", "Button: At work: Want to grab a coffee?",
+                              "StaticText: Look up"};
         QTest::newRow("loading") << true << true << Answer::hang << Save::hang
                                  << header + QStringList{"StaticText: Finding the words…", "Button: Cancel lookup"};
         QTest::newRow("result") << true << true << Answer::card << Save::hang
-                                << header + QStringList{"StaticText: Kurang manis, ya.", "StaticText: HERE’S HOW TO SAY IT",
-                                                        "StaticText: kurang", "StaticText: Ordering at the counter",
-                                                        "StaticText: Tak nak manis.", "Button: Copy phrase",
-                                                        "Button: Discard", "Button: Save to phrasebook"};
+                                << header
+                + QStringList{"StaticText: Kurang manis, ya.",
+                              "StaticText: HERE’S HOW TO SAY IT",
+                              "StaticText: kurang",
+                              "StaticText: Ordering at the counter",
+                              "StaticText: Tak nak manis.",
+                              "Button: Copy phrase",
+                              "Button: Discard",
+                              "Button: Save to phrasebook"};
         QTest::newRow("error") << true << true << Answer::refused << Save::hang
                                << header + QStringList{"StaticText: Error: You have used today’s lookups."};
         QTest::newRow("saved") << true << true << Answer::card << Save::saved
@@ -263,9 +277,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("chip");
         QTest::addColumn<QString>("phrase");
-        QTest::newRow("At lunch") << "At lunch" << "A bit less spicy";
-        QTest::newRow("At work") << "At work" << "Want to grab a coffee?";
-        QTest::newRow("Out & about") << "Out & about" << "Can I pay by card?";
+        QTest::newRow("At lunch") << "At lunch"
+                                  << "A bit less spicy";
+        QTest::newRow("At work") << "At work"
+                                 << "Want to grab a coffee?";
+        QTest::newRow("Out & about") << "Out & about"
+                                     << "Can I pay by card?";
     }
     void aChipFillsTheQuery()
     {
@@ -341,5 +358,8 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv) { return runOnTwoScreens<LookupViewTest>(argc, argv); }
+int main(int argc, char **argv)
+{
+    return runOnTwoScreens<LookupViewTest>(argc, argv);
+}
 #include "tst_lookup_view.moc"

@@ -34,16 +34,26 @@ private Q_SLOTS:
         QTest::newRow("expanded card") << Show([](CardPanel &panel, PhraseLookupWindow &, LookupWebApp &) {
             panel.show(samplePhrase());
             panel.expand(true);
-        }) << QStringList{"label\tKurang pedas sikit, boleh?", "label\tA bit less spicy, please?", "label\tpedas",
-                          "label\tIN CONVERSATION", "push button\tDismiss phrase", "push button\tNext phrase"};
+        }) << QStringList{"label\tKurang pedas sikit, boleh?",
+                          "label\tA bit less spicy, please?",
+                          "label\tpedas",
+                          "label\tIN CONVERSATION",
+                          "push button\tDismiss phrase",
+                          "push button\tNext phrase"};
         QTest::newRow("lookup result") << Show([](CardPanel &, PhraseLookupWindow &lookup, LookupWebApp &web) {
             lookup.model()->connect(web.client());
             lookup.show();
             lookup.model()->setQuery(QStringLiteral("less sugar"));
             lookup.model()->lookup();
-        }) << QStringList{"label\tKurang manis, ya.", "label\tLess sugar, please.", "label\tmanis", "label\tsweet",
-                          "label\tOrdering at the counter", "label\tKurang means less; manis means sweet.",
-                          "push button\tSave to phrasebook", "push button\tClose phrase lookup"};
+        })
+                                       << QStringList{"label\tKurang manis, ya.",
+                                                      "label\tLess sugar, please.",
+                                                      "label\tmanis",
+                                                      "label\tsweet",
+                                                      "label\tOrdering at the counter",
+                                                      "label\tKurang means less; manis means sweet.",
+                                                      "push button\tSave to phrasebook",
+                                                      "push button\tClose phrase lookup"};
     }
     void aScreenReaderReadsTheViews()
     {
