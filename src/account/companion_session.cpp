@@ -8,7 +8,6 @@
 #include "account/web_address.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -54,7 +53,6 @@ CompanionSession::CompanionSession(const QString &storageFolder, QObject *parent
       m_folder(storageFolder),
       m_record(SignInStorage::recordPath(storageFolder))
 {
-    openExternally = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     finishInterruptedWipe();
     m_record.load();
 
@@ -235,7 +233,7 @@ bool CompanionSession::decideNavigation(const QUrl &url, bool linkActivated, boo
         return true;
     case NavigationPolicy::Action::openInBrowser:
         QMetaObject::invokeMethod(
-            this, [this, url] { openExternally(url); }, Qt::QueuedConnection);
+            this, [this, url] { Q_EMIT openInBrowserRequested(url); }, Qt::QueuedConnection);
         return false;
     case NavigationPolicy::Action::warnRedirect:
         qCWarning(lcSession) << "sign-in page tried to leave the web app for" << NavigationPolicy::redirectHost(url);
@@ -258,7 +256,7 @@ void CompanionSession::openedInNewWindow(const QUrl &url)
             m_page->load(url);
         break;
     case NavigationPolicy::Action::openInBrowser:
-        openExternally(url);
+        Q_EMIT openInBrowserRequested(url);
         break;
     case NavigationPolicy::Action::warnRedirect:
     case NavigationPolicy::Action::cancelQuietly:

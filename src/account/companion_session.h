@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
-#include <functional>
 #include <optional>
 
 class QWebEngineProfile;
@@ -41,9 +40,6 @@ public:
     QCoro::Task<QList<QNetworkCookie>> cookies(QUrl url) override;
     QCoro::Task<void> acceptCookies(QList<QNetworkReply::RawHeaderPair> headers, QUrl origin) override;
 
-    // Opens a web link outside the companion; the default browser unless replaced.
-    std::function<void(const QUrl &)> openExternally;
-
     QWidget *window() const { return m_window; }
     QWebEngineView *webView() const { return m_view; }
     QWebEngineProfile *profile() const { return m_profile; }
@@ -60,6 +56,8 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 Q_SIGNALS:
+    // A link the learner followed leads outside the web app: it belongs in the default browser.
+    void openInBrowserRequested(const QUrl &url);
     // The sign-in window went off screen (finishLogin or its close button).
     void windowHidden();
 

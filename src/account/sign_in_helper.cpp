@@ -3,6 +3,7 @@
 #include "account/account_log.h"
 #include "account/companion_session.h"
 
+#include <QDesktopServices>
 #include <QTimer>
 
 using Kind = SignInMessage::Kind;
@@ -11,6 +12,8 @@ SignInHelper::SignInHelper(const QString &storageFolder, qintptr channel)
     : m_session(std::make_unique<CompanionSession>(storageFolder, nullptr))
 {
     connect(m_session.get(), &SignInSession::sessionChanged, this, [this] { send({Kind::sessionChanged}); });
+    connect(m_session.get(), &CompanionSession::openInBrowserRequested, this,
+            [](const QUrl &url) { QDesktopServices::openUrl(url); });
     connect(m_session.get(), &CompanionSession::windowHidden, this, [this] {
         send({Kind::windowClosed, {}, {}, m_read});
     });

@@ -82,7 +82,8 @@ private:
     std::unique_ptr<CompanionSession> makeSession()
     {
         auto session = std::make_unique<CompanionSession>();
-        session->openExternally = [this](const QUrl &url) { opened.append(url); };
+        connect(session.get(), &CompanionSession::openInBrowserRequested, this,
+                [this](const QUrl &url) { opened.append(url); });
         connect(session.get(), &SignInSession::sessionChanged, this, [this] { ++reports; });
         return session;
     }
