@@ -40,6 +40,10 @@ std::optional<QUrl> webUrl(const QCborValue &value)
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"https" && url.scheme() != u"http"))
         return std::nullopt;
+    // A sender writes the fully encoded form; any other spelling (a second
+    // `#`, a raw space) could read back as a different address.
+    if (url.toString(QUrl::FullyEncoded) != text)
+        return std::nullopt;
     return url;
 }
 

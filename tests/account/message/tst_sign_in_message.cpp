@@ -95,6 +95,8 @@ private Q_SLOTS:
         QTest::newRow("show with a file url") << frame(array({1, QStringLiteral("file:///etc/passwd")}));
         QTest::newRow("show with javascript") << frame(array({1, QStringLiteral("javascript:alert(1)")}));
         QTest::newRow("show with no host") << frame(array({1, QStringLiteral("http://")}));
+        QTest::newRow("show with a second #") << frame(array({1, QStringLiteral("http://local##host")}));
+        QTest::newRow("show with a raw space") << frame(array({1, QStringLiteral("http://localhost/a b")}));
         QTest::newRow("show with an overlong url")
             << frame(array({1, QString(QStringLiteral("http://localhost/") + QString(SignInMessage::maxUrl, u'a'))}));
         QTest::newRow("accept without fields") << frame(array({3, http}));
