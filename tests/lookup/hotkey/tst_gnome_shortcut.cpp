@@ -10,27 +10,39 @@
 #include <QTest>
 
 using namespace GnomeCustomShortcut;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString mediaKeys = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
-const QString learnerPath = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/");
+const QString shortcutPreference = QString::fromLatin1(LookupHotKey::preferenceKey);
+
+const QString mediaKeys = u"org.gnome.settings-daemon.plugins.media-keys"_s;
+const QString learnerPath = u"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/"_s;
+const QString ourPath = QString::fromLatin1(entryPath);
 
 QString gsettings(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral("gsettings"), arguments);
+    process.start(u"gsettings"_s, arguments);
     if (!process.waitForFinished(5000) || process.exitCode() != 0)
-        return QStringLiteral("(failed: %1)").arg(QString::fromUtf8(process.readAllStandardError()));
+        return u"(failed: %1)"_s.arg(QString::fromUtf8(process.readAllStandardError()));
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
+
+// The schema and path of one custom shortcut, as gsettings names it.
+QString entryAt(const QString &path)
+{
+    return QString::fromLatin1(entrySchema) + u':' + path;
+}
+
 QString entryKey(const QString &path, const QString &key)
 {
-    return gsettings({QStringLiteral("get"), QString::fromLatin1(entrySchema) + QLatin1Char(':') + path, key});
+    return gsettings({u"get"_s, entryAt(path), key});
 }
+
 QString list()
 {
-    return gsettings({QStringLiteral("get"), mediaKeys, QStringLiteral("custom-keybindings")});
+    return gsettings({u"get"_s, mediaKeys, u"custom-keybindings"_s});
 }
 
 } // namespace
@@ -51,15 +63,15 @@ private Q_SLOTS:
         qputenv("GSETTINGS_BACKEND", "keyfile"); // the private home's keyfile, never the learner's dconf
         qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
         // The learner's own shortcut, made as GNOME Settings makes one.
-        const QString learner = QString::fromLatin1(entrySchema) + QLatin1Char(':') + learnerPath;
-        gsettings({"set", learner, "name", "'Terminal'"});
-        gsettings({"set", learner, "command", "'kgx'"});
-        gsettings({"set", learner, "binding", "'<Primary><Alt>t'"});
-        gsettings({"set", mediaKeys, "custom-keybindings", "['" + learnerPath + "']"});
+        gsettings({u"set"_s, entryAt(learnerPath), u"name"_s, u"'Terminal'"_s});
+        gsettings({u"set"_s, entryAt(learnerPath), u"command"_s, u"'kgx'"_s});
+        gsettings({u"set"_s, entryAt(learnerPath), u"binding"_s, u"'<Primary><Alt>t'"_s});
+        gsettings({u"set"_s, mediaKeys, u"custom-keybindings"_s, u"['"_s + learnerPath + u"']"_s});
     }
+
     void init()
     {
-        Preferences::standard().remove(LookupHotKey::preferenceKey);
+        Preferences::standard().remove(shortcutPreference);
         hotKey = std::make_unique<LookupHotKey>(Preferences::standard());
     }
 
@@ -67,8 +79,8 @@ private Q_SLOTS:
     // holds, and taken out again when the shortcut is turned off.
     void addedOnceAndRemovedAloneKeepingTheLearnersOwn()
     {
-        const QString learnerList = "['" + learnerPath + "']";
-        const QString bothList = "['" + learnerPath + "', '" + QString::fromLatin1(entryPath) + "']";
+        const QString learnerList = u"['"_s + learnerPath + u"']"_s;
+        const QString bothList = u"['"_s + learnerPath + u"', '"_s + ourPath + u"']"_s;
         hotKey->start();
         QCOMPARE(settle(), LookupHotKey::Availability::gnomeSetupOffered);
         QCOMPARE(list(), learnerList); // nothing is written before the learner agrees
@@ -80,23 +92,22 @@ private Q_SLOTS:
         QCOMPARE(settle(), LookupHotKey::Availability::registered);
         QCOMPARE(list(), bothList);
         QCOMPARE(hotKey->method(), LookupHotKey::Method::gnomeSettings);
-        QCOMPARE(hotKey->boundKey(), QStringLiteral("Super+M"));
-        const QString ours = QString::fromLatin1(entryPath);
-        QCOMPARE(entryKey(ours, "command"), QStringLiteral("'pelora-companion --lookup'"));
-        QCOMPARE(entryKey(ours, "binding"), QStringLiteral("'<Super>m'"));
+        QCOMPARE(hotKey->boundKey(), u"Super+M"_s);
+        QCOMPARE(entryKey(ourPath, u"command"_s), u"'pelora-companion --lookup'"_s);
+        QCOMPARE(entryKey(ourPath, u"binding"_s), u"'<Super>m'"_s);
 
         // The learner moves our shortcut in GNOME Settings: the menu names the new key.
-        gsettings({"set", QString::fromLatin1(entrySchema) + ":" + ours, "binding", "'<Primary><Alt>l'"});
+        gsettings({u"set"_s, entryAt(ourPath), u"binding"_s, u"'<Primary><Alt>l'"_s});
         hotKey->start();
         QCOMPARE(settle(), LookupHotKey::Availability::registered);
-        QCOMPARE(hotKey->boundKey(), QStringLiteral("Ctrl+Alt+L"));
+        QCOMPARE(hotKey->boundKey(), u"Ctrl+Alt+L"_s);
 
         hotKey->toggle(); // off: our entry goes, the learner's stays
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::off);
         QTRY_COMPARE(list(), learnerList);
-        QTRY_COMPARE(entryKey(ours, "binding"), QStringLiteral("''"));
-        QCOMPARE(entryKey(learnerPath, "command"), QStringLiteral("'kgx'"));
-        QCOMPARE(entryKey(learnerPath, "binding"), QStringLiteral("'<Primary><Alt>t'"));
+        QTRY_COMPARE(entryKey(ourPath, u"binding"_s), u"''"_s);
+        QCOMPARE(entryKey(learnerPath, u"command"_s), u"'kgx'"_s);
+        QCOMPARE(entryKey(learnerPath, u"binding"_s), u"'<Primary><Alt>t'"_s);
 
         hotKey->toggle(); // on again: offered, not silently re-added
         QCOMPARE(settle(), LookupHotKey::Availability::gnomeSetupOffered);
@@ -108,9 +119,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("desktop");
         QTest::addColumn<QByteArray>("dataDirs");
-        QTest::newRow("KDE") << QByteArray("KDE") << qgetenv("XDG_DATA_DIRS");
-        QTest::newRow("GNOME without schemas") << QByteArray("GNOME") << QByteArray("/nonexistent");
+        QTest::newRow("KDE") << "KDE"_ba << qgetenv("XDG_DATA_DIRS");
+        QTest::newRow("GNOME without schemas") << "GNOME"_ba
+                                               << "/nonexistent"_ba;
     }
+
     void elsewhereTheShortcutIsUnsupported()
     {
         QFETCH(QByteArray, desktop);
@@ -126,49 +139,45 @@ private Q_SLOTS:
         QCOMPARE(outcome, LookupHotKey::Availability::unsupported);
     }
 
-    // GSettings' printed string arrays, read and written back.
+    // GSettings' printed string arrays: the list is written back whole, so a
+    // misread item would change or drop the learner's own shortcuts.
     void stringArrays_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("items"); // empty with `valid` false: rejected
         QTest::addColumn<bool>("valid");
-        QTest::newRow("empty typed") << "@as []" << QStringList() << true;
-        QTest::newRow("empty") << "[]" << QStringList() << true;
-        QTest::newRow("two") << "['/a/', '/b/']" << QStringList{"/a/", "/b/"} << true;
-        QTest::newRow("double quoted") << "['/a/', \"it's\"]" << QStringList{"/a/", "it's"} << true;
-        QTest::newRow("escaped") << "['a\\'b', 'c\\\\d']" << QStringList{"a'b", "c\\d"} << true;
-        QTest::newRow("unterminated") << "['/a/]" << QStringList() << false;
-        QTest::newRow("trailing comma") << "['/a/', ]" << QStringList() << false;
-        QTest::newRow("no comma") << "['/a/' '/b/']" << QStringList() << false;
-        QTest::newRow("bare word") << "[abc]" << QStringList() << false;
-        QTest::newRow("not a list") << "'/a/'" << QStringList() << false;
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("empty, typed") << u"@as []"_s << true << QStringList();
+        QTest::newRow("two") << u"['/a/', '/b/']"_s << true << QStringList{u"/a/"_s, u"/b/"_s};
+        QTest::newRow("double quoted") << u"['/a/', \"it's\"]"_s << true << QStringList{u"/a/"_s, u"it's"_s};
+        QTest::newRow("escaped") << u"['a\\'b', 'c\\\\d']"_s << true << QStringList{u"a'b"_s, u"c\\d"_s};
+        QTest::newRow("unterminated") << u"['/a/]"_s << false << QStringList();
+        QTest::newRow("trailing comma") << u"['/a/', ]"_s << false << QStringList();
+        QTest::newRow("bare word") << u"[abc]"_s << false << QStringList();
+        QTest::newRow("not a list") << u"'/a/'"_s << false << QStringList();
     }
+
     void stringArrays()
     {
         QFETCH(QString, text);
-        QFETCH(QStringList, items);
         QFETCH(bool, valid);
+        QFETCH(QStringList, items);
         const std::optional<QStringList> parsed = parseList(text);
         QCOMPARE(parsed.has_value(), valid);
-        if (valid)
-            QCOMPARE(parseList(formatList(*parsed)), std::optional(items)); // round trip
-        if (valid)
-            QCOMPARE(*parsed, items);
+        if (!parsed)
+            return;
+        QCOMPARE(*parsed, items);
+        QCOMPARE(parseList(formatList(items)), std::optional(items)); // written as it is read
     }
 
+    // The key a learner chose in GNOME Settings, as the menu names it.
     void acceleratorsReadTheLinuxWay_data()
     {
         QTest::addColumn<QString>("accelerator");
         QTest::addColumn<QString>("text");
-        QTest::newRow("super") << "<Super>m"
-                               << "Super+M";
-        QTest::newRow("primary alt") << "<Primary><Alt>l"
-                                     << "Ctrl+Alt+L";
-        QTest::newRow("control shift named key") << "<Control><Shift>F5"
-                                                 << "Ctrl+Shift+F5";
-        QTest::newRow("unknown modifier kept") << "<Mod5>x"
-                                               << "Mod5+X";
+        QTest::newRow("control shift named key") << u"<Control><Shift>F5"_s << u"Ctrl+Shift+F5"_s;
+        QTest::newRow("unknown modifier kept") << u"<Mod5>x"_s << u"Mod5+X"_s;
     }
+
     void acceleratorsReadTheLinuxWay()
     {
         QFETCH(QString, accelerator);

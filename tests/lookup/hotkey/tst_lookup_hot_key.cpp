@@ -10,7 +10,11 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
+
+const QString shortcutPreference = QString::fromLatin1(LookupHotKey::preferenceKey);
 
 constexpr int super = XCB_MOD_MASK_4;
 constexpr int capsLock = XCB_MOD_MASK_LOCK;
@@ -59,9 +63,9 @@ struct OtherXClient {
     }
 };
 
-void xdotool(const QStringList &arguments)
+bool xdotool(const QStringList &arguments)
 {
-    QCOMPARE(QProcess::execute("xdotool", arguments), 0);
+    return QProcess::execute(u"xdotool"_s, arguments) == 0;
 }
 
 } // namespace
@@ -101,7 +105,7 @@ class LookupHotKeyTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        Preferences::standard().remove(LookupHotKey::preferenceKey);
+        Preferences::standard().remove(shortcutPreference);
         presses = 0;
         hotKey = std::make_unique<LookupHotKey>(Preferences::standard());
         connect(hotKey.get(), &LookupHotKey::pressed, this, [this] { ++presses; });
@@ -126,14 +130,14 @@ private Q_SLOTS:
         QVERIFY(other.isFree(0));
         QVERIFY(other.isFree(super | XCB_MOD_MASK_SHIFT));
         QVERIFY(other.isFree(super, other.keyN));
-        xdotool({"key", "super+m"});
+        QVERIFY(xdotool({u"key"_s, u"super+m"_s}));
         expectPresses(1);
-        xdotool({"key", "Num_Lock", "Caps_Lock", "super+m", "Num_Lock", "Caps_Lock"});
+        QVERIFY(xdotool({u"key"_s, u"Num_Lock"_s, u"Caps_Lock"_s, u"super+m"_s, u"Num_Lock"_s, u"Caps_Lock"_s}));
         expectPresses(2);
         QVERIFY(started()); // a clean restart: one grab, one filter
-        xdotool({"keydown", "super+m"});
+        QVERIFY(xdotool({u"keydown"_s, u"super+m"_s}));
         QTest::qWait(1200); // longer than the auto-repeat delay
-        xdotool({"keyup", "super+m"});
+        QVERIFY(xdotool({u"keyup"_s, u"super+m"_s}));
         expectPresses(3);
     }
 
@@ -154,17 +158,17 @@ private Q_SLOTS:
     void preferenceDecides()
     {
         Preferences &preferences = Preferences::standard();
-        const auto stored = [&] { return preferences.value(LookupHotKey::preferenceKey); };
+        const auto stored = [&] { return preferences.value(shortcutPreference); };
         QVERIFY(started());
         QVERIFY(!toggled());
         QCOMPARE(stored(), QVariant(false));
         QVERIFY(other.isFree());
         QVERIFY(toggled());
         QCOMPARE(stored(), QVariant(true));
-        preferences.setBoolean(LookupHotKey::preferenceKey, false);
+        preferences.setBoolean(shortcutPreference, false);
         QVERIFY(!started());
         QVERIFY(other.isFree());
-        preferences.setValue(LookupHotKey::preferenceKey, QStringLiteral("false"));
+        preferences.setValue(shortcutPreference, u"false"_s);
         QVERIFY(started());
     }
 

@@ -16,10 +16,14 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString shortcutPreference = QString::fromLatin1(LookupHotKey::preferenceKey);
+
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+const QString shortcutsInterface = u"org.freedesktop.portal.GlobalShortcuts"_s;
 
 } // namespace
 
@@ -49,30 +53,36 @@ Q_DECLARE_METATYPE(WireShortcut)
 class FakePortal : public QObject {
     Q_OBJECT
 public:
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-portal"));
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"fake-portal"_s);
     uint version = 1;
     uint sessionResponse = 0;
     uint bindResponse = 0;
     bool answerBind = true;        // false: the learner keeps the dialog open
     bool leaveShortcutOut = false; // the learner left the shortcut without a key
-    QString trigger = QStringLiteral("Ctrl+Alt+L");
+    QString trigger = u"Ctrl+Alt+L"_s;
     QStringList calls; // method names in order of arrival
-    QString registeredAppID, session, bindRequest, bindSender;
+    QString registeredAppID;
+    QString session;
+    QString bindRequest;
     QList<WireShortcut> boundShortcuts;
     QString bindParentWindow;
     QVariantMap sessionOptions;
     QStringList closedSessions;
 
-    QString requestPath(const QDBusMessage &call, const QVariantMap &options)
+    // Where the portal puts a request or a session: the caller's bus name
+    // and the caller's token in the path.
+    static QString handlePath(const QString &kind, const QDBusMessage &call, const QString &token)
     {
-        QString sender = call.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-        return portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/')
-            + options.value(QStringLiteral("handle_token")).toString();
+        const QString sender = call.service().mid(1).replace(u'.', u'_');
+        return portalPath + u'/' + kind + u'/' + sender + u'/' + token;
+    }
+    static QString requestPath(const QDBusMessage &call, const QVariantMap &options)
+    {
+        return handlePath(u"request"_s, call, options.value(u"handle_token"_s).toString());
     }
     void respond(const QString &request, uint code, const QVariantMap &results)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
-                                                         QStringLiteral("Response"));
+        QDBusMessage signal = QDBusMessage::createSignal(request, u"org.freedesktop.portal.Request"_s, u"Response"_s);
         signal << code << results;
         bus.send(signal);
     }
@@ -81,11 +91,11 @@ public:
         QList<WireShortcut> answer;
         if (!leaveShortcutOut) {
             for (const WireShortcut &s : boundShortcuts)
-                answer.append({s.id,
-                               {{QStringLiteral("description"), s.properties.value("description")},
-                                {QStringLiteral("trigger_description"), trigger}}});
+                answer.append(
+                    {s.id,
+                     {{u"description"_s, s.properties.value(u"description"_s)}, {u"trigger_description"_s, trigger}}});
         }
-        respond(bindRequest, bindResponse, {{QStringLiteral("shortcuts"), QVariant::fromValue(answer)}});
+        respond(bindRequest, bindResponse, {{u"shortcuts"_s, QVariant::fromValue(answer)}});
     }
     void emitSignal(const QString &name, const QVariantList &arguments)
     {
@@ -93,10 +103,16 @@ public:
         signal.setArguments(arguments);
         bus.send(signal);
     }
+    // The learner picked another key in the desktop's settings.
+    void changeTrigger(const QString &key)
+    {
+        const QList<WireShortcut> changed{{u"lookup"_s, {{u"trigger_description"_s, key}}}};
+        emitSignal(u"ShortcutsChanged"_s,
+                   {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(changed)});
+    }
     void activate(const QString &onSession, const QString &id)
     {
-        emitSignal(QStringLiteral("Activated"),
-                   {QVariant::fromValue(QDBusObjectPath(onSession)), id, quint64(1234), QVariantMap()});
+        emitSignal(u"Activated"_s, {QVariant::fromValue(QDBusObjectPath(onSession)), id, quint64(1234), QVariantMap()});
     }
 };
 
@@ -113,24 +129,22 @@ public:
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap &options, const QDBusMessage &call)
     {
-        p->calls << QStringLiteral("CreateSession");
+        p->calls << u"CreateSession"_s;
         p->sessionOptions = options;
         const QString request = p->requestPath(call, options);
-        QString sender = call.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-        p->session = portalPath + QStringLiteral("/session/") + sender + QLatin1Char('/')
-            + options.value(QStringLiteral("session_handle_token")).toString();
+        p->session = FakePortal::handlePath(u"session"_s, call, options.value(u"session_handle_token"_s).toString());
         p->bus.registerObject(p->session, sessionObject(), QDBusConnection::ExportAllSlots);
         QTimer::singleShot(10, p, [this, request] {
-            p->respond(request, p->sessionResponse, {{QStringLiteral("session_handle"), p->session}});
+            p->respond(request, p->sessionResponse, {{u"session_handle"_s, p->session}});
         });
         return QDBusObjectPath(request);
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath &session, const QList<WireShortcut> &shortcuts,
                                   const QString &parentWindow, const QVariantMap &options, const QDBusMessage &call)
     {
-        p->calls << QStringLiteral("BindShortcuts");
+        p->calls << u"BindShortcuts"_s;
         if (session.path() != p->session)
-            p->calls << QStringLiteral("wrong session");
+            p->calls << u"wrong session"_s;
         p->boundShortcuts = shortcuts;
         p->bindParentWindow = parentWindow;
         p->bindRequest = p->requestPath(call, options);
@@ -170,7 +184,7 @@ public:
 public Q_SLOTS:
     void Register(const QString &appID, const QVariantMap &)
     {
-        p->calls << QStringLiteral("Register");
+        p->calls << u"Register"_s;
         p->registeredAppID = appID;
     }
 };
@@ -189,7 +203,7 @@ class PortalShortcutTest : public QObject {
         if (withShortcuts)
             new GlobalShortcutsAdaptor(portal.get());
         QVERIFY(portal->bus.registerObject(portalPath, portal.get()));
-        QVERIFY(portal->bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        QVERIFY(portal->bus.registerService(u"org.freedesktop.portal.Desktop"_s));
         QVERIFY(!hotKey->start()); // the portal answers later
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::waiting);
     }
@@ -204,7 +218,7 @@ private Q_SLOTS:
     }
     void init()
     {
-        Preferences::standard().remove(LookupHotKey::preferenceKey);
+        Preferences::standard().remove(shortcutPreference);
         presses = 0;
         portal = std::make_unique<FakePortal>();
         hotKey = std::make_unique<LookupHotKey>(Preferences::standard());
@@ -213,8 +227,8 @@ private Q_SLOTS:
     void cleanup()
     {
         hotKey.reset();
-        portal->bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
+        portal->bus.unregisterService(u"org.freedesktop.portal.Desktop"_s);
+        QDBusConnection::disconnectFromBus(u"fake-portal"_s);
         portal.reset();
     }
 
@@ -228,37 +242,34 @@ private Q_SLOTS:
         settle();
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::registered);
         QCOMPARE(hotKey->method(), LookupHotKey::Method::portal);
-        QCOMPARE(hotKey->boundKey(), QStringLiteral("Ctrl+Alt+L")); // the desktop's choice, not ours
-        QCOMPARE(portal->calls, QStringList({"Register", "CreateSession", "BindShortcuts"}));
-        QCOMPARE(portal->registeredAppID, QStringLiteral("app.pelora.Companion"));
+        QCOMPARE(hotKey->boundKey(), u"Ctrl+Alt+L"_s); // the desktop's choice, not ours
+        QCOMPARE(portal->calls, QStringList({u"Register"_s, u"CreateSession"_s, u"BindShortcuts"_s}));
+        QCOMPARE(portal->registeredAppID, u"app.pelora.Companion"_s);
         QCOMPARE(portal->boundShortcuts.size(), 1);
         const WireShortcut &asked = portal->boundShortcuts.constFirst();
-        QCOMPARE(asked.id, QStringLiteral("lookup"));
-        QCOMPARE(asked.properties.value("description").toString(), QStringLiteral("Open phrase lookup"));
-        QCOMPARE(asked.properties.value("preferred_trigger").toString(), QStringLiteral("LOGO+m"));
+        QCOMPARE(asked.id, u"lookup"_s);
+        QCOMPARE(asked.properties.value(u"description"_s).toString(), u"Open phrase lookup"_s);
+        QCOMPARE(asked.properties.value(u"preferred_trigger"_s).toString(), u"LOGO+m"_s);
         QCOMPARE(portal->bindParentWindow, QString());
 
-        portal->activate(portal->session, QStringLiteral("lookup"));
+        portal->activate(portal->session, u"lookup"_s);
         QTRY_COMPARE(presses, 1);
-        portal->activate(portal->session, QStringLiteral("other"));
-        portal->activate(portal->session + QStringLiteral("x"), QStringLiteral("lookup"));
-        portal->activate(portal->session, QStringLiteral("lookup"));
+        portal->activate(portal->session, u"other"_s);
+        portal->activate(portal->session + u"x"_s, u"lookup"_s);
+        portal->activate(portal->session, u"lookup"_s);
         QTRY_COMPARE(presses, 2);
         QTest::qWait(100);
         QCOMPARE(presses, 2); // the other shortcut and the other session were not ours
 
         // The learner picks another key in the desktop's settings.
-        portal->emitSignal(QStringLiteral("ShortcutsChanged"),
-                           {QVariant::fromValue(QDBusObjectPath(portal->session)),
-                            QVariant::fromValue(QList<WireShortcut>{
-                                {QStringLiteral("lookup"), {{"trigger_description", QStringLiteral("Meta+K")}}}})});
-        QTRY_COMPARE(hotKey->boundKey(), QStringLiteral("Meta+K"));
+        portal->changeTrigger(u"Meta+K"_s);
+        QTRY_COMPARE(hotKey->boundKey(), u"Meta+K"_s);
 
         const QString session = portal->session;
         hotKey->toggle(); // off: the session is closed and presses stop
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::off);
         QTRY_COMPARE(portal->closedSessions, QStringList{session});
-        portal->activate(session, QStringLiteral("lookup"));
+        portal->activate(session, u"lookup"_s);
         QTest::qWait(100);
         QCOMPARE(presses, 2);
     }
@@ -292,23 +303,25 @@ private Q_SLOTS:
     // can say so.
     void missingPortalFallsThrough_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("absent") << 0;
-        QTest::newRow("version 0") << 1;
-        QTest::newRow("no GlobalShortcuts") << 2;
+        QTest::addColumn<bool>("onTheBus");
+        QTest::addColumn<bool>("withShortcuts");
+        QTest::newRow("absent") << false << false;
+        QTest::newRow("version 0") << true << true;
+        QTest::newRow("no GlobalShortcuts") << true << false;
     }
+
     void missingPortalFallsThrough()
     {
-        QFETCH(int, kind);
-        if (kind == 0) {
+        QFETCH(bool, onTheBus);
+        QFETCH(bool, withShortcuts);
+        portal->version = 0;
+        if (onTheBus)
+            startWithPortal(withShortcuts);
+        else
             QVERIFY(!hotKey->start());
-        } else {
-            portal->version = 0;
-            startWithPortal(kind == 1);
-        }
         settle();
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::unsupported);
-        QVERIFY(!portal->calls.contains(QStringLiteral("CreateSession")));
+        QVERIFY(!portal->calls.contains(u"CreateSession"_s));
     }
 
     // The desktop took the shortcut without a key (KDE Plasma 5.27 sends the
@@ -320,16 +333,13 @@ private Q_SLOTS:
         startWithPortal();
         settle();
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::unassigned);
-        QCOMPARE(portal->sessionOptions.value("session_handle_token").toString(), QStringLiteral("pelora_lookup"));
+        QCOMPARE(portal->sessionOptions.value(u"session_handle_token"_s).toString(), u"pelora_lookup"_s);
         QTest::qWait(100);
         QVERIFY(portal->closedSessions.isEmpty());
-        portal->emitSignal(QStringLiteral("ShortcutsChanged"),
-                           {QVariant::fromValue(QDBusObjectPath(portal->session)),
-                            QVariant::fromValue(QList<WireShortcut>{
-                                {QStringLiteral("lookup"), {{"trigger_description", QStringLiteral("Meta+M")}}}})});
+        portal->changeTrigger(u"Meta+M"_s);
         QTRY_VERIFY(hotKey->isRegistered());
-        QCOMPARE(hotKey->boundKey(), QStringLiteral("Meta+M"));
-        portal->activate(portal->session, QStringLiteral("lookup"));
+        QCOMPARE(hotKey->boundKey(), u"Meta+M"_s);
+        portal->activate(portal->session, u"lookup"_s);
         QTRY_COMPARE(presses, 1);
     }
 
@@ -339,7 +349,7 @@ private Q_SLOTS:
     {
         portal->answerBind = false;
         startWithPortal();
-        QTRY_VERIFY(portal->calls.contains(QStringLiteral("BindShortcuts")));
+        QTRY_VERIFY(portal->calls.contains(u"BindShortcuts"_s));
         hotKey->toggle();
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::off);
         QTRY_COMPARE(portal->closedSessions.size(), 1);
