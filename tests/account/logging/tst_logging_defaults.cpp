@@ -18,7 +18,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("enabled");
         QTest::newRow("web engine's GL report") << u"qt.webenginecontext"_s << QtInfoMsg << false;
         QTest::newRow("platform plugin warning") << u"qt.qpa.xcb"_s << QtWarningMsg << false;
-        QTest::newRow("Qt debug") << u"qt.network.ssl"_s << QtDebugMsg << false;
         QTest::newRow("Qt critical") << u"qt.qpa.xcb"_s << QtCriticalMsg << true;
         QTest::newRow("program warning") << u"pelora.sync"_s << QtWarningMsg << true;
         QTest::newRow("program debug stays as declared") << u"pelora.sync"_s << QtDebugMsg << false;

@@ -22,7 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString helper = QStringLiteral(PELORA_SIGN_IN_HELPER);
+const QString helper = QString::fromUtf8(PELORA_SIGN_IN_HELPER);
 
 QList<QNetworkReply::RawHeaderPair> setCookie(const QByteArray &field)
 {
@@ -34,9 +34,45 @@ QByteArray sessionValue(SignInSession &session, const QUrl &url)
     return QCoro::waitFor(session.cookies(url)).value(0).value();
 }
 
-bool xdotool(const QStringList &arguments)
+// Runs xdotool and gives its output, or nothing when it failed or hung.
+std::optional<QString> xdotool(const QStringList &arguments)
 {
-    return QProcess::execute(u"xdotool"_s, arguments) == 0;
+    QProcess process;
+    process.start(u"xdotool"_s, arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromLatin1(process.readAllStandardOutput());
+}
+
+// The sign-in window on screen, if it is there.
+QString signInWindow()
+{
+    const auto found = xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Sign in to Pelora$"_s});
+    return found.value_or(QString()).section(u'\n', 0, 0);
+}
+
+// Closes the sign-in window as a learner's click on its close button does: the
+// window manager closes the active window on Alt+F4. A busy window manager can
+// miss a key sent while it is still settling the focus, as a learner's first
+// click can go unnoticed, so the key is pressed again while the window is
+// there; a press that finds the window already gone is no failure.
+bool closeSignInWindowWithAltF4()
+{
+    for (int press = 0; press < 5; ++press) {
+        const QString window = signInWindow();
+        if (window.isEmpty())
+            return true;
+        xdotool({u"windowactivate"_s, u"--sync"_s, window});
+        xdotool({u"key"_s, u"alt+F4"_s});
+        if (QTest::qWaitFor([] { return signInWindow().isEmpty(); }, 5000))
+            return true;
+    }
+    return false;
 }
 
 // A stand-in helper: a shell script that writes `reply` to its socket (its
@@ -90,26 +126,6 @@ private Q_SLOTS:
         pageCookie.clear();
     }
 
-    // Taken from API answers and read back, across a restart, with no helper started.
-    void recordAnswersWithoutTheHelper()
-    {
-        const QUrl origin(u"http://localhost:3000"_s);
-        {
-            SignInOnDemand session(folder.path(), helper);
-            QCoro::waitFor(session.acceptCookies(setCookie("auth.session-token=abc; HttpOnly\ntheme=dark"), origin));
-            QCOMPARE(sessionValue(session, origin), QByteArray("abc"));
-        }
-        SignInOnDemand restarted(folder.path(), helper);
-        QCOMPARE(sessionValue(restarted, origin), QByteArray("abc"));
-        QCOMPARE(sessionValue(restarted, QUrl(u"http://127.0.0.1:3000"_s)), QByteArray());
-        // An expiry in the past ends the session.
-        QCoro::waitFor(restarted.acceptCookies(
-            setCookie("auth.session-token=gone; Expires=Thu, 01 Jan 1970 00:00:00 GMT"), origin));
-        QCOMPARE(sessionValue(restarted, origin), QByteArray());
-        restarted.finishLogin(); // nothing to hide, nothing started
-        QCOMPARE(restarted.helperProcessId(), 0);
-    }
-
     // The helper signs in through its page and writes the record; the
     // companion reads it, hands it cookies from API answers, and once the
     // window closes (finishLogin, or the learner's close button) the helper
@@ -140,25 +156,8 @@ private Q_SLOTS:
         QVERIFY2(engine.size() > 1, "the helper started no engine process");
 
         if (closeButton) {
-            QString window;
-            const auto windowShown = [&] {
-                QProcess search;
-                search.start(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Sign in to Pelora$"_s});
-                search.waitForFinished(5000);
-                window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0);
-                return !window.isEmpty();
-            };
-            QVERIFY(QTest::qWaitFor(windowShown, 10000));
-            // The window manager closes the active window on Alt+F4, as a learner's click on its close button
-            // does. On a busy machine it can miss a key sent while it is still settling the focus, as a learner's
-            // first click can go unnoticed: press again while the window is still there.
-            for (int press = 0; press < 3 && windowShown(); ++press) {
-                QVERIFY(xdotool({u"windowactivate"_s, u"--sync"_s, window}));
-                QVERIFY(xdotool({u"key"_s, u"alt+F4"_s}));
-                if (QTest::qWaitFor([&] { return !windowShown(); }, 5000))
-                    break;
-            }
-            QVERIFY2(!windowShown(), "the window manager never closed the sign-in window");
+            QVERIFY(QTest::qWaitFor([] { return !signInWindow().isEmpty(); }, 10000));
+            QVERIFY2(closeSignInWindowWithAltF4(), "the window manager never closed the sign-in window");
         } else {
             session.finishLogin();
         }
@@ -243,6 +242,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(recordPath()));
         QVERIFY(QDir(folder.filePath(u"engine"_s)).exists());
         const qint64 pid = session.helperProcessId();
+        QCOMPARE(pid > 0, helperRunning); // cookies from API answers start no helper
         if (helperStuck) {
             ::kill(pid_t(pid), SIGSTOP);
             QTest::ignoreMessage(QtWarningMsg,
@@ -299,8 +299,6 @@ private Q_SLOTS:
         const QString malformed = u"ending the sign-in helper: it sent a malformed message"_s;
         QTest::newRow("a length beyond the limit") << QByteArray("printf '\\377\\377\\377\\377' >&0") << malformed;
         QTest::newRow("text as fast as the socket takes it") << QByteArray("yes >&0") << malformed;
-        QTest::newRow("a frame that is not CBOR")
-            << QByteArray("printf '\\000\\000\\000\\003\\377\\377\\377' >&0") << malformed;
         // [1, "http://a"]: a "show", which only the companion sends.
         QTest::newRow("a message meant for the helper")
             << QByteArray("printf '\\000\\000\\000\\013\\202\\001\\150http://a' >&0")

@@ -176,18 +176,6 @@ private Q_SLOTS:
         QCOMPARE(reread.cookies().size(), 0);
     }
 
-    void eraseForgetsEverythingAndRemovesTheFile()
-    {
-        QTemporaryDir folder;
-        const QString path = folder.filePath(u"record.json"_s);
-        CookieRecord record(path);
-        record.put(sessionCookie(u"localhost"_s));
-        QVERIFY(QFile::exists(path));
-        record.erase();
-        QCOMPARE(record.cookies().size(), 0);
-        QCOMPARE(QFile::exists(path), false);
-    }
-
     // A damaged file reads as signed out.
     void damagedRecordReadsAsSignedOut_data()
     {
@@ -225,16 +213,12 @@ private Q_SLOTS:
         QTest::newRow("https default port typed")
             << u"https://pelora.example:443/"_s << u"https://pelora.example/sign-in"_s << false << true
             << Action::allow;
-        QTest::newRow("http default port typed")
-            << u"http://localhost:80/"_s << u"http://localhost/sign-in"_s << false << true << Action::allow;
         QTest::newRow("default port in the page")
             << u"https://example.org"_s << u"https://example.org:443/"_s << false << true << Action::allow;
         QTest::newRow("other port") << u"https://example.org"_s << u"https://example.org:8443/x"_s << false << true
                                     << Action::warnRedirect;
         QTest::newRow("https port on http")
             << u"http://localhost:443"_s << u"http://localhost/"_s << false << true << Action::warnRedirect;
-        QTest::newRow("dev port left off")
-            << u"http://localhost:3000"_s << u"http://localhost/sign-in"_s << false << true << Action::warnRedirect;
         QTest::newRow("other scheme") << u"https://example.org"_s << u"http://example.org/"_s << false << true
                                       << Action::warnRedirect;
         QTest::newRow("mail link") << u"https://example.org"_s << u"mailto:a@example.org"_s << true << true
