@@ -24,13 +24,11 @@ const LookupFailure signedOut = LookupError::signedOut();
 // and names a place to go, for a redirect not to be followed.
 FixtureServer::Response answer(int status, const QByteArray &body, const QByteArray &type = "application/json"_ba)
 {
-    FixtureServer::Response r{
-        .status = status,
-        .headers = {{"Set-Cookie"_ba, "auth.session-token=renewed"_ba}, {"Location"_ba, "/sign-in"_ba}},
-        .body = body};
-    if (!type.isEmpty())
-        r.headers.emplaceBack("Content-Type"_ba, type);
-    return r;
+    return {.status = status,
+            .headers = {{"Set-Cookie"_ba, "auth.session-token=renewed"_ba},
+                        {"Location"_ba, "/sign-in"_ba},
+                        {"Content-Type"_ba, type}},
+            .body = body};
 }
 
 // The answer without a Content-Length: its body ends when the connection closes.
@@ -143,7 +141,6 @@ private Q_SLOTS:
         const QByteArray within(2'000'000, 'x');
         const QByteArray past(2'000'001, 'x');
         lookup("200 is a card", answer(200, card), std::nullopt);
-        lookup("204 without a body", answer(204, ""_ba, ""_ba), unreachable);
         lookup("302 is not followed", answer(302, ""_ba, "text/html"_ba), unreachable);
         lookup("403 is not a sign-out", answer(403, card), unreachable);
         lookup("401 signs out", answer(401, "{}"_ba), signedOut);
@@ -155,14 +152,12 @@ private Q_SLOTS:
         lookup("429 message cut to 500 characters", answer(429, json({{"error"_L1, longError}})),
                rejected(longError.left(1000)));
         lookup("429 as HTML", answer(429, "<html><body>Too many</body></html>"_ba, "text/html"_ba), retryLater);
-        lookup("429 with a non-text error", answer(429, json({{"error"_L1, 42}})), retryLater);
         save("receipt", answer(200, receipt(1, userID, u"p-9"_s)), std::nullopt);
         save("version 2", answer(200, receipt(2, userID, u"p-9"_s)), LookupError::invalidResponse());
         save("another account, version 2, empty id", answer(200, receipt(2, u"user-2"_s, u""_s)),
              LookupError::accountChanged());
         save("id missing", answer(200, receipt(1, userID, QJsonValue::Undefined)), LookupFailure::decoding());
         save("409", answer(409, "{}"_ba), LookupError::accountChanged()); // statuses are read as for a lookup
-        save("401", answer(401, "{}"_ba), signedOut);
         // A body within the limit is read, then found not to be JSON; past it, it is refused, cookies and all.
         lookup("2,000,000 bytes", answer(200, within), LookupFailure::decoding());
         lookup("2,000,001 bytes", answer(200, past), LookupError::invalidResponse());

@@ -106,25 +106,13 @@ private Q_SLOTS:
                     [](LookupPhrase &c) -> QString & { return c.usageExamples[0].situation; });
         addTextRows("related english", 10000, [](LookupPhrase &c) -> QString & { return c.relatedPhrases[0].english; });
 
-        // Register and scenario take one of their known values, exactly.
+        // Register and scenario take one of their known values, exactly: not another case, not padded.
         QTest::newRow("register casual") << true << setRegister(u"casual"_s);
-        QTest::newRow("register polite") << true << setRegister(u"polite"_s);
-        QTest::newRow("register formal") << true << setRegister(u"formal"_s);
         QTest::newRow("register Polite") << false << setRegister(u"Polite"_s);
-        QTest::newRow("register ' formal'") << false << setRegister(u" formal"_s);
         QTest::newRow("register 'casual '") << false << setRegister(u"casual "_s);
-        QTest::newRow("register slang") << false << setRegister(u"slang"_s);
-        QTest::newRow("register empty") << false << setRegister(u""_s);
         QTest::newRow("scenario hawker") << true << setScenario(u"hawker"_s);
-        QTest::newRow("scenario kopitiam") << true << setScenario(u"kopitiam"_s);
-        QTest::newRow("scenario transit") << true << setScenario(u"transit"_s);
-        QTest::newRow("scenario office") << true << setScenario(u"office"_s);
-        QTest::newRow("scenario errands") << true << setScenario(u"errands"_s);
-        QTest::newRow("scenario signs") << true << setScenario(u"signs"_s);
-        QTest::newRow("scenario general") << true << setScenario(u"general"_s);
         QTest::newRow("scenario empty") << false << setScenario(u""_s);
         QTest::newRow("scenario Hawker") << false << setScenario(u"Hawker"_s);
-        QTest::newRow("scenario 'signs '") << false << setScenario(u"signs "_s);
         QTest::newRow("no scenario") << true << Edit([](LookupPhrase &c) { c.scenario.reset(); });
 
         // How many items each list may hold.
@@ -172,16 +160,12 @@ private Q_SLOTS:
             << envelope(2, u"user-18"_s, incomplete) << accountChanged;
         QTest::newRow("account with a trailing space") << envelope(1, u"user-17 "_s, good) << accountChanged;
         QTest::newRow("another account, no card") << envelope(1, u"x"_s, QJsonValue::Undefined) << decodingFailure;
-        QTest::newRow("another account, null card") << envelope(1, u"x"_s, QJsonValue::Null) << decodingFailure;
-        QTest::newRow("another account, card in an array") << envelope(1, u"x"_s, QJsonArray{good}) << decodingFailure;
         QTest::newRow("card as text") << envelope(1, me, u"card"_s) << decodingFailure;
         QTest::newRow("version as text") << envelope(u"1"_s, me, good) << decodingFailure;
         QTest::newRow("version 1.5") << envelope(1.5, me, good) << decodingFailure;
-        QTest::newRow("version null") << envelope(QJsonValue::Null, me, good) << decodingFailure;
         QTest::newRow("account a number") << R"({"version":1,"userId":17,"phrase":{}})"_ba << decodingFailure;
         QTest::newRow("empty") << QByteArray() << decodingFailure;
         QTest::newRow("a sign-in page") << "<html>Sign in</html>"_ba << decodingFailure;
-        QTest::newRow("an array") << "[1,2]"_ba << decodingFailure;
         QTest::newRow("cut short") << envelope(1, me, good).chopped(1) << decodingFailure;
 
         // In the card, a missing, null or mistyped key is a decoding failure, never a default.
@@ -207,11 +191,7 @@ private Q_SLOTS:
             << envelope(1, me, cardWith(u"words"_s, wordWithNumber)) << decodingFailure;
         QTest::newRow("note a number") << envelope(1, me, cardWith(u"notes"_s, QJsonArray{u"ok"_s, 2}))
                                        << decodingFailure;
-        QTest::newRow("word as text") << envelope(1, me, cardWith(u"words"_s, QJsonArray{u"not an object"_s}))
-                                      << decodingFailure;
         QTest::newRow("scenario a number") << envelope(1, me, cardWith(u"scenario"_s, 4)) << decodingFailure;
-        QTest::newRow("scenario in an array")
-            << envelope(1, me, cardWith(u"scenario"_s, QJsonArray{u"hawker"_s})) << decodingFailure;
     }
 
     void refusedEnvelope()
@@ -228,14 +208,6 @@ private Q_SLOTS:
         QVERIFY(card);
         QCOMPARE(card->scenario.has_value(), false);
         QCOMPARE(card->toJson().contains("scenario"_L1), false);
-    }
-
-    // An empty scenario stays (and is invalid).
-    void emptyScenarioStays()
-    {
-        const std::optional<LookupPhrase> card = LookupPhrase::fromJson(cardWith(u"scenario"_s, u""_s));
-        QVERIFY(card);
-        QCOMPARE(card->scenario.value_or(u"(none)"_s), u""_s);
     }
 
     // Keys the record does not know are ignored at every level.
