@@ -67,18 +67,116 @@ struct ScriptedLookupAPI : PhraseLookupAPI {
     void abandonRequests() override { ++s->abandons; }
 };
 
+// What happens to a lookup or save before its answer comes.
+enum class Before { cancelLookup, reconnect, clear, destroy };
+Q_DECLARE_METATYPE(Before)
+
 class PhraseLookupModelTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    // The answer to a lookup or a save, or a late one after the lookup was abandoned, the client dropped, or the
-    // model signed out or destroyed: a late answer, success or 401, changes nothing, not even the next lookup.
-    void answers_data()
+    std::unique_ptr<PhraseLookupModel> model;
+    std::shared_ptr<LookupScript> script;
+    int saved = 0;
+    int accountInvalid = 0;
+
+    // A new scripted client, and the query as the learner typed it.
+    void connectClient()
     {
-        QTest::addColumn<QString>("before"); // what happened before the answer came
+        script = std::make_shared<LookupScript>();
+        model->connect(std::make_unique<ScriptedLookupAPI>(script));
+        model->setQuery(u" less sugar\n"_s);
+    }
+
+    // A lookup waiting for its answer, or with `duringSave` a save of its card.
+    void startRequest(bool duringSave)
+    {
+        connectClient();
+        model->lookup();
+        if (!duringSave)
+            return;
+        script->lookups.last().answer(sampleCard());
+        model->save();
+    }
+
+    // Answers the first lookup `to` was asked, or with `duringSave` its first
+    // save (a success is a receipt).
+    static void answerFirst(const LookupScript &to, bool duringSave, const Outcome &outcome)
+    {
+        if (!duringSave)
+            to.lookups.first().answer(outcome);
+        else if (outcome.ok())
+            to.saves.first().answer(u"p-1"_s);
+        else
+            to.saves.first().answer(outcome.error());
+    }
+
+    // The model as its view sees it: phase, the flags that are set, query and message.
+    QString view() const
+    {
+        QStringList parts{model->phaseName()};
+        for (const char *flag : {"signedIn", "busy", "canLookup", "canSave", "hasPhrase"})
+            if (model->property(flag).toBool())
+                parts.append(QString::fromLatin1(flag));
+        return parts.join(u' ') + u" | "_s + model->query() + u" | "_s + model->errorText();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        saved = 0;
+        accountInvalid = 0;
+        model = std::make_unique<PhraseLookupModel>();
+        connect(model.get(), &PhraseLookupModel::saved, this, [this] { ++saved; });
+        connect(model.get(), &PhraseLookupModel::accountInvalid, this, [this] { ++accountInvalid; });
+    }
+
+    void cleanup()
+    {
+        model.reset();
+        script.reset();
+    }
+
+    // What the model asks of its client, and what it ignores while a request runs.
+    void requestsWhileBusy()
+    {
+        model->setQuery(u"less sugar"_s);
+        model->lookup(); // not connected: nothing happens
+        QCOMPARE(view(), u"idle | less sugar | "_s);
+        connectClient();
+        model->save(); // nothing to save yet
+        model->lookup();
+        QCOMPARE(script->lookups.size(), 1);
+        QCOMPARE(script->lookups.first().sent, u"less sugar"_s); // trimmed
+        model->discard();                                        // busy: ignored
+        QCOMPARE(view(), u"lookingUp signedIn busy |  less sugar\n | "_s);
+
+        script->lookups.first().answer(sampleCard());
+        model->save();
+        model->save();         // no second save while one is in flight
+        model->cancelLookup(); // the window hides: a save goes on
+        model->discard();      // busy: ignored
+        QCOMPARE(script->saves.size(), 1);
+        QCOMPARE(script->saves.first().sent, sampleCard());
+        QCOMPARE(script->abandons, 0);
+        QCOMPARE(view(), u"saving signedIn busy hasPhrase |  less sugar\n | "_s);
+
+        script->saves.first().answer(u"p-1"_s);
+        model->lookup();
+        script->lookups.last().answer(sampleCard());
+        model->discard();
+        QCOMPARE(view(), u"idle signedIn canLookup |  less sugar\n | "_s);
+    }
+
+    // The answer to the model's own lookup or save: the state it leaves, the
+    // signals, and whether the client was ended (signing out drops it).
+    void ownAnswer_data()
+    {
         QTest::addColumn<bool>("duringSave");
         QTest::addColumn<Outcome>("outcome"); // a save gets the failure, or a receipt
-        QTest::addColumn<QString>("state");   // afterwards
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("savedSignals");
+        QTest::addColumn<int>("invalidSignals");
+        QTest::addColumn<int>("clientEnded");
         LookupPhrase incomplete = sampleCard();
         incomplete.register_ = u"Polite"_s;
         const QString failed = u"idle signedIn canLookup |  less sugar\n | "_s;
@@ -88,130 +186,123 @@ private Q_SLOTS:
         const QString saveUncertain = u"saveUncertain signedIn canLookup hasPhrase |  less sugar\n | Couldn’t "
                                       u"confirm the save. Check your phrasebook before looking up and saving this "
                                       u"phrase again."_s;
-        const auto row = [](const char *name, bool save, auto outcome, const QString &state) {
-            QTest::addRow("%s during %s", name, save ? "save" : "lookup")
-                << QString() << save << Outcome(outcome) << state;
-        };
-        row("card", false, sampleCard(), u"preview signedIn canLookup canSave hasPhrase |  less sugar\n | "_s);
-        row("receipt", true, sampleCard(), u"saved signedIn canLookup hasPhrase |  less sugar\n | "_s);
-        row("refused", false, LookupError::rejected(u"Shorter."_s), failed + u"Shorter."_s); // own description
-        row("incomplete card", false, incomplete, failed + LookupError::invalidResponse().description());
-        row("cancelled underneath", false, LookupFailure::cancelled(), unreachable);
-        row("429", true, LookupError::rejected(u"Daily limit reached."_s), saveUncertain);
-        row("connection lost", true, LookupFailure::transport(QNetworkReply::RemoteHostClosedError), saveUncertain);
-        row("401", false, LookupError::signedOut(), signedOut + LookupError::signedOut().description());
-        row("401", true, LookupError::signedOut(), signedOut + LookupError::signedOut().description());
-        row("409", false, LookupError::accountChanged(), signedOut + LookupError::accountChanged().description());
-
-        // Late answers. The next lookup waits, except after clear(), which signs out. A save outlives the
-        // window, so cancelLookup() during a save is no "before" (see the save rows above).
-        const QString nextLookup = u"lookingUp signedIn busy |  less sugar\n | "_s;
-        const Outcome success(sampleCard());
-        const Outcome expired(LookupError::signedOut());
-        const auto late = [](const char *before, bool save, const Outcome &outcome, const QString &state) {
-            QTest::addRow("%s during %s, then %s", before, save ? "save" : "lookup", outcome.ok() ? "success" : "401")
-                << QString::fromLatin1(before) << save << outcome << state;
-        };
-        late("cancelLookup", false, success, nextLookup);
-        late("cancelLookup", false, expired, nextLookup);
-        late("reconnect", false, success, nextLookup);
-        late("reconnect", true, expired, nextLookup);
-        late("clear", false, expired, signedOut);
-        late("clear", true, success, signedOut);
-        late("destroy", false, success, nextLookup);
-        late("destroy", true, expired, nextLookup);
+        const QString expired = signedOut + LookupError::signedOut().description();
+        const QString changed = signedOut + LookupError::accountChanged().description();
+        const QString preview = u"preview signedIn canLookup canSave hasPhrase |  less sugar\n | "_s;
+        const QString receipt = u"saved signedIn canLookup hasPhrase |  less sugar\n | "_s;
+        const QString invalid = failed + LookupError::invalidResponse().description();
+        const Outcome lost = LookupFailure::transport(QNetworkReply::RemoteHostClosedError);
+        QTest::newRow("card during lookup") << false << Outcome(sampleCard()) << preview << 0 << 0 << 0;
+        QTest::newRow("receipt during save") << true << Outcome(sampleCard()) << receipt << 1 << 0 << 0;
+        QTest::newRow("refused during lookup, own description")
+            << false << Outcome(LookupError::rejected(u"Shorter."_s)) << failed + u"Shorter."_s << 0 << 0 << 0;
+        QTest::newRow("incomplete card during lookup") << false << Outcome(incomplete) << invalid << 0 << 0 << 0;
+        QTest::newRow("cancelled underneath during lookup")
+            << false << Outcome(LookupFailure::cancelled()) << unreachable << 0 << 0 << 0;
+        QTest::newRow("429 during save") << true << Outcome(LookupError::rejected(u"Daily limit reached."_s))
+                                         << saveUncertain << 0 << 0 << 0;
+        QTest::newRow("connection lost during save") << true << lost << saveUncertain << 0 << 0 << 0;
+        QTest::newRow("401 during lookup") << false << Outcome(LookupError::signedOut()) << expired << 0 << 1 << 1;
+        QTest::newRow("401 during save") << true << Outcome(LookupError::signedOut()) << expired << 0 << 1 << 1;
+        QTest::newRow("409 during lookup") << false << Outcome(LookupError::accountChanged()) << changed << 0 << 1 << 1;
     }
 
-    void answers()
+    void ownAnswer()
     {
-        QFETCH(QString, before);
         QFETCH(bool, duringSave);
         QFETCH(Outcome, outcome);
         QFETCH(QString, state);
-        int saved = 0;
-        int accountInvalid = 0;
-        auto model = std::make_unique<PhraseLookupModel>();
-        connect(model.get(), &PhraseLookupModel::saved, this, [&saved] { ++saved; });
-        connect(model.get(), &PhraseLookupModel::accountInvalid, this, [&accountInvalid] { ++accountInvalid; });
-        std::shared_ptr<LookupScript> script;
-        const auto connectWithQuery = [&] {
-            script = std::make_shared<LookupScript>();
-            model->connect(std::make_unique<ScriptedLookupAPI>(script));
-            model->setQuery(u" less sugar\n"_s);
-        };
-        // The model as its view sees it: phase, the flags that are set, query and message.
-        const auto view = [&model]() -> QString {
-            QStringList parts{model->property("phaseName").toString()};
-            for (const char *flag : {"signedIn", "busy", "canLookup", "canSave", "hasPhrase"})
-                if (model->property(flag).toBool())
-                    parts.append(QString::fromLatin1(flag));
-            return parts.join(u' ') + u" | "_s + model->query() + u" | "_s + model->errorText();
-        };
-        model->setQuery(u"less sugar"_s);
-        model->lookup(); // not connected: nothing happens
-        QCOMPARE(view(), u"idle | less sugar | "_s);
-        connectWithQuery();
+        QFETCH(int, savedSignals);
+        QFETCH(int, invalidSignals);
+        QFETCH(int, clientEnded);
+        startRequest(duringSave);
+        answerFirst(*script, duringSave, outcome);
+        QCOMPARE(view(), state);
+        QCOMPARE(saved, savedSignals);
+        QCOMPARE(accountInvalid, invalidSignals);
+        QCOMPARE(script->cancels, clientEnded);
+
+        // Only a preview is saved, and only once.
+        const bool couldSave = model->canSave();
+        const qsizetype saves = script->saves.size();
+        model->save();
+        QCOMPARE(script->saves.size() - saves, qsizetype(couldSave));
+        if (model->busy())
+            return;
+        // The next lookup starts without the last card or message; signed out, none starts.
+        const qsizetype lookups = script->lookups.size();
         model->lookup();
-        QCOMPARE(script->lookups.first().sent, u"less sugar"_s); // trimmed
-        if (duringSave) {
-            script->lookups.last().answer(sampleCard());
-            model->save();
-            model->save();         // no second save while one is in flight
-            model->cancelLookup(); // the window hides: a save goes on
-            QCOMPARE(script->saves.first().sent, sampleCard());
-            QCOMPARE(script->abandons, 0);
-        }
-        model->discard(); // busy: ignored
-        QCOMPARE(view(),
-                 (duringSave ? u"saving signedIn busy hasPhrase"_s : u"lookingUp signedIn busy"_s)
-                     + u" |  less sugar\n | "_s);
+        QCOMPARE(script->lookups.size() - lookups, qsizetype(model->signedIn()));
+        QCOMPARE(model->hasPhrase(), false);
+        QCOMPARE(model->hasError(), !model->signedIn());
+    }
+
+    // A late answer, success or 401, after the lookup was abandoned, the client
+    // replaced, the model signed out or destroyed, changes nothing, not even the
+    // next lookup. A save outlives the window, so cancelLookup() during a save
+    // is no "before" (see requestsWhileBusy).
+    void lateAnswer_data()
+    {
+        QTest::addColumn<Before>("before");
+        QTest::addColumn<bool>("duringSave");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("clientEnded");
+        const QString nextLookup = u"lookingUp signedIn busy |  less sugar\n | "_s;
+        const QString signedOut = u"idle |  | "_s;
+        const Outcome success(sampleCard());
+        const Outcome expired(LookupError::signedOut());
+        QTest::newRow("cancelLookup during lookup, then success")
+            << Before::cancelLookup << false << success << nextLookup << 0;
+        QTest::newRow("cancelLookup during lookup, then 401")
+            << Before::cancelLookup << false << expired << nextLookup << 0;
+        QTest::newRow("reconnect during lookup, then success")
+            << Before::reconnect << false << success << nextLookup << 1;
+        QTest::newRow("reconnect during save, then 401") << Before::reconnect << true << expired << nextLookup << 1;
+        QTest::newRow("clear during lookup, then 401") << Before::clear << false << expired << signedOut << 1;
+        QTest::newRow("clear during save, then success") << Before::clear << true << success << signedOut << 1;
+        QTest::newRow("destroy during lookup, then success") << Before::destroy << false << success << QString() << 1;
+        QTest::newRow("destroy during save, then 401") << Before::destroy << true << expired << QString() << 1;
+    }
+
+    void lateAnswer()
+    {
+        QFETCH(Before, before);
+        QFETCH(bool, duringSave);
+        QFETCH(Outcome, outcome);
+        QFETCH(QString, state);
+        QFETCH(int, clientEnded);
+        startRequest(duringSave);
         const std::shared_ptr<LookupScript> first = script;
-        if (before == "cancelLookup"_L1) {
+        switch (before) {
+        case Before::cancelLookup:
             model->cancelLookup();
-            model->cancelLookup(); // not looking up: nothing happens
-            QCOMPARE(script->abandons, 1);
-        }
-        if (before == "reconnect"_L1)
-            connectWithQuery();
-        if (before == "clear"_L1)
+            model->cancelLookup(); // not looking up any more: nothing happens
+            QCOMPARE(first->abandons, 1);
+            break;
+        case Before::reconnect:
+            connectClient();
+            break;
+        case Before::clear:
             model->clear();
-        if (before == "destroy"_L1)
+            break;
+        case Before::destroy:
             model.reset();
+            break;
+        }
         if (model && model->canLookup())
             model->lookup(); // the next lookup, waiting
-        if (duringSave)
-            first->saves.first().answer(outcome.ok() ? LookupOutcome<QString>(u"p-1"_s) : outcome.error());
-        else
-            first->lookups.first().answer(outcome);
-        const bool ownAnswer = before.isEmpty();
-        const bool signedOut = model && !model->signedIn();
-        QCOMPARE(saved, ownAnswer && duringSave && outcome.ok() ? 1 : 0);
-        QCOMPARE(accountInvalid, ownAnswer && signedOut ? 1 : 0);
-        // Only an abandoned lookup keeps its client; signing out ends and drops it.
-        QCOMPARE(first->cancels, before == "cancelLookup"_L1 || (ownAnswer && !signedOut) ? 0 : 1);
+        answerFirst(*first, duringSave, outcome);
+        QCOMPARE(saved, 0);
+        QCOMPARE(accountInvalid, 0);
+        QCOMPARE(first->cancels, clientEnded);
         if (!model)
             return;
         QCOMPARE(view(), state);
-        if (!ownAnswer) {
-            if (model->busy()) {
-                script->lookups.last().answer(sampleCard());
-                QCOMPARE(model->phaseName(), u"preview"_s);
-            }
+        if (!model->busy())
             return;
-        }
-        model->save(); // a save only from the preview, and never a second one
-        QCOMPARE(script->saves.size(), duringSave || state.startsWith("preview"_L1) ? 1 : 0);
-        if (model->busy())
-            return;
-        model->lookup(); // removes the message and the card, unless signed out
-        QCOMPARE(script->lookups.size(), signedOut ? 1 : 2);
-        QCOMPARE(model->hasError(), signedOut);
-        QCOMPARE(model->hasPhrase(), false);
-        if (signedOut)
-            return;
-        script->lookups.last().answer(sampleCard());
-        model->discard();
-        QCOMPARE(view(), u"idle signedIn canLookup |  less sugar\n | "_s);
+        script->lookups.last().answer(sampleCard()); // the next lookup's own answer counts
+        QCOMPARE(model->phaseName(), u"preview"_s);
     }
 };
 
