@@ -16,6 +16,10 @@ using Failure = std::optional<LookupFailure>;
 Q_DECLARE_METATYPE(Failure)
 Q_DECLARE_METATYPE(FixtureServer::Response)
 
+// How the client's waiting requests are ended.
+enum class Ending { cancel, abandon, destroy };
+Q_DECLARE_METATYPE(Ending)
+
 namespace {
 const QString userID = u"user-1"_s;
 const LookupFailure signedOut = LookupError::signedOut();
@@ -235,20 +239,24 @@ private Q_SLOTS:
 
     void endingRequests_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("cookiesLate");  // the requests end while the session looks for its cookies
-        QTest::addColumn<int>("requestsAfter"); // once a lookup was tried after the ending
-        QTest::newRow("cancel") << u"cancel"_s << false << 2; // cancel() ends the client for good
-        QTest::newRow("cancel while asking for cookies") << u"cancel"_s << true << 0;
-        QTest::newRow("abandon") << u"abandon"_s << false << 3; // after abandonRequests() it works on
-        QTest::newRow("destroy") << u"destroy"_s << false << 2;
+        QTest::addColumn<Ending>("ending");
+        QTest::addColumn<bool>("cookiesLate");   // the requests end while the session looks for its cookies
+        QTest::addColumn<Failure>("afterwards"); // a lookup tried after the ending
+        QTest::addColumn<int>("requestsAfter");  // once that lookup was tried
+        const Failure cancelled = LookupFailure::cancelled();
+        // cancel() ends the client for good; after abandonRequests() it works on.
+        QTest::newRow("cancel") << Ending::cancel << false << cancelled << 2;
+        QTest::newRow("cancel while asking for cookies") << Ending::cancel << true << cancelled << 0;
+        QTest::newRow("abandon") << Ending::abandon << false << Failure() << 3;
+        QTest::newRow("destroy") << Ending::destroy << false << Failure() << 2;
     }
 
     // Waiting requests end as cancelled, with nothing handed to the session.
     void endingRequests()
     {
-        QFETCH(QString, how);
+        QFETCH(Ending, ending);
         QFETCH(bool, cookiesLate);
+        QFETCH(Failure, afterwards);
         QFETCH(int, requestsAfter);
         session.cookieDelayMs = cookiesLate ? 100 : 0;
         serve(FixtureServer::Response{.headers = {}, .body = {}, .hang = true});
@@ -260,12 +268,17 @@ private Q_SLOTS:
         QTRY_COMPARE(server->requests().size(), cookiesLate ? 0 : 2);
         QVERIFY(!first);
         QVERIFY(!second);
-        if (how == u"cancel")
+        switch (ending) {
+        case Ending::cancel:
             api->cancel();
-        else if (how == u"abandon")
+            break;
+        case Ending::abandon:
             api->abandonRequests();
-        else
+            break;
+        case Ending::destroy:
             api.reset();
+            break;
+        }
         QTRY_VERIFY(first); // at once, or once the cookies come
         QTRY_VERIFY(second);
         QCOMPARE(first->error(), LookupFailure::cancelled());
@@ -277,7 +290,6 @@ private Q_SLOTS:
             return;
         }
         serve(answer(200, envelopeBody(sampleCard(), userID)));
-        const Failure afterwards = how == u"cancel" ? Failure(LookupFailure::cancelled()) : std::nullopt;
         expect(api->lookup(u"less sugar"_s), afterwards, sampleCard());
         QTest::qWait(150);
         QCOMPARE(server->requests().size(), requestsAfter);
