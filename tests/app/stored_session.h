@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 // Files under `folder` whose bytes contain one of `needles`.
 inline QStringList filesContaining(const QString &folder, const QByteArrayList &needles)
 {
@@ -27,17 +29,16 @@ inline QStringList filesContaining(const QString &folder, const QByteArrayList &
 inline int sessionCookieRows(const QString &folder)
 {
     int rows = 0;
-    for (QDirIterator it(folder, {QStringLiteral("Cookies")}, QDir::Files, QDirIterator::Subdirectories);
-         it.hasNext();) {
+    for (QDirIterator it(folder, {u"Cookies"_s}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("cookies"));
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cookies"_s);
             db.setDatabaseName(it.next());
             QSqlQuery query(db);
-            if (db.open() && query.exec("SELECT count(*) FROM cookies WHERE name = 'auth.session-token'")
+            if (db.open() && query.exec(u"SELECT count(*) FROM cookies WHERE name = 'auth.session-token'"_s)
                 && query.next())
                 rows += query.value(0).toInt();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("cookies"));
+        QSqlDatabase::removeDatabase(u"cookies"_s);
     }
     return rows;
 }

@@ -11,12 +11,14 @@
 #include <QtEndian>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 std::unique_ptr<QProcess> startLaunch(const QStringList &arguments)
 {
     auto process = std::make_unique<QProcess>();
-    process->start(QCoreApplication::applicationFilePath(), QStringList{"--launch"} + arguments);
+    process->start(QCoreApplication::applicationFilePath(), QStringList{u"--launch"_s} + arguments);
     return process;
 }
 
@@ -63,20 +65,20 @@ private Q_SLOTS:
         SingleInstance instance;
         QSignalSpy received(&instance, &SingleInstance::argumentsReceived);
         QVERIFY(instance.listen());
-        const QStringList odd{"--lookup", "--unknown", "kata “baru” · …", ""};
+        const QStringList odd{u"--lookup"_s, u"--unknown"_s, u"kata “baru” · …"_s, u""_s};
         QCOMPARE(runLaunch(odd), 0);
         QTRY_COMPARE(received.size(), 1);
         QCOMPARE(received.at(0).at(0).toStringList(),
-                 (QStringList{QCoreApplication::applicationFilePath(), "--launch"} + odd));
+                 (QStringList{QCoreApplication::applicationFilePath(), u"--launch"_s} + odd));
     }
 
     void brokenMessagesAreDroppedAndTheCompanionCarriesOn_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("longer than any message may be") << QByteArray(4, '\xff');
-        QTest::newRow("an object, not a list") << framed("{\"not\": \"a list\"}");
-        QTest::newRow("a number in the list") << framed("[\"--lookup\", 1]");
-        QTest::newRow("bytes after the message") << framed("[\"--lookup\"]") + "[]";
+        QTest::newRow("an object, not a list") << framed("{\"not\": \"a list\"}"_ba);
+        QTest::newRow("a number in the list") << framed("[\"--lookup\", 1]"_ba);
+        QTest::newRow("bytes after the message") << framed("[\"--lookup\"]"_ba) + "[]"_ba;
         QTest::newRow("silence: dropped after a time-out") << QByteArray();
     }
 
@@ -88,7 +90,7 @@ private Q_SLOTS:
         QVERIFY(instance.listen());
         QVERIFY(droppedAfterSending(bytes));
         QCOMPARE(received.size(), 0);
-        QCOMPARE(runLaunch({"--lookup"}), 0);
+        QCOMPARE(runLaunch({u"--lookup"_s}), 0);
         QTRY_COMPARE(received.size(), 1);
     }
 
@@ -96,7 +98,7 @@ private Q_SLOTS:
     {
         QLocalServer hung; // listens, never reads
         QVERIFY(hung.listen(SingleInstance::socketPath()));
-        QCOMPARE(runLaunch({"--lookup"}), 1);
+        QCOMPARE(runLaunch({u"--lookup"_s}), 1);
         QVERIFY(QFile::exists(SingleInstance::socketPath()));
     }
 };
@@ -107,7 +109,7 @@ private Q_SLOTS:
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (app.arguments().value(1) != QLatin1String("--launch")) {
+    if (app.arguments().value(1) != u"--launch") {
         InstanceTest test;
         return QTest::qExec(&test, argc, argv);
     }

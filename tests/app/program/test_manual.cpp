@@ -5,11 +5,13 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString sourceFile(const QString &path)
 {
-    QFile file(qEnvironmentVariable("PELORA_SOURCE_DIR") + QLatin1Char('/') + path);
+    QFile file(qEnvironmentVariable("PELORA_SOURCE_DIR") + u'/' + path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
@@ -20,7 +22,7 @@ QStringList optionsIn(const QString &text, const QString &pattern)
     QStringList found;
     const QRegularExpression expression(pattern, QRegularExpression::MultilineOption);
     for (const QRegularExpressionMatch &match : expression.globalMatch(text))
-        found << match.captured(1).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+        found << match.captured(1).replace(u"\\-"_s, u"-"_s);
     found.removeDuplicates();
     found.sort();
     return found;
@@ -29,10 +31,10 @@ QStringList optionsIn(const QString &text, const QString &pattern)
 // The part of a manual page from one section heading to the next.
 QString section(const QString &page, const QString &heading)
 {
-    const qsizetype start = page.indexOf(QStringLiteral(".SH ") + heading);
+    const qsizetype start = page.indexOf(u".SH "_s + heading);
     if (start < 0)
         return {};
-    const qsizetype end = page.indexOf(QStringLiteral("\n.SH "), start);
+    const qsizetype end = page.indexOf(u"\n.SH "_s, start);
     return page.mid(start, end < 0 ? -1 : end - start);
 }
 
@@ -43,17 +45,14 @@ class ManualTest : public QObject {
 private Q_SLOTS:
     void documentsNameTheOptionsOfHelp_data()
     {
-        const QString page = sourceFile(QStringLiteral("src/app/desktop/pelora-companion.1.in"));
-        const QString entry = sourceFile(QStringLiteral("src/app/desktop/app.pelora.Companion.desktop"));
+        const QString page = sourceFile(u"src/app/desktop/pelora-companion.1.in"_s);
+        const QString entry = sourceFile(u"src/app/desktop/app.pelora.Companion.desktop"_s);
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pattern"); // its first group is an option
         QTest::addColumn<bool>("every");      // names every option of --help, not only some
-        QTest::newRow("manual page, options")
-            << section(page, QStringLiteral("OPTIONS")) << QStringLiteral(R"(^\.B (\\-\\-[a-z\\-]+)$)") << true;
-        QTest::newRow("manual page, synopsis")
-            << section(page, QStringLiteral("SYNOPSIS")) << QStringLiteral(R"((\\-\\-[a-z\\-]+))") << true;
-        QTest::newRow("desktop entry actions")
-            << entry << QStringLiteral(R"(^Exec=pelora-companion (--[a-z-]+)$)") << false;
+        QTest::newRow("manual page, options") << section(page, u"OPTIONS"_s) << uR"(^\.B (\\-\\-[a-z\\-]+)$)"_s << true;
+        QTest::newRow("manual page, synopsis") << section(page, u"SYNOPSIS"_s) << uR"((\\-\\-[a-z\\-]+))"_s << true;
+        QTest::newRow("desktop entry actions") << entry << uR"(^Exec=pelora-companion (--[a-z-]+)$)"_s << false;
     }
     void documentsNameTheOptionsOfHelp()
     {
@@ -61,12 +60,11 @@ private Q_SLOTS:
         QFETCH(QString, pattern);
         QFETCH(bool, every);
         QProcess program;
-        program.start(QStringLiteral(PELORA_COMPANION_PATH), {QStringLiteral("--help")});
+        program.start(QString::fromUtf8(PELORA_COMPANION_PATH), {u"--help"_s});
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 0);
-        const QStringList help =
-            optionsIn(QString::fromUtf8(program.readAllStandardOutput()), QStringLiteral(R"(^  (--[a-z-]+) )"));
-        QVERIFY2(help.contains(QStringLiteral("--version")), qPrintable(help.join(' ')));
+        const QStringList help = optionsIn(QString::fromUtf8(program.readAllStandardOutput()), uR"(^  (--[a-z-]+) )"_s);
+        QVERIFY2(help.contains(u"--version"_s), qPrintable(help.join(u' ')));
 
         const QStringList named = optionsIn(text, pattern);
         QVERIFY2(!named.isEmpty(), "names no option at all");

@@ -18,15 +18,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString program = QStringLiteral(PELORA_COMPANION_PATH);
-const QString signInWindow = QStringLiteral("^Sign in to Pelora$");
-const QString cardWindow = QStringLiteral("^Pelora · A little Malay$");
+const QString program = QString::fromUtf8(PELORA_COMPANION_PATH);
+const QString signInWindow = u"^Sign in to Pelora$"_s;
+const QString cardWindow = u"^Pelora · A little Malay$"_s;
 
 QString firstWindow(const QStringList &search)
 {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), QStringList{"search"} + search);
-    return xdotool.waitForFinished(5000) ? QString::fromLatin1(xdotool.readAllStandardOutput()).section('\n', 0, 0)
+    xdotool.start(u"xdotool"_s, QStringList{u"search"_s} + search);
+    return xdotool.waitForFinished(5000) ? QString::fromLatin1(xdotool.readAllStandardOutput()).section(u'\n', 0, 0)
                                          : QString();
 }
 
@@ -35,17 +35,17 @@ QString firstWindow(const QStringList &search)
 // other windows come and go.)
 bool windowAppears(const QString &pattern, int timeout = 20000)
 {
-    return QTest::qWaitFor([&] { return !firstWindow({"--onlyvisible", "--name", pattern}).isEmpty(); }, timeout);
+    return QTest::qWaitFor([&] { return !firstWindow({u"--onlyvisible"_s, u"--name"_s, pattern}).isEmpty(); }, timeout);
 }
 
 bool windowGoes(const QString &pattern, int timeout = 20000)
 {
-    return QTest::qWaitFor([&] { return firstWindow({"--onlyvisible", "--name", pattern}).isEmpty(); }, timeout);
+    return QTest::qWaitFor([&] { return firstWindow({u"--onlyvisible"_s, u"--name"_s, pattern}).isEmpty(); }, timeout);
 }
 
 bool xdotool(const QStringList &arguments)
 {
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+    return QProcess::execute(u"xdotool"_s, arguments) == 0;
 }
 
 // Types the demo learner's e-mail and password into the sign-in page, whose
@@ -55,9 +55,9 @@ bool signInByKeyboard()
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
         QTest::qWait(3000);
-        if (!xdotool({"key", "ctrl+a"}) || !xdotool({"type", "--delay", "20", "learner@pelora.test"})
-            || !xdotool({"key", "Tab", "ctrl+a"}) || !xdotool({"type", "--delay", "20", "selamat-pagi"})
-            || !xdotool({"key", "Return"}))
+        if (!xdotool({u"key"_s, u"ctrl+a"_s}) || !xdotool({u"type"_s, u"--delay"_s, u"20"_s, u"learner@pelora.test"_s})
+            || !xdotool({u"key"_s, u"Tab"_s, u"ctrl+a"_s})
+            || !xdotool({u"type"_s, u"--delay"_s, u"20"_s, u"selamat-pagi"_s}) || !xdotool({u"key"_s, u"Return"_s}))
             return false;
         if (windowGoes(signInWindow, 10000))
             return true;
@@ -69,9 +69,9 @@ bool signInByKeyboard()
 bool openTrayMenu()
 {
     QString icon;
-    if (!QTest::qWaitFor([&] { return !(icon = firstWindow({"--name", "^PeloraCompanion$"})).isEmpty(); }, 15000))
+    if (!QTest::qWaitFor([&] { return !(icon = firstWindow({u"--name"_s, u"^PeloraCompanion$"_s})).isEmpty(); }, 15000))
         return false;
-    const bool clicked = xdotool({"mousemove", "--window", icon, "8", "8", "click", "1"});
+    const bool clicked = xdotool({u"mousemove"_s, u"--window"_s, icon, u"8"_s, u"8"_s, u"click"_s, u"1"_s});
     QTest::qWait(500);
     return clicked;
 }
@@ -86,7 +86,7 @@ bool terminate(QProcess &companion)
 // Whether the process has Qt WebEngine's library mapped.
 bool mapsWebEngine(qint64 pid)
 {
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    QFile maps(u"/proc/%1/maps"_s.arg(pid));
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
 }
 
@@ -94,7 +94,7 @@ bool mapsWebEngine(qint64 pid)
 qint64 signInHelper(qint64 companion)
 {
     for (const qint64 pid : processTree(companion)) {
-        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)).endsWith(QLatin1String("/pelora-sign-in")))
+        if (QFile::symLinkTarget(u"/proc/%1/exe"_s.arg(pid)).endsWith(u"/pelora-sign-in"))
             return pid;
     }
     return 0;
@@ -108,11 +108,29 @@ QString dataFolder()
 // The session token the companion keeps for the learner, read from its own record.
 QByteArray recordedToken()
 {
-    QFile record(dataFolder() + QStringLiteral("/Pelora/PeloraCompanion/sign-in/session-cookie.json"));
+    QFile record(dataFolder() + u"/Pelora/PeloraCompanion/sign-in/session-cookie.json"_s);
     if (!record.open(QIODevice::ReadOnly))
         return {};
     const QJsonArray entries = QJsonDocument::fromJson(record.readAll()).array();
-    return QByteArray::fromBase64(entries.first().toObject().value("value").toString().toLatin1());
+    return QByteArray::fromBase64(entries.first().toObject().value("value"_L1).toString().toLatin1());
+}
+
+void startCompanion(QProcess &companion, const QStringList &arguments = {})
+{
+    companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    companion.start(program, arguments);
+}
+
+// Starts the companion with "--sign-in"; its sign-in helper once the sign-in
+// window shows, 0 when the window or the helper does not come.
+qint64 startSigningIn(QProcess &companion)
+{
+    startCompanion(companion, {u"--sign-in"_s});
+    if (!windowAppears(signInWindow)) {
+        qWarning("no sign-in window");
+        return 0;
+    }
+    return signInHelper(companion.processId());
 }
 
 } // namespace
@@ -127,9 +145,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(webApp.start());
-        Preferences::standard().setValue(QStringLiteral("webOrigin"),
-                                         QStringLiteral("http://localhost:%1").arg(webApp.port()));
-        tray.start(QStringLiteral("trayer"), {"--edge", "top"});
+        Preferences::standard().setValue(u"webOrigin"_s, u"http://localhost:%1"_s.arg(webApp.port()));
+        tray.start(u"trayer"_s, {u"--edge"_s, u"top"_s});
         QVERIFY(tray.waitForStarted());
     }
 
@@ -142,17 +159,16 @@ private Q_SLOTS:
     void laterLaunchesHandOverAndSigtermEndsTheCompanionInOrder()
     {
         QProcess companion;
-        companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        companion.start(program, {});
+        startCompanion(companion);
         QVERIFY(windowAppears(cardWindow));             // signed out: the message card
         QVERIFY(!mapsWebEngine(companion.processId())); // the web engine waits for sign-in
 
         QProcess second;
-        second.start(program, {"--lookup"});
+        second.start(program, {u"--lookup"_s});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QVERIFY(windowAppears(QStringLiteral("^Look up a phrase · Pelora$")));
+        QVERIFY(windowAppears(u"^Look up a phrase · Pelora$"_s));
         QVERIFY(!windowAppears(cardWindow, 0)); // lookup dismissed the card
         QVERIFY(terminate(companion));
     }
@@ -160,8 +176,7 @@ private Q_SLOTS:
     void ctrlQInTheTrayMenuQuits()
     {
         QProcess companion;
-        companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        companion.start(program, {});
+        startCompanion(companion);
         QVERIFY(windowAppears(cardWindow));
         QVERIFY(openTrayMenu());
         QVERIFY(xdotool({u"key"_s, u"ctrl+q"_s}));
@@ -184,11 +199,8 @@ private Q_SLOTS:
     {
         QFETCH(int, quitAfterMs);
         QProcess companion;
-        companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        companion.start(program, {"--sign-in"});
-        QVERIFY(windowAppears(signInWindow));
         // The web engine runs in the sign-in helper alone, and ends with its window.
-        const qint64 helper = signInHelper(companion.processId());
+        const qint64 helper = startSigningIn(companion);
         QVERIFY(helper > 0);
         QVERIFY(mapsWebEngine(helper));
         QVERIFY(!mapsWebEngine(companion.processId()));
@@ -202,15 +214,14 @@ private Q_SLOTS:
 
         // "Sign out" is the ninth item the keyboard reaches.
         QVERIFY(openTrayMenu());
-        QVERIFY(xdotool({"key", "--delay", "30", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down",
-                         "Return"}));
+        QVERIFY(xdotool(QStringList{u"key"_s, u"--delay"_s, u"30"_s} + QStringList(9, u"Down"_s)
+                        + QStringList{u"Return"_s}));
         QVERIFY(windowGoes(cardWindow, 5000)); // signing out dismisses the card and starts the wipe
         QTest::qWait(quitAfterMs);
         QVERIFY(terminate(companion));
 
         // The next launch is signed out: "--sign-in" opens the window only then.
-        companion.start(program, {"--sign-in"});
-        QVERIFY(windowAppears(signInWindow));
+        QVERIFY(startSigningIn(companion) > 0);
         QVERIFY(terminate(companion));
         QCOMPARE(filesContaining(dataFolder(), {token, token.toBase64()}), QStringList());
         QCOMPARE(sessionCookieRows(dataFolder()), 0);
@@ -221,10 +232,7 @@ private Q_SLOTS:
     void theHelperEndsWithTheCompanion()
     {
         QProcess companion;
-        companion.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        companion.start(program, {"--sign-in"});
-        QVERIFY(windowAppears(signInWindow));
-        const qint64 helper = signInHelper(companion.processId());
+        const qint64 helper = startSigningIn(companion);
         QVERIFY(helper > 0);
         QTest::qWait(1000); // the engine's processes are up
         const QList<qint64> engine = processTree(helper);
