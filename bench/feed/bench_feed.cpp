@@ -20,11 +20,6 @@ namespace {
 
 constexpr qsizetype byteCap = 2'000'000;
 
-QString repeated(const QString &unit, qsizetype count)
-{
-    return unit.repeated(count);
-}
-
 // A phrase as the web app would send it; `heavy` fills every field to its
 // limit (lengths counted with combining marks, so the grapheme rules work)
 // and adds long note and example lists.
@@ -32,24 +27,22 @@ QJsonObject phrase(int index, bool heavy)
 {
     QJsonArray words;
     for (int i = 0; i < (heavy ? 80 : 4); ++i)
-        words.append(QJsonObject{{"malay"_L1, QStringLiteral("perkataan%1").arg(i)},
-                                 {"english"_L1, QStringLiteral("word %1").arg(i)}});
+        words.append(QJsonObject{{"malay"_L1, u"perkataan%1"_s.arg(i)}, {"english"_L1, u"word %1"_s.arg(i)}});
     QJsonArray notes;
     QJsonArray examples;
     for (int i = 0; i < (heavy ? 115 : 2); ++i) {
-        notes.append(QStringLiteral("Note %1: used between friends, less so with elders or strangers.").arg(i));
-        examples.append(
-            QJsonObject{{"malay"_L1, QStringLiteral("Jom makan dulu sebelum mesyuarat, boleh? (%1)").arg(i)},
-                        {"english"_L1, QStringLiteral("Let's eat first before the meeting, shall we? (%1)").arg(i)},
-                        {"situation"_L1, QStringLiteral("Inviting a colleague to lunch")}});
+        notes.append(u"Note %1: used between friends, less so with elders or strangers."_s.arg(i));
+        examples.append(QJsonObject{{"malay"_L1, u"Jom makan dulu sebelum mesyuarat, boleh? (%1)"_s.arg(i)},
+                                    {"english"_L1, u"Let's eat first before the meeting, shall we? (%1)"_s.arg(i)},
+                                    {"situation"_L1, u"Inviting a colleague to lunch"_s}});
     }
-    const QString accented = QStringLiteral("e\u0301");
+    const QString accented = u"e\u0301"_s;
     return QJsonObject{
-        {"id"_L1, QStringLiteral("phrase-%1").arg(index)},
-        {"malay"_L1, heavy ? repeated(accented, 300) : QStringLiteral("Jom makan!")},
-        {"english"_L1, heavy ? repeated(accented, 500) : QStringLiteral("Let's eat!")},
-        {"category"_L1, QStringLiteral("Food")},
-        {"context"_L1, heavy ? repeated(accented, 2000) : QStringLiteral("A friendly invitation to eat together.")},
+        {"id"_L1, u"phrase-%1"_s.arg(index)},
+        {"malay"_L1, heavy ? accented.repeated(300) : u"Jom makan!"_s},
+        {"english"_L1, heavy ? accented.repeated(500) : u"Let's eat!"_s},
+        {"category"_L1, u"Food"_s},
+        {"context"_L1, heavy ? accented.repeated(2000) : u"A friendly invitation to eat together."_s},
         {"words"_L1, words},
         {"notes"_L1, notes},
         {"usageExamples"_L1, examples},
