@@ -107,13 +107,6 @@ private Q_SLOTS:
         QCOMPARE(deal(deck, u""_s, 2), u"--"_s);
     }
 
-    // With a single phrase the no-repeat rule cannot hold; the phrase keeps coming.
-    void singlePhraseIsDealtEveryTime()
-    {
-        PhraseDeck deck([](quint32) { return 0u; });
-        QCOMPARE(deal(deck, u"A"_s, 3), u"AAA"_s);
-    }
-
     // The closing phrase of a cycle would open the next one: it is swapped away.
     void noRepeatAcrossCycles()
     {
@@ -146,18 +139,6 @@ private Q_SLOTS:
         QCOMPARE(deck.remaining().at(0).english, u"meaning"_s);
         QCOMPARE(deck.remaining().at(1).english, u"second edit"_s);
         QCOMPARE(deck.remaining().at(2).english, u"meaning"_s);
-    }
-
-    // Everything left removed ends the cycle; the new one still does not repeat the last phrase.
-    void reconcileThatEmptiesTheCycleStillAvoidsARepeat()
-    {
-        QList<quint32> script{1}; // identity: [A,B]
-        PhraseDeck deck(scripted(script));
-        QCOMPARE(deal(deck, u"AB"_s), u"B"_s);
-        deck.reconcile(library(u"B"_s)); // A removed: the cycle is over
-        QCOMPARE(ids(deck.remaining()), u""_s);
-        script = {1}; // A is back; the new cycle [A,B] would open with B again
-        QCOMPARE(deal(deck, u"AB"_s), u"A"_s);
     }
 };
 
