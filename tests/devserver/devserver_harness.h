@@ -21,11 +21,12 @@ public:
         m_process.waitForFinished(5000); // QProcess kills it after that
     }
     // Starts with --port 0, --data (a fresh folder) and `arguments`; waits for its "listening on" line.
+    // False when it did not start; errorOutput() then says why.
     bool start(const QStringList &arguments = {u"--seed"_s})
     {
-        m_process.start(QStringLiteral(PELORA_DEVSERVER_PATH),
+        m_process.start(QString::fromUtf8(PELORA_DEVSERVER_PATH),
                         QStringList{u"--port"_s, u"0"_s, u"--data"_s, m_data.path()} + arguments);
-        static const QRegularExpression ready(QStringLiteral("^listening on http://localhost:(\\d+)$"));
+        static const QRegularExpression ready(u"^listening on http://localhost:(\\d+)$"_s);
         QByteArray output;
         const QDeadlineTimer deadline(30000);
         while (m_process.waitForStarted(10000) && !deadline.hasExpired()) {
@@ -38,11 +39,12 @@ public:
                 return m_port != 0;
             }
         }
+        m_errors += QString::fromUtf8(m_process.readAllStandardError()); // why it did not start
         return false;
     }
     quint16 port() const { return m_port; }
     QString errorOutput() const { return m_errors; }
-    QUrl url(const QString &path) const { return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path)); }
+    QUrl url(const QString &path) const { return QUrl(u"http://127.0.0.1:%1%2"_s.arg(m_port).arg(path)); }
 
 private:
     QProcess m_process;

@@ -1,7 +1,7 @@
-// The stand-in web app over HTTP against the real server: sign-in, sessions and the companion API.
+// The stand-in web app over HTTP against the real server: what the companion's own tests rely on it doing
+// right (sign-in, sessions, paging through a full library, the companion API's refusals).
 #include "devserver_harness.h"
 #include "library/phrase_feed.h"
-#include "lookup/lookup_phrase.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -16,22 +16,9 @@ const QString lookupPath = u"/api/companion/lookup"_s;
 const QString learnerEmail = u"learner@pelora.test"_s;
 const QString learnerPassword = u"selamat-pagi"_s;
 
-QByteArray body(const QString &userID, const char *key, const QJsonValue &value)
+QByteArray body(const QString &userID, QLatin1StringView key, const QJsonValue &value)
 {
-    return QJsonDocument(QJsonObject{{"expectedUserId"_L1, userID}, {QLatin1StringView(key), value}})
-        .toJson(QJsonDocument::Compact);
-}
-
-// The attributes of a Set-Cookie value but its Expires date (Max-Age says the same), sorted.
-QByteArrayList cookieAttributes(const QByteArray &setCookie)
-{
-    QByteArrayList attributes;
-    for (const QByteArray &attribute : setCookie.split(';').mid(1)) {
-        if (!attribute.trimmed().startsWith("Expires="))
-            attributes.append(attribute.trimmed());
-    }
-    std::sort(attributes.begin(), attributes.end());
-    return attributes;
+    return QJsonDocument(QJsonObject{{"expectedUserId"_L1, userID}, {key, value}}).toJson(QJsonDocument::Compact);
 }
 
 QStringList idsOf(const std::optional<PhraseFeed> &page)
@@ -54,18 +41,15 @@ private:
     QByteArray m_learner; // Cookie header of the seeded learner
     QString m_learnerID;
 
-    // A phrase card from the seed with `key` set to `value` (undefined: removed), as a save request's body.
-    QByteArray cardWith(const char *key, const QJsonValue &value) const
+    // A phrase card from the seed with `key` set to `value`, as a save request's body.
+    QByteArray cardWith(QLatin1StringView key, const QJsonValue &value) const
     {
         QJsonObject card = m_cards.at(0).toObject();
-        if (value.isUndefined())
-            card.remove(QLatin1StringView(key));
-        else
-            card.insert(QLatin1StringView(key), value);
-        return body(m_learnerID, "phrase", card);
+        card.insert(key, value);
+        return body(m_learnerID, "phrase"_L1, card);
     }
 
-    QByteArray query(const QJsonValue &value) const { return body(m_learnerID, "query", value); }
+    QByteArray query(const QJsonValue &value) const { return body(m_learnerID, "query"_L1, value); }
 
     // A fresh account with its own empty library.
     QPair<QByteArray, QString> newAccount()
@@ -76,7 +60,7 @@ private:
     }
     HttpReply save(const QByteArray &cookie, const QString &userID, const QJsonValue &card)
     {
-        return m_client.post(m_server.url(feedPath), body(userID, "phrase", card), "application/json"_ba, cookie);
+        return m_client.post(m_server.url(feedPath), body(userID, "phrase"_L1, card), "application/json"_ba, cookie);
     }
     HttpReply signInForm(const QString &email, const QString &password, const Headers &headers = {})
     {
@@ -110,36 +94,6 @@ private Q_SLOTS:
         QVERIFY(!m_learnerID.isEmpty());
     }
 
-    // 256 random bits, base64url without padding; host-only, and over plain http not secure.
-    void signInSetsTheSessionCookie()
-    {
-        const HttpReply reply = signInForm(learnerEmail, learnerPassword);
-        QCOMPARE(reply.status, 303);
-        QCOMPARE(reply.header("Location"_ba), "/signed-in"_ba);
-        const QByteArray setCookie = reply.header("Set-Cookie"_ba);
-        const QString cookie = QString::fromLatin1(setCookie.left(setCookie.indexOf(';')));
-        static const QRegularExpression token(u"^auth\\.session-token=[A-Za-z0-9_-]{43}$"_s);
-        QVERIFY2(token.match(cookie).hasMatch(), setCookie.constData());
-        const QByteArrayList attributes{"HttpOnly"_ba, "Max-Age=2592000"_ba, "Path=/"_ba, "SameSite=Lax"_ba};
-        QCOMPARE(cookieAttributes(setCookie), attributes);
-    }
-
-    void signInBehindAnHttpsProxySetsASecureCookie()
-    {
-        const HttpReply reply = signInForm(learnerEmail, learnerPassword, {{"X-Forwarded-Proto"_ba, "https"_ba}});
-        QVERIFY(cookieAttributes(reply.header("Set-Cookie"_ba)).contains("Secure"_ba));
-    }
-
-    // The e-mail address is matched without case or surrounding blanks; every sign-in gets a fresh token.
-    void everySignInGetsItsOwnSession()
-    {
-        const QByteArray first = signIn(m_client, m_server, learnerEmail, learnerPassword);
-        const QByteArray second = signIn(m_client, m_server, u" Learner@Pelora.TEST "_s, learnerPassword);
-        QVERIFY(!first.isEmpty());
-        QVERIFY(!second.isEmpty());
-        QVERIFY(first != second);
-    }
-
     // Signing out ends that session on the server, not only in the browser; another site cannot sign one out.
     void signOutEndsTheSessionOnTheServer()
     {
@@ -151,7 +105,7 @@ private Q_SLOTS:
 
         const HttpReply out = m_client.postForm(signOut, {}, ending);
         QCOMPARE(out.status, 303);
-        QVERIFY(cookieAttributes(out.header("Set-Cookie"_ba)).contains("Max-Age=0"_ba));
+        QVERIFY2(out.header("Set-Cookie"_ba).contains("; Max-Age=0"), out.header("Set-Cookie"_ba).constData());
         QCOMPARE(status(feedPath, ending), 401);
         QCOMPARE(status(feedPath, staying), 200);
     }
@@ -164,9 +118,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("origin");
         QTest::addColumn<int>("status");
         QTest::newRow("password in another case") << learnerEmail << u"Selamat-pagi"_s << QByteArray() << 401;
-        QTest::newRow("no password") << learnerEmail << QString() << QByteArray() << 401;
-        QTest::newRow("unknown address") << u"nobody@pelora.test"_s << learnerPassword << QByteArray() << 401;
-        QTest::newRow("5000-letter password") << learnerEmail << QString(5000, u'x') << QByteArray() << 401;
         QTest::newRow("from another site") << learnerEmail << learnerPassword << "https://evil.example"_ba << 403;
         QTest::newRow("from an opaque origin") << learnerEmail << learnerPassword << "null"_ba << 403;
     }
@@ -182,14 +133,6 @@ private Q_SLOTS:
         QCOMPARE(refused.header("Set-Cookie"_ba), QByteArray());
         if (status == 401)
             QVERIFY(QString::fromUtf8(refused.body).contains(u"don’t match"_s));
-    }
-
-    // The form shown again escapes what was typed.
-    void signInFormEscapesWhatWasTyped()
-    {
-        const HttpReply refused = signInForm(u"\"><img src=x>"_s, u"x"_s);
-        QCOMPARE(refused.status, 401);
-        QVERIFY(!refused.body.contains("\"><img"));
     }
 
     // The companion syncs at most 100 pages of 50, so a library stops growing there rather than
@@ -218,8 +161,7 @@ private Q_SLOTS:
         }
         const HttpReply full = save(cookie, userID, numbered(5000));
         QCOMPARE(full.status, 400);
-        QVERIFY2(full.json().value("error"_L1).toString().contains(u"5,000"_s), full.body.constData());
-        // Saving one already there still answers with its id.
+        // Saving one already there still answers with its id, so a full library still takes a repeated save.
         QCOMPARE(save(cookie, userID, numbered(0)).json().value("id"_L1).toString(), newestFirst.last());
 
         // One line per page, so that a failure names the page.
@@ -242,10 +184,6 @@ private Q_SLOTS:
                 cursor = read->nextCursor.value_or(QString());
         }
         QCOMPARE(got, expected);
-
-        // The last page has no "nextCursor" key at all, not a null.
-        const QString lastQuery = u"?cursor="_s + QString::fromLatin1(QUrl::toPercentEncoding(cursor));
-        QCOMPARE(m_client.get(m_server.url(feedPath + lastQuery), cookie).json().contains("nextCursor"_L1), false);
 
         // Another account's cursor pages through one's own library only.
         const std::optional<PhraseFeed> learnerPage = feedPage(m_learner);
@@ -270,52 +208,28 @@ private Q_SLOTS:
         const QByteArray megabyte = query(u"kopi"_s).leftJustified(1024 * 1024, ' '); // JSON allows trailing blanks
         const QByteArray me = m_learner;
         const QByteArray madeUp = "auth.session-token=made-up"_ba;
-        const QByteArray blank = "auth.session-token="_ba;
         const QByteArray none;
-        const QByteArray seedCard = body(m_learnerID, "phrase", m_cards.at(0));
         const QString feed = feedPath;
         const QString lookup = lookupPath;
 
         QTest::newRow("feed, no cookie") << "GET"_ba << feed << none << none << 401;
         QTest::newRow("feed, made-up session") << "GET"_ba << feed << none << madeUp << 401;
-        QTest::newRow("feed, blank session") << "GET"_ba << feed << none << blank << 401;
-        QTest::newRow("lookup, made-up session") << "POST"_ba << lookup << query(u"teh"_s) << madeUp << 401;
-        QTest::newRow("save, blank session") << "POST"_ba << feed << seedCard << blank << 401;
         QTest::newRow("lookup for another account")
-            << "POST"_ba << lookup << body(u"someone-else"_s, "query", u"teh"_s) << me << 409;
-        QTest::newRow("lookup, account id in another case") // ids keep their case
-            << "POST"_ba << lookup << body(m_learnerID.toUpper(), "query", u"teh"_s) << me << 409;
-        QTest::newRow("save for another account")
-            << "POST"_ba << feed << body(u"someone-else"_s, "phrase", m_cards.at(0)) << me << 409;
+            << "POST"_ba << lookup << body(u"someone-else"_s, "query"_L1, u"teh"_s) << me << 409;
         QTest::newRow("lookup, blank query") << "POST"_ba << lookup << query(u" \t\n\u00a0"_s) << me << 400;
         QTest::newRow("lookup, 500 units")
             << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(491, u' '))) << me << 200;
-        QTest::newRow("lookup, 501 units")
-            << "POST"_ba << lookup << query(QString(u"teh tarik"_s + QString(492, u' '))) << me << 400;
         QTest::newRow("lookup, 501 units in 252 characters")
             << "POST"_ba << lookup << query(QString(u"teh"_s + emoji)) << me << 400;
         QTest::newRow("lookup, no such phrase") << "POST"_ba << lookup << query(u"zzxqv"_s) << me << 400;
-        QTest::newRow("lookup, query a number") << "POST"_ba << lookup << query(42) << me << 400;
-        QTest::newRow("lookup, form body") << "POST"_ba << lookup << "expectedUserId=1&query=teh"_ba << me << 400;
         QTest::newRow("lookup, JSON cut short") << "POST"_ba << lookup << query(u"teh"_s).chopped(2) << me << 400;
         QTest::newRow("lookup, 1 MiB") << "POST"_ba << lookup << megabyte << me << 200;
         QTest::newRow("lookup, 1 MiB and a byte") << "POST"_ba << lookup << megabyte + ' ' << me << 413;
-        QTest::newRow("save, no notes") << "POST"_ba << feed << cardWith("notes", QJsonArray()) << me << 400;
-        QTest::newRow("save, blank malay") << "POST"_ba << feed << cardWith("malay", u"   "_s) << me << 400;
-        QTest::newRow("save, unknown register") << "POST"_ba << feed << cardWith("register", u"Casual"_s) << me << 400;
-        QTest::newRow("save, words missing")
-            << "POST"_ba << feed << cardWith("words", QJsonValue::Undefined) << me << 400;
-        QTest::newRow("save, phrase as text")
-            << "POST"_ba << feed << body(m_learnerID, "phrase", u"Terima kasih"_s) << me << 400;
+        QTest::newRow("save, unknown register")
+            << "POST"_ba << feed << cardWith("register"_L1, u"Casual"_s) << me << 400;
         // Cursors that the server never gave out are refused, not read as "from the start".
         QTest::newRow("feed, empty cursor") << "GET"_ba << feed + u"?cursor="_s << none << me << 400;
         QTest::newRow("feed, garbage cursor") << "GET"_ba << feed + u"?cursor=garbage"_s << none << me << 400;
-        QTest::newRow("feed, cursor after:0") << "GET"_ba << feed + u"?cursor=YWZ0ZXI6MA"_s << none << me << 400;
-        QTest::newRow("feed, cursor after:-5") << "GET"_ba << feed + u"?cursor=YWZ0ZXI6LTU"_s << none << me << 400;
-        QTest::newRow("feed with a trailing slash") << "GET"_ba << feed + u"/"_s << none << me << 404;
-        QTest::newRow("no such page") << "GET"_ba << u"/no/such/page"_s << none << none << 404;
-        QTest::newRow("lookup, GET") << "GET"_ba << lookup << none << me << 405;
-        QTest::newRow("feed, DELETE") << "DELETE"_ba << feed << none << none << 405;
     }
 
     // Refusals of a request always come with an error text.
@@ -333,11 +247,6 @@ private Q_SLOTS:
             QVERIFY2(!reply.json().value("error"_L1).toString().trimmed().isEmpty(), reply.body.constData());
     }
 
-    void lookupNamesTheMethodItAllows()
-    {
-        QCOMPARE(m_client.get(m_server.url(lookupPath), m_learner).header("Allow"_ba), "POST"_ba);
-    }
-
     // Far past the size limit the connection may be cut instead; either way the server lives on.
     void hugeBodyLeavesTheServerRunning()
     {
@@ -345,61 +254,6 @@ private Q_SLOTS:
             m_client.post(m_server.url(lookupPath), QByteArray(16 << 20, 'x'), "application/json"_ba, m_learner);
         QVERIFY2(huge.status == 413 || huge.status == 0, QByteArray::number(huge.status).constData());
         QCOMPARE(status(feedPath, m_learner), 200);
-    }
-
-    // Saving again, even with other case and spacing, answers with the same phrase; another account
-    // gets its own.
-    void repeatedSaveAnswersWithTheSamePhrase()
-    {
-        const auto [cookie, userID] = newAccount();
-        const QJsonValue card = m_cards.at(5);
-        const HttpReply saved = save(cookie, userID, card);
-        const QString id = saved.json().value("id"_L1).toString();
-        QCOMPARE(saved.status, 201);
-        QCOMPARE(saved.json().value("version"_L1).toInt(), 1);
-        QCOMPARE(saved.json().value("userId"_L1).toString(), userID);
-
-        const HttpReply again = save(cookie, userID, card);
-        QVERIFY2(again.status == 200 || again.status == 201, QByteArray::number(again.status).constData());
-        QCOMPARE(again.json().value("id"_L1).toString(), id);
-        QCOMPARE(again.json().value("version"_L1).toInt(), 1);
-
-        LookupPhrase spaced = *LookupPhrase::fromJson(card);
-        spaced.malay = u"  "_s + spaced.malay.toUpper().replace(u' ', u"  "_s) + u" "_s;
-        QCOMPARE(save(cookie, userID, spaced.toJson()).json().value("id"_L1).toString(), id);
-        QCOMPARE(idsOf(feedPage(cookie)), QStringList{id});
-
-        const auto [otherCookie, otherID] = newAccount();
-        const QString otherPhraseID = save(otherCookie, otherID, card).json().value("id"_L1).toString();
-        QVERIFY(!otherPhraseID.isEmpty());
-        QVERIFY(otherPhraseID != id);
-    }
-
-    // The phrasebook page escapes what was saved; its delete removes only one's own phrases.
-    void phrasebookEscapesAndDeletesOnlyOnesOwn()
-    {
-        QCOMPARE(status(u"/phrasebook"_s, {}), 303); // signed out: to the sign-in page
-        const auto [cookie, userID] = newAccount();
-        LookupPhrase card = *LookupPhrase::fromJson(m_cards.at(5));
-        card.malay = u"Teh <b>tarik</b> satu."_s;
-        const QString id = save(cookie, userID, card.toJson()).json().value("id"_L1).toString();
-        const std::optional<PhraseFeed> page = feedPage(cookie);
-        QVERIFY(page);
-        QCOMPARE(page->phrases.size(), 1);
-        QCOMPARE(page->phrases[0].malay, card.malay);
-        QCOMPARE(page->phrases[0].notes, card.notes);
-        const QByteArray phrasebook = m_client.get(m_server.url(u"/phrasebook"_s), cookie).body;
-        QVERIFY(phrasebook.contains("Teh &lt;b&gt;tarik&lt;/b&gt; satu."));
-        QVERIFY(!phrasebook.contains("<b>tarik"));
-
-        const auto [otherCookie, otherID] = newAccount();
-        const auto remove = [&](const QByteArray &who) {
-            return m_client.postForm(m_server.url(u"/phrasebook/delete"_s), {{u"id"_s, id}}, who).status;
-        };
-        QCOMPARE(remove(otherCookie), 303);
-        QCOMPARE(idsOf(feedPage(cookie)), QStringList{id});
-        QCOMPARE(remove(cookie), 303);
-        QCOMPARE(idsOf(feedPage(cookie)), QStringList());
     }
 };
 
