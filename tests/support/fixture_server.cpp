@@ -4,43 +4,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 201:
-        return "Created";
-    case 204:
-        return "No Content";
-    case 302:
-        return "Found";
-    case 303:
-        return "See Other";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 409:
-        return "Conflict";
-    case 429:
-        return "Too Many Requests";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
-// Parses one complete request from the front of `buffer`, removing it.
-// Returns false while the request is still incomplete.
-bool takeRequest(QByteArray &buffer, FixtureServer::Request &request)
+bool FixtureServer::takeRequest(QByteArray &buffer, Request &request)
 {
     const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
     if (headerEnd < 0)
@@ -55,7 +21,7 @@ bool takeRequest(QByteArray &buffer, FixtureServer::Request &request)
         if (colon > 0)
             request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
     }
-    const qsizetype length = request.headers.value("content-length").toLongLong();
+    const qsizetype length = request.headers.value("content-length"_ba).toLongLong();
     if (buffer.size() < headerEnd + 4 + length)
         return false;
     request.body = buffer.mid(headerEnd + 4, length);
@@ -63,13 +29,11 @@ bool takeRequest(QByteArray &buffer, FixtureServer::Request &request)
     return true;
 }
 
-} // namespace
-
 FixtureServer::Response FixtureServer::Response::json(int status, const QByteArray &body)
 {
     Response response;
     response.status = status;
-    response.headers.append({QByteArray("Content-Type"), QByteArray("application/json")});
+    response.headers.append({"Content-Type"_ba, "application/json"_ba});
     response.body = body;
     return response;
 }
@@ -102,7 +66,7 @@ quint16 FixtureServer::port() const
 
 QUrl FixtureServer::origin() const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port()));
+    return QUrl(u"http://127.0.0.1:%1"_s.arg(port()));
 }
 
 int FixtureServer::openConnections() const
@@ -130,7 +94,6 @@ void FixtureServer::onReadyRead(QTcpSocket *socket)
     while (takeRequest(buffer, request)) {
         request.url = origin().resolved(QUrl::fromEncoded(request.target));
         m_requests.append(request);
-        Q_EMIT requestReceived(request);
         answer(socket, request);
         request = Request();
     }
@@ -138,10 +101,11 @@ void FixtureServer::onReadyRead(QTcpSocket *socket)
 
 void FixtureServer::answer(QTcpSocket *socket, const Request &request)
 {
-    const Response response = m_handler ? m_handler(request) : Response::json(404, "{}");
+    const Response response = m_handler ? m_handler(request) : Response::json(404, "{}"_ba);
     if (response.hang)
         return;
-    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    // The reason phrase may be empty, and clients ignore it.
+    QByteArray bytes = "HTTP/1.1 "_ba + QByteArray::number(response.status) + " \r\n"_ba;
     bool hasLength = false;
     for (const auto &[name, value] : response.headers) {
         bytes += name + ": " + value + "\r\n";

@@ -38,6 +38,9 @@ public:
 
     using Handler = std::function<Response(const Request &)>;
 
+    // Parses one complete request from the front of `buffer`, removing it; false while it is incomplete.
+    static bool takeRequest(QByteArray &buffer, Request &request);
+
     explicit FixtureServer(QObject *parent = nullptr);
     ~FixtureServer() override;
 
@@ -49,9 +52,6 @@ public:
     const QList<Request> &requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
     int openConnections() const;
-
-Q_SIGNALS:
-    void requestReceived(const FixtureServer::Request &request);
 
 private:
     void onNewConnection();

@@ -1,5 +1,7 @@
 #include "flood_server.h"
 
+#include "fixture_server.h"
+
 #include <QByteArray>
 #include <QTest>
 #include <arpa/inet.h>
@@ -9,35 +11,23 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr qsizetype chunkBytes = 1 << 20;
 
-// Reads the request (headers, then as many body bytes as it announces) so
-// that closing the socket later does not reset it under unread data.
+// Reads the whole request so that closing the socket later does not reset it under unread data.
 void readRequest(int socket)
 {
-    QByteArray request;
+    QByteArray received;
+    FixtureServer::Request request;
     char buffer[4096];
-    qsizetype headerEnd = -1;
-    qint64 bodyLength = 0;
-    for (;;) {
-        if (headerEnd >= 0 && request.size() >= headerEnd + 4 + bodyLength)
-            return;
+    while (!FixtureServer::takeRequest(received, request)) {
         const ssize_t got = recv(socket, buffer, sizeof buffer, 0);
         if (got <= 0)
             return;
-        request.append(buffer, got);
-        if (headerEnd >= 0)
-            continue;
-        headerEnd = request.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            continue;
-        for (const QByteArray &line : request.left(headerEnd).split('\n')) {
-            const qsizetype colon = line.indexOf(':');
-            if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
-                bodyLength = line.mid(colon + 1).trimmed().toLongLong();
-        }
+        received.append(buffer, got);
     }
 }
 
@@ -89,7 +79,7 @@ bool FloodServer::listen()
 
 QUrl FloodServer::origin() const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
+    return QUrl(u"http://127.0.0.1:%1"_s.arg(m_port));
 }
 
 void FloodServer::wait()
@@ -115,7 +105,7 @@ void FloodServer::serve()
     readRequest(connection);
 
     const bool chunked = m_framing == Framing::chunked;
-    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"_ba;
     head += chunked ? "Transfer-Encoding: chunked\r\n\r\n" : "Connection: close\r\n\r\n";
     QByteArray chunk(chunkBytes, ' ');
     if (chunked)
@@ -140,11 +130,9 @@ void FloodServer::serve()
 
 QString ReadCost::summary() const
 {
-    const QString peak =
-        peakGrowthBytes ? QStringLiteral("+%1 KiB").arg(*peakGrowthBytes / 1024) : QStringLiteral("not measurable");
-    return QStringLiteral("ended after %1 ms, peak memory %2, %3 KiB sent, %4")
-        .arg(milliseconds)
+    const QString peak = peakGrowthBytes ? u"+%1 KiB"_s.arg(*peakGrowthBytes / 1024) : u"not measurable"_s;
+    return u"ended after %1 ms, peak memory %2, %3 KiB sent, %4"_s.arg(milliseconds)
         .arg(peak)
         .arg(bytesSent / 1024)
-        .arg(readerHungUp ? QStringLiteral("the reader hung up") : QStringLiteral("the sender gave up first"));
+        .arg(readerHungUp ? u"the reader hung up"_s : u"the sender gave up first"_s);
 }

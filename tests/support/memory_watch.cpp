@@ -3,12 +3,14 @@
 #include <QFile>
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A "Vm…:  1234 kB" line of /proc/self/status, in bytes; -1 when missing.
 qint64 statusField(const QByteArray &name)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -23,20 +25,20 @@ qint64 statusField(const QByteArray &name)
 MemoryWatch::MemoryWatch()
 {
     // "5" resets the peak to the current resident size (Linux 4.0 and later).
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    QFile clear(u"/proc/self/clear_refs"_s);
     m_valid = clear.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && clear.write("5") == 1;
     m_start = residentBytes();
-    m_valid = m_valid && m_start > 0 && statusField("VmHWM") >= 0;
+    m_valid = m_valid && m_start > 0 && statusField("VmHWM"_ba) >= 0;
 }
 
 // The kernel folds resident counts together lazily, so a peak a few pages
 // below the start only means nothing grew.
 qint64 MemoryWatch::peakGrowthBytes() const
 {
-    return std::max<qint64>(0, statusField("VmHWM") - m_start);
+    return std::max<qint64>(0, statusField("VmHWM"_ba) - m_start);
 }
 
 qint64 MemoryWatch::residentBytes()
 {
-    return statusField("VmRSS");
+    return statusField("VmRSS"_ba);
 }

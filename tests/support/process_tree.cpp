@@ -3,13 +3,15 @@
 #include <QDir>
 #include <QFile>
 
+using namespace Qt::StringLiterals;
+
 QList<qint64> processTree(qint64 root)
 {
     QList<qint64> tree{root};
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    const QStringList entries = QDir(u"/proc"_s).entryList(QDir::Dirs);
     for (qsizetype i = 0; i < tree.size(); ++i) {
         for (const QString &entry : entries) {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+            QFile stat(u"/proc/%1/stat"_s.arg(entry));
             if (!stat.open(QIODevice::ReadOnly))
                 continue;
             const QByteArray text = stat.readAll();
@@ -24,6 +26,5 @@ QList<qint64> processTree(qint64 root)
 
 bool anyAlive(const QList<qint64> &pids)
 {
-    return std::any_of(pids.begin(), pids.end(),
-                       [](qint64 pid) { return QFile::exists(QStringLiteral("/proc/%1").arg(pid)); });
+    return std::any_of(pids.begin(), pids.end(), [](qint64 pid) { return QFile::exists(u"/proc/%1"_s.arg(pid)); });
 }
