@@ -42,12 +42,35 @@ private Q_SLOTS:
         QCOMPARE(ticks(schedule, {T + 344.999, T + 345, T + 346, T + 600}), u"- hide - show"_s);
     }
 
+    void expandedCardStaysUntilCollapsedThenHidesAfterAGrace()
+    {
+        CardSchedule schedule(T);
+        QCOMPARE(ticks(schedule, {T + 300}), u"show"_s);
+        schedule.setExpanded(true, T + 301);
+        QCOMPARE(state(schedule), u"expanded, hides -, next 600, paused -"_s);
+        QCOMPARE(ticks(schedule, {T + 345, T + 600, T + 4999}), u"- - -"_s); // never hidden nor replaced
+        schedule.setExpanded(false, T + 5000);
+        QCOMPARE(state(schedule), u"shown, hides 5012, next 600, paused -"_s);
+        QCOMPARE(ticks(schedule, {T + 5011.999, T + 5012}), u"- hide"_s);
+    }
+
     // An interval shorter than a card's lifetime: the hide takes its own tick, the next card the one after.
     void hideAndShowNeverShareATick()
     {
         CardSchedule schedule(T, 30);
         QCOMPARE(ticks(schedule, {T + 30, T + 60}), u"show -"_s); // due again, but the card is still up
         QCOMPARE(ticks(schedule, {T + 75, T + 75}), u"hide show"_s);
+    }
+
+    void pauseHoldsCardsForAnHour()
+    {
+        CardSchedule schedule(T);
+        QCOMPARE(ticks(schedule, {T + 300}), u"show"_s);
+        schedule.pause(T + 310);
+        QCOMPARE(state(schedule), u"hidden, hides -, next 600, paused 3910"_s);
+        QCOMPARE(ticks(schedule, {T + 600, T + 3909.999, T + 3910}), u"- - -"_s); // the last tick ends the pause
+        QCOMPARE(state(schedule), u"hidden, hides -, next 4210, paused -"_s);
+        QCOMPARE(ticks(schedule, {T + 4209.999, T + 4210}), u"- show"_s);
     }
 
     // Counted from the pause's end; the pause stays.

@@ -125,6 +125,8 @@ private Q_SLOTS:
         QTest::newRow("lowest") << u"1"_s << 1;
         QTest::newRow("highest, with a newline") << u" 1440\n"_s << 1440;
         QTest::newRow("no-break and ideographic spaces") << u"\u00a060\u3000"_s << 60;
+        QTest::newRow("zero") << u"0"_s << 0;
+        QTest::newRow("above the range") << u"1441"_s << 0;
         QTest::newRow("minus sign") << u"-5"_s << 0;
         QTest::newRow("fullwidth digit") << u"\uff15"_s << 0;
         QTest::newRow("wraps 64 bits to 5") << u"18446744073709551621"_s << 0;
