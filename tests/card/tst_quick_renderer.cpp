@@ -47,7 +47,7 @@ private Q_SLOTS:
     void xvfbCardDrawnInSoftware()
     {
         QVERIFY(!QuickRenderer::currentMachine().displayRendersDirect);
-        QCOMPARE(QQuickWindow::sceneGraphBackend(), QStringLiteral("software"));
+        QCOMPARE(QQuickWindow::sceneGraphBackend(), u"software"_s);
         CardPanel panel;
         panel.show(samplePhrase());
         QVERIFY(QTest::qWaitForWindowExposed(panel.window()));

@@ -12,8 +12,10 @@
 #include <QTimer>
 
 namespace {
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString settings = QStringLiteral("org.freedesktop.portal.Settings");
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+const QString settings = u"org.freedesktop.portal.Settings"_s;
+const QString interfaceGroup = u"org.gnome.desktop.interface"_s;
+const QString animationsKey = u"enable-animations"_s;
 } // namespace
 
 // The desktop portal's Settings, on its own bus connection, answering Read
@@ -30,9 +32,9 @@ public Q_SLOTS:
     {
         setDelayedReply(true);
         const QVariant inner = QVariant::fromValue(QDBusVariant(animations));
-        QDBusMessage reply = group == "org.gnome.desktop.interface" && key == "enable-animations"
+        QDBusMessage reply = group == interfaceGroup && key == animationsKey
             ? message().createReply(QVariant::fromValue(QDBusVariant(inner)))
-            : message().createErrorReply("org.freedesktop.portal.Error.NotFound", key);
+            : message().createErrorReply(u"org.freedesktop.portal.Error.NotFound"_s, key);
         QTimer::singleShot(delayMs, this, [bus = connection(), reply] { bus.send(reply); });
         return {};
     }
@@ -45,10 +47,10 @@ private Q_SLOTS:
     void thePortalIsHeardBeforeTheFirstAnimation()
     {
         qunsetenv("PELORA_REDUCE_MOTION");
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "portal");
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"portal"_s);
         SlowPortal portal;
         QVERIFY(bus.registerObject(portalPath, &portal, QDBusConnection::ExportAllSlots));
-        QVERIFY(bus.registerService("org.freedesktop.portal.Desktop"));
+        QVERIFY(bus.registerService(u"org.freedesktop.portal.Desktop"_s));
 
         CardPanel panel; // asks the portal, which answers only later
         QSignalSpy frames(panel.window(), &FloatingPanel::frameRequested);
@@ -59,9 +61,8 @@ private Q_SLOTS:
         panel.expand(false);
         QCOMPARE(frames.last().at(1).toBool(), false); // the desktop said no animations
 
-        QDBusMessage changed = QDBusMessage::createSignal(portalPath, settings, "SettingChanged");
-        changed << "org.gnome.desktop.interface"
-                << "enable-animations" << QVariant::fromValue(QDBusVariant(true));
+        QDBusMessage changed = QDBusMessage::createSignal(portalPath, settings, u"SettingChanged"_s);
+        changed << interfaceGroup << animationsKey << QVariant::fromValue(QDBusVariant(true));
         QVERIFY(bus.send(changed));
         QTRY_VERIFY(!ReduceMotion::isOn());
         panel.expand(true);
