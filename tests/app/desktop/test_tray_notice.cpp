@@ -64,7 +64,6 @@ private Q_SLOTS:
         tray = !tray; // a tray that comes (or goes) later changes nothing
         QTest::qWait(400);
         QCOMPARE(server->received.size(), notifications);
-        QCOMPARE(notice.sent(), notifications == 1);
         if (notifications == 0)
             return;
         const QVariantList &sent = server->received.constFirst();

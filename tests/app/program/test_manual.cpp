@@ -51,7 +51,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pattern"); // its first group is an option
         QTest::addColumn<bool>("every");      // names every option of --help, not only some
         QTest::newRow("manual page, options") << section(page, u"OPTIONS"_s) << uR"(^\.B (\\-\\-[a-z\\-]+)$)"_s << true;
-        QTest::newRow("manual page, synopsis") << section(page, u"SYNOPSIS"_s) << uR"((\\-\\-[a-z\\-]+))"_s << true;
         QTest::newRow("desktop entry actions") << entry << uR"(^Exec=pelora-companion (--[a-z-]+)$)"_s << false;
     }
     void documentsNameTheOptionsOfHelp()

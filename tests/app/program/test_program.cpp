@@ -1,17 +1,20 @@
 // The pelora-companion program: a later launch hands over to the running
 // companion, SIGTERM ends it in order, and a sign-out holds however soon the
 // companion is ended after it.
-#include "app/stored_session.h"
 #include "devserver/devserver_harness.h"
 #include "process_tree.h"
 #include "schedule/preferences.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -105,6 +108,40 @@ qint64 signInHelper(qint64 companion)
             return pid;
     }
     return 0;
+}
+
+// Files under `folder` whose bytes contain one of `needles` (after a sign-out,
+// the session token must be in none).
+QStringList filesContaining(const QString &folder, const QByteArrayList &needles)
+{
+    QStringList found;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QFile file(it.next());
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (std::any_of(needles.begin(), needles.end(),
+                        [&](const QByteArray &needle) { return bytes.contains(needle); }))
+            found << file.fileName();
+    }
+    return found;
+}
+
+// Rows for the session cookie in the web engine's cookie databases.
+int sessionCookieRows(const QString &folder)
+{
+    int rows = 0;
+    for (QDirIterator it(folder, {u"Cookies"_s}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cookies"_s);
+            db.setDatabaseName(it.next());
+            QSqlQuery query(db);
+            if (db.open() && query.exec(u"SELECT count(*) FROM cookies WHERE name = 'auth.session-token'"_s)
+                && query.next())
+                rows += query.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase(u"cookies"_s);
+    }
+    return rows;
 }
 
 QString dataFolder()
