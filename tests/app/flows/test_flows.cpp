@@ -335,7 +335,7 @@ private Q_SLOTS:
     }
 
     // "Pause for an hour" hides the card, shows in the menu and is stored;
-    // "Resume reminders" forgets it and the menu names the next card again.
+    // "Resume reminders" forgets it and counts a full interval from then.
     void pauseAndResumeFromTheMenu()
     {
         CompanionDelegate &d = h->launch();
@@ -344,6 +344,7 @@ private Q_SLOTS:
         QVERIFY(!d.cards().panel()->isVisible());
         QCOMPARE(Preferences::standard().value(u"pausedUntil"_s).toDateTime().toSecsSinceEpoch(), qint64(until));
         QCOMPARE(menuRows(d).at(1), u"Paused until "_s + shortTime(until));
+        h->tick(1800);
 
         QVERIFY(choose(d, u"Resume reminders"_s));
         QVERIFY(!Preferences::standard().value(u"pausedUntil"_s).isValid());
