@@ -3,10 +3,12 @@
 #include "fuzz_check.h"
 #include "lookup/lookup_phrase.h"
 
+using namespace Qt::StringLiterals;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    const auto result = LookupEnvelope::decode(bytes, QStringLiteral("user-1"));
+    const auto result = LookupEnvelope::decode(bytes, u"user-1"_s);
     if (!result)
         return 0;
     const LookupPhrase &card = result.value();

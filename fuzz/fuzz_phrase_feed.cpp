@@ -10,6 +10,8 @@
 #include <cmath>
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 static void checkRules(const PhraseFeed &feed)
 {
     FUZZ_CHECK(feed.version == 1);
@@ -33,14 +35,10 @@ static bool readPhrase(const QJsonValue &value, Phrase &out)
 {
     const QJsonObject object = value.toObject();
     using namespace PhraseJson;
-    return value.isObject() && readString(object, QLatin1StringView("id"), out.id)
-        && readString(object, QLatin1StringView("malay"), out.malay)
-        && readString(object, QLatin1StringView("english"), out.english)
-        && readString(object, QLatin1StringView("category"), out.category)
-        && readString(object, QLatin1StringView("context"), out.context)
-        && readWords(object, QLatin1StringView("words"), out.words)
-        && readStringList(object, QLatin1StringView("notes"), out.notes)
-        && readExamples(object, QLatin1StringView("usageExamples"), out.usageExamples);
+    return value.isObject() && readString(object, "id"_L1, out.id) && readString(object, "malay"_L1, out.malay)
+        && readString(object, "english"_L1, out.english) && readString(object, "category"_L1, out.category)
+        && readString(object, "context"_L1, out.context) && readWords(object, "words"_L1, out.words)
+        && readStringList(object, "notes"_L1, out.notes) && readExamples(object, "usageExamples"_L1, out.usageExamples);
 }
 
 // The page's shape as read through QJsonDocument, which is more lenient than
@@ -49,13 +47,13 @@ static bool readPhrase(const QJsonValue &value, Phrase &out)
 static std::optional<PhraseFeed> readWithQt(const QByteArray &bytes)
 {
     const QJsonObject object = QJsonDocument::fromJson(bytes).object();
-    const QJsonValue version = object.value(QLatin1StringView("version"));
-    const QJsonValue phrases = object.value(QLatin1StringView("phrases"));
-    const QJsonValue cursor = object.value(QLatin1StringView("nextCursor"));
+    const QJsonValue version = object.value("version"_L1);
+    const QJsonValue phrases = object.value("phrases"_L1);
+    const QJsonValue cursor = object.value("nextCursor"_L1);
     PhraseFeed feed;
     if (!version.isDouble() || version.toDouble() != std::floor(version.toDouble()))
         return std::nullopt;
-    if (!PhraseJson::readString(object, QLatin1StringView("userId"), feed.userID))
+    if (!PhraseJson::readString(object, "userId"_L1, feed.userID))
         return std::nullopt;
     if (!phrases.isArray())
         return std::nullopt;

@@ -4,6 +4,8 @@
 #include "account/web_address.h"
 #include "fuzz_check.h"
 
+using namespace Qt::StringLiterals;
+
 static bool isLoopback(const QString &host)
 {
     return host == u"localhost" || host == u"127.0.0.1" || host == u"::1" || host == u"[::1]";
@@ -26,7 +28,7 @@ static void checkOrigin(const QString &input, const WebOrigin &origin)
     // the same as the URL that requests are sent to.
     FUZZ_CHECK(origin.text() == input.trimmed() || origin == WebAddress::production());
     FUZZ_CHECK(QUrl(origin.text(), QUrl::StrictMode) == url);
-    FUZZ_CHECK(origin.text().startsWith(url.scheme() + QStringLiteral("://")));
+    FUZZ_CHECK(origin.text().startsWith(url.scheme() + u"://"_s));
 
     // QUrl forgets an empty query or fragment, so the text is checked too:
     // after the scheme comes an authority without credentials and at most a
@@ -45,7 +47,7 @@ static void checkOrigin(const QString &input, const WebOrigin &origin)
     FUZZ_CHECK(again->url() == url);
 
     // Paths appended by readers stay on the same origin.
-    const QUrl api = WebAddress::appending(url, QStringLiteral("api/companion/phrases"));
+    const QUrl api = WebAddress::appending(url, u"api/companion/phrases"_s);
     FUZZ_CHECK(api.scheme() == url.scheme());
     FUZZ_CHECK(api.host() == url.host());
     FUZZ_CHECK(api.port() == url.port());

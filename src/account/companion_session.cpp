@@ -21,6 +21,8 @@
 #include <QWidget>
 #include <qcoro/qcorotimer.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -32,16 +34,16 @@ constexpr QSize minimumWindowSize(400, 520);
 // Chromium's net::ERR_ABORTED: a load that was stopped or replaced, not a failure.
 constexpr int loadAborted = -3;
 
-const QString windowTitle = QStringLiteral("Sign in to Pelora");
-const QString redirectMessage = QStringLiteral("Sign-in redirected to a different address");
-const QString unreachableMessage = QStringLiteral("Couldn\u2019t reach Pelora");
+const QString windowTitle = u"Sign in to Pelora"_s;
+const QString redirectMessage = u"Sign-in redirected to a different address"_s;
+const QString unreachableMessage = u"Couldn\u2019t reach Pelora"_s;
 const QString unreachableAdvice =
-    QStringLiteral("Check your connection and the web app address in the menu bar, then try signing in again. ");
+    u"Check your connection and the web app address in the menu bar, then try signing in again. "_s;
 
 QString redirectDetails(const QUrl &url)
 {
-    return QStringLiteral("The web app redirected to ") + NavigationPolicy::redirectHost(url)
-        + QStringLiteral(". Set the final web app address in the companion menu and try again.");
+    return u"The web app redirected to "_s + NavigationPolicy::redirectHost(url)
+        + u". Set the final web app address in the companion menu and try again."_s;
 }
 
 } // namespace
@@ -94,9 +96,9 @@ void CompanionSession::startEngine()
     if (m_profile)
         return;
     SignInStorage::makeOwnerOnlyFolder(m_folder);
-    m_profile = new QWebEngineProfile(QStringLiteral("sign-in"));
-    m_profile->setPersistentStoragePath(m_folder + QStringLiteral("/engine"));
-    m_profile->setCachePath(m_folder + QStringLiteral("/cache"));
+    m_profile = new QWebEngineProfile(u"sign-in"_s);
+    m_profile->setPersistentStoragePath(m_folder + u"/engine"_s);
+    m_profile->setCachePath(m_folder + u"/cache"_s);
     // The session cookie keeps the learner signed in across launches even
     // when the web app sets it without an expiry.
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
@@ -176,7 +178,7 @@ void CompanionSession::showLogin(const QUrl &origin)
     // A page discarded while the window was hidden comes back to life for the load.
     if (m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
-    m_page->load(WebAddress::appending(origin, QStringLiteral("sign-in")));
+    m_page->load(WebAddress::appending(origin, u"sign-in"_s));
     m_signInTimeout.start();
     m_window->show();
     m_window->raise();
@@ -221,7 +223,7 @@ QString CompanionSession::sheetText() const
 {
     if (!m_sheet)
         return {};
-    return m_sheet->text() + QLatin1Char('\n') + m_sheet->informativeText();
+    return m_sheet->text() + u'\n' + m_sheet->informativeText();
 }
 
 bool CompanionSession::decideNavigation(const QUrl &url, bool linkActivated, bool mainFrame)
@@ -297,7 +299,7 @@ void CompanionSession::signInPageTimedOut()
     qCWarning(lcSession) << "sign-in page did not load within" << m_signInTimeout.interval() << "ms";
     if (m_page)
         m_page->triggerAction(QWebEnginePage::Stop);
-    showSheet(unreachableMessage, unreachableAdvice + QStringLiteral("The request timed out."));
+    showSheet(unreachableMessage, unreachableAdvice + u"The request timed out."_s);
 }
 
 void CompanionSession::showSheet(const QString &message, const QString &details)
@@ -336,9 +338,9 @@ void CompanionSession::pushToEngine(const QNetworkCookie &cookie)
     // engine keeps it that way only when it learns the host from the origin.
     QNetworkCookie copy = cookie;
     const QString domain = cookie.domain();
-    const bool wholeDomain = domain.startsWith(QLatin1Char('.'));
+    const bool wholeDomain = domain.startsWith(u'.');
     QUrl origin;
-    origin.setScheme(cookie.isSecure() ? QStringLiteral("https") : QStringLiteral("http"));
+    origin.setScheme(cookie.isSecure() ? u"https"_s : u"http"_s);
     origin.setHost(wholeDomain ? domain.mid(1) : domain);
     if (!wholeDomain)
         copy.setDomain(QString());

@@ -2,9 +2,11 @@
 
 #include <QLoggingCategory>
 
+using namespace Qt::StringLiterals;
+
 void LoggingDefaults::install()
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.*.debug=false\n"
-                                                    "qt.*.info=false\n"
-                                                    "qt.*.warning=false"));
+    QLoggingCategory::setFilterRules(u"qt.*.debug=false\n"
+                                     u"qt.*.info=false\n"
+                                     u"qt.*.warning=false"_s);
 }

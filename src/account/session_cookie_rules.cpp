@@ -1,14 +1,16 @@
 #include "account/session_cookie_rules.h"
 
+using namespace Qt::StringLiterals;
+
 namespace SessionCookieRules {
 
 bool domainMatches(const QString &domain, const QString &host)
 {
-    const bool wholeDomain = domain.startsWith(QLatin1Char('.'));
+    const bool wholeDomain = domain.startsWith(u'.');
     const QString bare = wholeDomain ? domain.mid(1) : domain;
     if (host == bare)
         return true;
-    return wholeDomain && !bare.isEmpty() && host.endsWith(QLatin1Char('.') + bare);
+    return wholeDomain && !bare.isEmpty() && host.endsWith(u'.' + bare);
 }
 
 QList<QNetworkCookie> applicable(const QList<QNetworkCookie> &stored, const QUrl &url, const QDateTime &now)
@@ -19,7 +21,7 @@ QList<QNetworkCookie> applicable(const QList<QNetworkCookie> &stored, const QUrl
             continue;
         if (!domainMatches(cookie.domain(), url.host()))
             continue;
-        if (cookie.isSecure() && url.scheme() != QLatin1String("https"))
+        if (cookie.isSecure() && url.scheme() != "https"_L1)
             continue;
         if (!cookie.isSessionCookie() && cookie.expirationDate() <= now)
             continue;

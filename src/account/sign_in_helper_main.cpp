@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
     // The channel moves off standard input to a descriptor the engine's own
@@ -28,10 +30,11 @@ int main(int argc, char *argv[])
     LoggingDefaults::install();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine composites with OpenGL
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Pelora"));
-    QApplication::setApplicationName(QStringLiteral("PeloraCompanion"));
-    QApplication::setApplicationVersion(QStringLiteral(PELORA_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral(PELORA_APP_ID)); // the desktop shows the window as the companion's
+    QApplication::setOrganizationName(u"Pelora"_s);
+    QApplication::setApplicationName(u"PeloraCompanion"_s);
+    QApplication::setApplicationVersion(QString::fromLatin1(PELORA_VERSION));
+    QApplication::setDesktopFileName(
+        QString::fromLatin1(PELORA_APP_ID)); // the desktop shows the window as the companion's
     QApplication::setQuitOnLastWindowClosed(false);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() != 2 || arguments.at(1).isEmpty()) {

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <qcoro/qcorosignal.h>
 
+using namespace Qt::StringLiterals;
+
 using Kind = SignInMessage::Kind;
 
 namespace {
@@ -61,9 +63,9 @@ QString SignInOnDemand::defaultStorageFolder()
 
 QString SignInOnDemand::defaultHelperProgram()
 {
-    const QString name = QStringLiteral("/pelora-sign-in");
+    const QString name = u"/pelora-sign-in"_s;
     const QString beside = QCoreApplication::applicationDirPath() + name;
-    return QFile::exists(beside) ? beside : QStringLiteral(PELORA_HELPER_DIR) + name;
+    return QFile::exists(beside) ? beside : QString::fromLatin1(PELORA_HELPER_DIR) + name;
 }
 
 qint64 SignInOnDemand::helperProcessId() const

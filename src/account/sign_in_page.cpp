@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Stands in for a new window: it never shows anything, reports the address
@@ -20,7 +22,7 @@ protected:
     {
         if (!isMainFrame)
             return false;
-        if (!m_done && !url.isEmpty() && url.scheme() != QLatin1String("about")) {
+        if (!m_done && !url.isEmpty() && url.scheme() != "about"_L1) {
             m_done = true;
             m_windowRequest(url);
             deleteLater();

@@ -6,22 +6,23 @@
 #include <QFile>
 #include <QStandardPaths>
 
+using namespace Qt::StringLiterals;
+
 namespace SignInStorage {
 
 QString defaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/Pelora/PeloraCompanion/sign-in");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Pelora/PeloraCompanion/sign-in"_s;
 }
 
 QString recordPath(const QString &folder)
 {
-    return folder + QStringLiteral("/session-cookie.json");
+    return folder + u"/session-cookie.json"_s;
 }
 
 QString wipeMarkerPath(const QString &folder)
 {
-    return folder + QStringLiteral("/sign-out-pending");
+    return folder + u"/sign-out-pending"_s;
 }
 
 void makeOwnerOnlyFolder(const QString &path)
@@ -39,7 +40,7 @@ void markWipePending(const QString &folder)
 
 void removeEngineData(const QString &folder)
 {
-    for (const QString &name : {QStringLiteral("/engine"), QStringLiteral("/cache")}) {
+    for (const QString &name : {u"/engine"_s, u"/cache"_s}) {
         if (!QDir(folder + name).removeRecursively())
             qCWarning(lcSession) << "could not remove all of" << folder + name;
     }

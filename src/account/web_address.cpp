@@ -2,13 +2,14 @@
 
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Loopback hosts, compared exactly as typed.
 const QStringList &loopbackHosts()
 {
-    static const QStringList hosts{QStringLiteral("localhost"), QStringLiteral("127.0.0.1"), QStringLiteral("::1"),
-                                   QStringLiteral("[::1]")};
+    static const QStringList hosts{u"localhost"_s, u"127.0.0.1"_s, u"::1"_s, u"[::1]"_s};
     return hosts;
 }
 
@@ -25,8 +26,8 @@ struct TypedParts {
 
 std::optional<TypedParts> splitTyped(const QString &text)
 {
-    const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    if (colon <= 0 || text.mid(colon + 1, 2) != QLatin1String("//"))
+    const qsizetype colon = text.indexOf(u':');
+    if (colon <= 0 || text.mid(colon + 1, 2) != "//"_L1)
         return std::nullopt; // no scheme, or no authority and so no host
 
     TypedParts parts;
@@ -35,7 +36,7 @@ std::optional<TypedParts> splitTyped(const QString &text)
     qsizetype authorityEnd = rest.size();
     for (qsizetype i = 0; i < rest.size(); ++i) {
         const QChar c = rest.at(i);
-        if (c == QLatin1Char('/') || c == QLatin1Char('?') || c == QLatin1Char('#')) {
+        if (c == u'/' || c == u'?' || c == u'#') {
             authorityEnd = i;
             break;
         }
@@ -43,17 +44,17 @@ std::optional<TypedParts> splitTyped(const QString &text)
     QString authority = rest.left(authorityEnd);
     const QString tail = rest.mid(authorityEnd);
 
-    parts.hasCredentials = authority.contains(QLatin1Char('@'));
-    parts.hasQueryOrFragment = tail.contains(QLatin1Char('?')) || tail.contains(QLatin1Char('#'));
+    parts.hasCredentials = authority.contains(u'@');
+    parts.hasQueryOrFragment = tail.contains(u'?') || tail.contains(u'#');
     parts.path = tail;
 
-    if (authority.startsWith(QLatin1Char('['))) {
-        const qsizetype close = authority.indexOf(QLatin1Char(']'));
+    if (authority.startsWith(u'[')) {
+        const qsizetype close = authority.indexOf(u']');
         if (close < 0)
             return std::nullopt;
         parts.host = authority.left(close + 1);
     } else {
-        const qsizetype portColon = authority.indexOf(QLatin1Char(':'));
+        const qsizetype portColon = authority.indexOf(u':');
         parts.host = portColon < 0 ? authority : authority.left(portColon);
     }
     return parts;
@@ -65,14 +66,15 @@ namespace WebAddress {
 
 const WebOrigin &production()
 {
-    static const WebOrigin origin(QStringLiteral(PELORA_DEFAULT_ORIGIN), QUrl(QStringLiteral(PELORA_DEFAULT_ORIGIN)));
+    static const WebOrigin origin(QString::fromLatin1(PELORA_DEFAULT_ORIGIN),
+                                  QUrl(QString::fromLatin1(PELORA_DEFAULT_ORIGIN)));
     return origin;
 }
 
 QString bareDomain()
 {
     const QString host = production().url().host();
-    return host.startsWith(QLatin1String("www.")) ? host.mid(4) : host;
+    return host.startsWith("www."_L1) ? host.mid(4) : host;
 }
 
 std::optional<WebOrigin> parse(const QString &input)
@@ -89,18 +91,18 @@ std::optional<WebOrigin> parse(const QString &input)
         return std::nullopt;
     if (parts->hasCredentials || parts->hasQueryOrFragment)
         return std::nullopt;
-    if (!parts->path.isEmpty() && parts->path != QLatin1String("/"))
+    if (!parts->path.isEmpty() && parts->path != "/"_L1)
         return std::nullopt;
 
-    if (parts->scheme == QLatin1String("http")) {
+    if (parts->scheme == "http"_L1) {
         if (!loopbackHosts().contains(parts->host))
             return std::nullopt;
-    } else if (parts->scheme != QLatin1String("https")) {
+    } else if (parts->scheme != "https"_L1) {
         return std::nullopt;
     }
 
     // The web app's bare domain means its www origin, unless a port is named.
-    if (parts->scheme == QLatin1String("https") && url.port() == -1 && parts->host == bareDomain())
+    if (parts->scheme == "https"_L1 && url.port() == -1 && parts->host == bareDomain())
         return production();
     return WebOrigin(text, url);
 }
@@ -109,8 +111,8 @@ QUrl appending(const QUrl &origin, const QString &path)
 {
     QUrl url = origin;
     QString base = url.path();
-    if (!base.endsWith(QLatin1Char('/')))
-        base += QLatin1Char('/');
+    if (!base.endsWith(u'/'))
+        base += u'/';
     url.setPath(base + path);
     return url;
 }

@@ -8,16 +8,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 AlertDialog::AlertDialog(const QString &message, const QString &informativeText, const QString &fieldText,
                          QSize fieldSize, const QString &fieldAccessibleName, QWidget *parent)
     : QDialog(parent),
       m_message(new QLabel(message, this)),
       m_informative(new QLabel(informativeText, this)),
       m_field(new QLineEdit(fieldText, this)),
-      m_save(new QPushButton(QStringLiteral("Save"), this)),
-      m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
+      m_save(new QPushButton(u"Save"_s, this)),
+      m_cancel(new QPushButton(u"Cancel"_s, this))
 {
-    setWindowTitle(QStringLiteral("Pelora"));
+    setWindowTitle(u"Pelora"_s);
     setWindowIcon(QIcon(QPixmap::fromImage(BrandAssets::pelora())));
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setModal(true);

@@ -9,6 +9,8 @@
 #include "schedule/preferences.h"
 #include "schedule/reminder_interval.h"
 
+using namespace Qt::StringLiterals;
+
 CardFlow::CardFlow(PhraseStore &store, AccountFlow &account, PhraseLookupWindow &lookupWindow, Preferences &preferences,
                    std::function<Instant()> now, std::function<void(const QUrl &)> openUrl, QObject *parent)
     : QObject(parent),
@@ -136,7 +138,7 @@ void CardFlow::dismiss()
 
 void CardFlow::openPhrasebook()
 {
-    m_openUrl(WebAddress::appending(m_account.origin().url(), QStringLiteral("phrasebook")));
+    m_openUrl(WebAddress::appending(m_account.origin().url(), u"phrasebook"_s));
     dismiss();
 }
 

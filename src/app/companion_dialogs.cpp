@@ -6,10 +6,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 QString DialogTexts::invalidOriginInformative()
 {
-    return QStringLiteral("Use an HTTPS origin, such as ") + WebAddress::production().text()
-        + QStringLiteral(", or HTTP on localhost. Leave off paths, queries, and passwords.");
+    return u"Use an HTTPS origin, such as "_s + WebAddress::production().text()
+        + u", or HTTP on localhost. Leave off paths, queries, and passwords."_s;
 }
 
 std::optional<QString> CompanionDialogs::askInterval(const QString &text, const QString &informativeText)

@@ -26,57 +26,59 @@ public:
 
 // Texts of the dialogs.
 namespace DialogTexts {
+using namespace Qt::StringLiterals;
+
 inline QString intervalMessage()
 {
-    return QStringLiteral("A phrase, at your pace.");
+    return u"A phrase, at your pace."_s;
 }
 inline QString intervalInformative()
 {
-    return QStringLiteral("Minutes between reminders (1–1440). Your next reminder starts a fresh countdown. "
-                          "Any pause stays in place.");
+    return u"Minutes between reminders (1–1440). Your next reminder starts a fresh countdown. "
+           u"Any pause stays in place."_s;
 }
 inline QString intervalRetry()
 {
-    return QStringLiteral("Enter a whole number from 1 to 1440 minutes.");
+    return u"Enter a whole number from 1 to 1440 minutes."_s;
 }
 inline QString intervalFieldName()
 {
-    return QStringLiteral("Minutes between reminders");
+    return u"Minutes between reminders"_s;
 }
 inline QString originMessage()
 {
-    return QStringLiteral("Your Pelora web app");
+    return u"Your Pelora web app"_s;
 }
 inline QString originInformative()
 {
-    return QStringLiteral("Sign in to this address to retrieve your saved library. Changing it signs you out of "
-                          "the companion. For local development, use http://localhost:3000.");
+    return u"Sign in to this address to retrieve your saved library. Changing it signs you out of "
+           u"the companion. For local development, use http://localhost:3000."_s;
 }
 inline QString invalidOriginMessage()
 {
-    return QStringLiteral("Enter a valid web app address");
+    return u"Enter a valid web app address"_s;
 }
 QString invalidOriginInformative();
 inline QString gnomeShortcutMessage()
 {
-    return QStringLiteral("Add Super+M to your GNOME shortcuts?");
+    return u"Add Super+M to your GNOME shortcuts?"_s;
 }
 inline QString gnomeShortcutInformative()
 {
-    return QStringLiteral("Pelora will add a custom shortcut, Super+M, that runs “pelora-companion --lookup”. "
-                          "Your own shortcuts stay as they are. You can change or remove it in Settings › "
-                          "Keyboard › Custom Shortcuts, or by turning “Use Super+M for phrase lookup” off.");
+    return u"Pelora will add a custom shortcut, Super+M, that runs “pelora-companion --lookup”. "
+           u"Your own shortcuts stay as they are. You can change or remove it in Settings › "
+           u"Keyboard › Custom Shortcuts, or by turning “Use Super+M for phrase lookup” off."_s;
 }
 inline QString addShortcut()
 {
-    return QStringLiteral("Add Shortcut");
+    return u"Add Shortcut"_s;
 }
 inline QString save()
 {
-    return QStringLiteral("Save");
+    return u"Save"_s;
 }
 inline QString cancel()
 {
-    return QStringLiteral("Cancel");
+    return u"Cancel"_s;
 }
 } // namespace DialogTexts

@@ -16,6 +16,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
     LoggingDefaults::install();
@@ -30,8 +32,7 @@ int main(int argc, char *argv[])
     // The card must sit in a chosen corner and the shortcut needs a key grab,
     // which Wayland allows no program: run through XWayland unless the
     // learner chose a platform.
-    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland"_L1 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     // Drawn in software where OpenGL would be anyway.
@@ -39,10 +40,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Settings and sign-in data keep the folders these two names give them;
     // desktops know the program by its application id (app.pelora.Companion).
-    QApplication::setOrganizationName(QStringLiteral("Pelora"));
-    QApplication::setApplicationName(QStringLiteral("PeloraCompanion"));
-    QApplication::setApplicationVersion(QStringLiteral(PELORA_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral(PELORA_APP_ID));
+    QApplication::setOrganizationName(u"Pelora"_s);
+    QApplication::setApplicationName(u"PeloraCompanion"_s);
+    QApplication::setApplicationVersion(QString::fromLatin1(PELORA_VERSION));
+    QApplication::setDesktopFileName(QString::fromLatin1(PELORA_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;

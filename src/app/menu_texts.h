@@ -6,112 +6,114 @@
 
 // The status menu's and the tray icon's texts.
 namespace MenuTexts {
+using namespace Qt::StringLiterals;
+
 inline QString heading()
 {
-    return QStringLiteral("PELORA  /  A LITTLE MALAY");
+    return u"PELORA  /  A LITTLE MALAY"_s;
 }
 inline QString pausedUntil()
 {
-    return QStringLiteral("Paused until ");
+    return u"Paused until "_s;
 }
 inline QString nextAt()
 {
-    return QStringLiteral(" · next at ");
+    return u" · next at "_s;
 }
 inline QString lookUp()
 {
-    return QStringLiteral("Look up a phrase…");
+    return u"Look up a phrase…"_s;
 }
 // The shortcut items name the key the desktop bound, Super+M unless it chose another.
 inline QString useShortcut(const QString &key = KeyTexts::lookupShortcut())
 {
-    return QStringLiteral("Use %1 for phrase lookup").arg(key);
+    return u"Use %1 for phrase lookup"_s.arg(key);
 }
 inline QString shortcutUnavailable()
 {
-    return QStringLiteral("%1 unavailable · another app may be using it").arg(KeyTexts::lookupShortcut());
+    return u"%1 unavailable · another app may be using it"_s.arg(KeyTexts::lookupShortcut());
 }
 // Why the shortcut is not working, where the cause is not another program.
 inline QString shortcutWaiting()
 {
-    return QStringLiteral("%1 · waiting for the desktop to confirm it…").arg(KeyTexts::lookupShortcut());
+    return u"%1 · waiting for the desktop to confirm it…"_s.arg(KeyTexts::lookupShortcut());
 }
 inline QString shortcutDeclined()
 {
-    return QStringLiteral("%1 unavailable · not confirmed in the desktop’s dialog").arg(KeyTexts::lookupShortcut());
+    return u"%1 unavailable · not confirmed in the desktop’s dialog"_s.arg(KeyTexts::lookupShortcut());
 }
 inline QString shortcutUnassigned()
 {
-    return QStringLiteral("%1 · choose its key in the desktop’s shortcut settings").arg(KeyTexts::lookupShortcut());
+    return u"%1 · choose its key in the desktop’s shortcut settings"_s.arg(KeyTexts::lookupShortcut());
 }
 inline QString shortcutUnsupported()
 {
-    return QStringLiteral("%1 unavailable on this desktop · bind “pelora-companion --lookup” in its keyboard settings")
-        .arg(KeyTexts::lookupShortcut());
+    return u"%1 unavailable on this desktop · bind “pelora-companion --lookup” in its keyboard settings"_s.arg(
+        KeyTexts::lookupShortcut());
 }
 inline QString setUpGnomeShortcut()
 {
-    return QStringLiteral("Set Up %1 in GNOME Settings…").arg(KeyTexts::lookupShortcut());
+    return u"Set Up %1 in GNOME Settings…"_s.arg(KeyTexts::lookupShortcut());
 }
 inline QString showPhrase()
 {
-    return QStringLiteral("Show a phrase");
+    return u"Show a phrase"_s;
 }
 inline QString showExpanded()
 {
-    return QStringLiteral("Show expanded card");
+    return u"Show expanded card"_s;
 }
 inline QString dismiss()
 {
-    return QStringLiteral("Dismiss card");
+    return u"Dismiss card"_s;
 }
 inline QString pause()
 {
-    return QStringLiteral("Pause for an hour");
+    return u"Pause for an hour"_s;
 }
 inline QString resume()
 {
-    return QStringLiteral("Resume reminders");
+    return u"Resume reminders"_s;
 }
 inline QString reminderInterval()
 {
-    return QStringLiteral("Reminder interval");
+    return u"Reminder interval"_s;
 }
 inline QString custom()
 {
-    return QStringLiteral("Custom…");
+    return u"Custom…"_s;
 }
 inline QString customWith(int minutes)
 {
-    return QStringLiteral("Custom (%1 min)…").arg(minutes);
+    return u"Custom (%1 min)…"_s.arg(minutes);
 }
 inline QString switchAccount()
 {
-    return QStringLiteral("Switch account…");
+    return u"Switch account…"_s;
 }
 inline QString signIn()
 {
-    return QStringLiteral("Sign in…");
+    return u"Sign in…"_s;
 }
 inline QString signOut()
 {
-    return QStringLiteral("Sign out");
+    return u"Sign out"_s;
 }
 inline QString openPhrasebook()
 {
-    return QStringLiteral("Open my phrasebook");
+    return u"Open my phrasebook"_s;
 }
 inline QString sync()
 {
-    return QStringLiteral("Sync saved phrases");
+    return u"Sync saved phrases"_s;
 }
 inline QString webAppAddress()
 {
-    return QStringLiteral("Web app address…");
+    return u"Web app address…"_s;
 }
 inline QString quit()
 {
-    return QStringLiteral("Quit Pelora");
+    return u"Quit Pelora"_s;
 }
 
 // Key equivalents, written the Linux way: the lookup item shows the global
@@ -131,16 +133,16 @@ inline QString quitKey()
 // A menu shows what follows a tab as the item's key.
 inline QString withKey(const QString &title, const QString &key)
 {
-    return key.isEmpty() ? title : title + QLatin1Char('\t') + key;
+    return key.isEmpty() ? title : title + u'\t' + key;
 }
 
 inline QString updateBadge()
 {
-    return QStringLiteral(" •");
+    return u" •"_s;
 }
 inline QString updateTooltip(const QString &version)
 {
-    return QStringLiteral("Pelora ") + version + QStringLiteral(" is available · Click to update");
+    return u"Pelora "_s + version + u" is available · Click to update"_s;
 }
 QString reminderTooltip(int minutes);
 } // namespace MenuTexts

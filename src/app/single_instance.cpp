@@ -15,6 +15,8 @@
 
 #include <chrono>
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -84,7 +86,7 @@ QString SingleInstance::socketPath()
     QString runtimeFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtimeFolder.isEmpty())
         runtimeFolder = QDir::tempPath();
-    return runtimeFolder + QStringLiteral("/pelora-companion-") + QString::fromLatin1(tag) + QStringLiteral(".socket");
+    return runtimeFolder + u"/pelora-companion-"_s + QString::fromLatin1(tag) + u".socket"_s;
 }
 
 bool SingleInstance::listen()
@@ -94,7 +96,7 @@ bool SingleInstance::listen()
     const QString path = socketPath();
     // Two launches at the same moment must not both find no companion and
     // then remove each other's socket: the check and the listen go together.
-    QLockFile lock(path + QStringLiteral(".lock"));
+    QLockFile lock(path + u".lock"_s);
     lock.tryLock(lockTimeoutMs); // held by a hung launch at worst: go ahead regardless
     if (someoneListens(path))
         return false;

@@ -7,9 +7,11 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString statusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString statusNotifierWatcher = u"org.kde.StatusNotifierWatcher"_s;
 
 bool statusNotifierHostExists()
 {

@@ -22,9 +22,11 @@
 #include <QMenu>
 #include <QShortcut>
 
+using namespace Qt::StringLiterals;
+
 QString MenuTexts::reminderTooltip(int minutes)
 {
-    return QStringLiteral("Pelora · Your saved Malay, ") + ReminderInterval::label(minutes).toLower();
+    return u"Pelora · Your saved Malay, "_s + ReminderInterval::label(minutes).toLower();
 }
 
 namespace {

@@ -6,11 +6,13 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-const QString login1 = QStringLiteral("org.freedesktop.login1");
-const QString login1Path = QStringLiteral("/org/freedesktop/login1");
-const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
-const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+const QString login1 = u"org.freedesktop.login1"_s;
+const QString login1Path = u"/org/freedesktop/login1"_s;
+const QString managerInterface = u"org.freedesktop.login1.Manager"_s;
+const QString sessionInterface = u"org.freedesktop.login1.Session"_s;
 } // namespace
 
 SystemEvents::SystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject *parent)
@@ -19,23 +21,22 @@ SystemEvents::SystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus
       m_sessionBus(std::move(sessionBus))
 {
     if (m_systemBus.isConnected()) {
-        m_systemBus.connect(login1, login1Path, managerInterface, QStringLiteral("PrepareForSleep"), this,
+        m_systemBus.connect(login1, login1Path, managerInterface, u"PrepareForSleep"_s, this,
                             SLOT(prepareForSleep(bool)));
         // Our own login session, for lock and unlock (a session switch locks it).
         QDBusInterface manager(login1, login1Path, managerInterface, m_systemBus);
         const QDBusReply<QDBusObjectPath> session =
-            manager.call(QStringLiteral("GetSessionByPID"), quint32(QCoreApplication::applicationPid()));
+            manager.call(u"GetSessionByPID"_s, quint32(QCoreApplication::applicationPid()));
         if (session.isValid()) {
             const QString path = session.value().path();
-            m_systemBus.connect(login1, path, sessionInterface, QStringLiteral("Lock"), this, SLOT(sessionLocked()));
-            m_systemBus.connect(login1, path, sessionInterface, QStringLiteral("Unlock"), this,
-                                SLOT(sessionUnlocked()));
+            m_systemBus.connect(login1, path, sessionInterface, u"Lock"_s, this, SLOT(sessionLocked()));
+            m_systemBus.connect(login1, path, sessionInterface, u"Unlock"_s, this, SLOT(sessionUnlocked()));
         }
     }
     if (m_sessionBus.isConnected()) {
-        for (const QString &path : {QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("/ScreenSaver")})
-            m_sessionBus.connect(QString(), path, QStringLiteral("org.freedesktop.ScreenSaver"),
-                                 QStringLiteral("ActiveChanged"), this, SLOT(screenSaverActiveChanged(bool)));
+        for (const QString &path : {u"/org/freedesktop/ScreenSaver"_s, u"/ScreenSaver"_s})
+            m_sessionBus.connect(QString(), path, u"org.freedesktop.ScreenSaver"_s, u"ActiveChanged"_s, this,
+                                 SLOT(screenSaverActiveChanged(bool)));
     }
 
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
@@ -72,7 +73,7 @@ void SystemEvents::stop()
         disconnect(connection);
     m_screenConnections.clear();
     if (m_systemBus.isConnected())
-        m_systemBus.disconnect(login1, login1Path, managerInterface, QStringLiteral("PrepareForSleep"), this,
+        m_systemBus.disconnect(login1, login1Path, managerInterface, u"PrepareForSleep"_s, this,
                                SLOT(prepareForSleep(bool)));
 }
 

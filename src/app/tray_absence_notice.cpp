@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+using namespace Qt::StringLiterals;
+
 Q_LOGGING_CATEGORY(lcTrayNotice, "pelora.tray", QtWarningMsg)
 
 TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown, int delayMs, QObject *parent)
@@ -21,13 +23,13 @@ TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> 
 void TrayAbsenceNotice::check()
 {
     if (!m_trayShown || !m_trayShown()) {
-        QDBusMessage notify = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+        QDBusMessage notify =
+            QDBusMessage::createMethodCall(u"org.freedesktop.Notifications"_s, u"/org/freedesktop/Notifications"_s,
+                                           u"org.freedesktop.Notifications"_s, u"Notify"_s);
         // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout (-1: the server's choice)
-        notify << QStringLiteral("Pelora Companion") << uint(0) << QStringLiteral("pelora-companion")
-               << TrayNoticeTexts::summary() << TrayNoticeTexts::body() << QStringList()
-               << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral(PELORA_APP_ID)}} << int(-1);
+        notify << u"Pelora Companion"_s << uint(0) << u"pelora-companion"_s << TrayNoticeTexts::summary()
+               << TrayNoticeTexts::body() << QStringList()
+               << QVariantMap{{u"desktop-entry"_s, QString::fromLatin1(PELORA_APP_ID)}} << int(-1);
         if (m_bus.isConnected() && m_bus.send(notify))
             m_sent = true;
         else

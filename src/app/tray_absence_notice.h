@@ -32,13 +32,15 @@ private:
 };
 
 namespace TrayNoticeTexts {
+using namespace Qt::StringLiterals;
+
 inline QString summary()
 {
-    return QStringLiteral("Pelora is running without a tray icon");
+    return u"Pelora is running without a tray icon"_s;
 }
 inline QString body()
 {
-    return QStringLiteral("Your desktop shows no tray. To open Pelora’s menu, right-click Pelora Companion in "
-                          "your app launcher and choose “Menu”, or run “pelora-companion --menu”.");
+    return u"Your desktop shows no tray. To open Pelora’s menu, right-click Pelora Companion in "
+           u"your app launcher and choose “Menu”, or run “pelora-companion --menu”."_s;
 }
 } // namespace TrayNoticeTexts

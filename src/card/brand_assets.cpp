@@ -4,11 +4,13 @@
 
 #include <QPixmap>
 
+using namespace Qt::StringLiterals;
+
 namespace BrandAssets {
 
 QString peloraResource()
 {
-    return QStringLiteral(":/pelora/card/images/pelora.png");
+    return u":/pelora/card/images/pelora.png"_s;
 }
 
 QImage pelora()
@@ -35,7 +37,7 @@ QIcon menuBarIcon()
 
 QString menuBarIconDescription()
 {
-    return QStringLiteral("Pelora companion");
+    return u"Pelora companion"_s;
 }
 
 } // namespace BrandAssets

@@ -2,29 +2,29 @@
 
 #include "card/key_texts.h"
 
+using namespace Qt::StringLiterals;
+
 CardMessage cardMessage(PhraseStore::State state, const QString &detail)
 {
     using State = PhraseStore::State;
-    const QString reconnect = QStringLiteral("Let’s reconnect.");
-    const QString tryAgain = QStringLiteral("Try again");
+    const QString reconnect = u"Let’s reconnect."_s;
+    const QString tryAgain = u"Try again"_s;
     switch (state) {
     case State::signedOut:
-        return {QStringLiteral("Your Malay, a little closer."),
-                QStringLiteral("A small moment for the Malay you’ve saved."),
-                QStringLiteral("Sign in to your Pelora account. A phrase from your own library will "
-                               "find its way here, at your chosen pace."),
-                QStringLiteral("Sign in to Pelora")};
+        return {u"Your Malay, a little closer."_s, u"A small moment for the Malay you’ve saved."_s,
+                u"Sign in to your Pelora account. A phrase from your own library will "
+                u"find its way here, at your chosen pace."_s,
+                u"Sign in to Pelora"_s};
     case State::loading:
-        return {QStringLiteral("A little moment…"), QStringLiteral("A little moment…"), detail, tryAgain};
+        return {u"A little moment…"_s, u"A little moment…"_s, detail, tryAgain};
     case State::ready:
     case State::unavailable:
         return {reconnect, reconnect, detail, tryAgain};
     case State::empty:
-        return {QStringLiteral("Your first phrase starts here."), QStringLiteral("Your first phrase starts here."),
-                QStringLiteral("Look up a phrase here on your %1 and save it to your library. "
-                               "A few words, a little more often.")
-                    .arg(KeyTexts::computer()),
-                QStringLiteral("Look up a phrase")};
+        return {u"Your first phrase starts here."_s, u"Your first phrase starts here."_s,
+                u"Look up a phrase here on your %1 and save it to your library. "
+                u"A few words, a little more often."_s.arg(KeyTexts::computer()),
+                u"Look up a phrase"_s};
     }
     return {reconnect, reconnect, detail, tryAgain};
 }

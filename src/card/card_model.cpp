@@ -4,6 +4,8 @@
 
 #include <QVariantList>
 
+using namespace Qt::StringLiterals;
+
 CardModel::CardModel(QObject *parent) : QObject(parent) {}
 
 void CardModel::setPhrase(std::optional<Phrase> phrase)
@@ -46,26 +48,25 @@ QVariantMap CardModel::phraseForView() const
         return {};
     QVariantList words;
     for (const Phrase::Word &word : m_phrase->words)
-        words.append(QVariantMap{{QStringLiteral("malay"), word.malay}, {QStringLiteral("english"), word.english}});
+        words.append(QVariantMap{{u"malay"_s, word.malay}, {u"english"_s, word.english}});
     QVariantList examples;
     for (const Phrase::Example &example : m_phrase->usageExamples)
-        examples.append(QVariantMap{{QStringLiteral("malay"), example.malay},
-                                    {QStringLiteral("english"), example.english},
-                                    {QStringLiteral("situation"), example.situation}});
-    return {{QStringLiteral("malay"), m_phrase->malay},
-            {QStringLiteral("english"), m_phrase->english},
-            {QStringLiteral("category"), m_phrase->category},
-            {QStringLiteral("context"), m_phrase->context},
-            {QStringLiteral("words"), words},
-            {QStringLiteral("notes"), QVariant(m_phrase->notes)},
-            {QStringLiteral("usageExamples"), examples}};
+        examples.append(QVariantMap{
+            {u"malay"_s, example.malay}, {u"english"_s, example.english}, {u"situation"_s, example.situation}});
+    return {{u"malay"_s, m_phrase->malay},
+            {u"english"_s, m_phrase->english},
+            {u"category"_s, m_phrase->category},
+            {u"context"_s, m_phrase->context},
+            {u"words"_s, words},
+            {u"notes"_s, QVariant(m_phrase->notes)},
+            {u"usageExamples"_s, examples}};
 }
 
 QVariantMap CardModel::messageForView() const
 {
     const CardMessage message = cardMessage(m_state, m_detail);
-    return {{QStringLiteral("shortTitle"), message.shortTitle},
-            {QStringLiteral("longTitle"), message.longTitle},
-            {QStringLiteral("body"), message.body},
-            {QStringLiteral("actionLabel"), message.actionLabel}};
+    return {{u"shortTitle"_s, message.shortTitle},
+            {u"longTitle"_s, message.longTitle},
+            {u"body"_s, message.body},
+            {u"actionLabel"_s, message.actionLabel}};
 }

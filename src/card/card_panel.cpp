@@ -8,10 +8,12 @@
 #include <QGuiApplication>
 #include <QQmlEngine>
 
+using namespace Qt::StringLiterals;
+
 CardPanel::CardPanel(QObject *parent)
     : QObject(parent),
       m_model(std::make_unique<CardModel>()),
-      m_window(std::make_unique<FloatingPanel>(QStringLiteral("Pelora · A little Malay")))
+      m_window(std::make_unique<FloatingPanel>(u"Pelora · A little Malay"_s))
 {
     m_collapseTimer.setSingleShot(true);
     m_collapseTimer.setInterval(collapseDelay);
@@ -28,8 +30,8 @@ CardPanel::CardPanel(QObject *parent)
     ReduceMotion::instance();
 
     ViewSupport::install(*m_window->engine());
-    m_window->setInitialProperties({{QStringLiteral("cardModel"), QVariant::fromValue(m_model.get())}});
-    m_window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pelora/Card/PhraseCard.qml")));
+    m_window->setInitialProperties({{u"cardModel"_s, QVariant::fromValue(m_model.get())}});
+    m_window->setSource(QUrl(u"qrc:/qt/qml/Pelora/Card/PhraseCard.qml"_s));
 }
 
 CardPanel::~CardPanel() = default;

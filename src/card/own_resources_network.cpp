@@ -6,6 +6,8 @@
 #include <QNetworkReply>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 Q_LOGGING_CATEGORY(lcViewNetwork, "pelora.view.network", QtWarningMsg)
 
 namespace {
@@ -20,7 +22,7 @@ public:
         setOperation(operation);
         setRequest(request);
         setUrl(request.url());
-        setError(ContentAccessDenied, QStringLiteral("Only the program's own resources can be loaded"));
+        setError(ContentAccessDenied, u"Only the program's own resources can be loaded"_s);
         setFinished(true);
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         QTimer::singleShot(0, this, [this] {
@@ -39,13 +41,13 @@ protected:
 
 bool OwnResourcesNetwork::isOwnResource(const QUrl &url)
 {
-    if (url.scheme() == QLatin1String("qrc"))
+    if (url.scheme() == "qrc"_L1)
         return true;
     if (!url.isLocalFile())
         return false;
     const QString programFolder = QDir(QCoreApplication::applicationDirPath()).canonicalPath();
     const QString path = QFileInfo(url.toLocalFile()).canonicalFilePath();
-    return !programFolder.isEmpty() && path.startsWith(programFolder + QLatin1Char('/'));
+    return !programFolder.isEmpty() && path.startsWith(programFolder + u'/');
 }
 
 QNetworkReply *OwnResourcesNetwork::createRequest(Operation operation, const QNetworkRequest &request,

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool environmentSet(const char *name)
@@ -21,11 +23,9 @@ bool environmentTrue(const char *name)
 
 bool hasGpuDevice()
 {
-    if (!QDir(QStringLiteral("/dev/dri"))
-             .entryList({QStringLiteral("renderD*"), QStringLiteral("card*")}, QDir::System)
-             .isEmpty())
+    if (!QDir(u"/dev/dri"_s).entryList({u"renderD*"_s, u"card*"_s}, QDir::System).isEmpty())
         return true;
-    return QFile::exists(QStringLiteral("/dev/nvidia0"));
+    return QFile::exists(u"/dev/nvidia0"_s);
 }
 
 bool serverHasExtension(xcb_connection_t *connection, const char *name)

@@ -8,12 +8,14 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
-const QString gnomeGroup = QStringLiteral("org.gnome.desktop.interface");
-const QString animationsKey = QStringLiteral("enable-animations");
+const QString portalService = u"org.freedesktop.portal.Desktop"_s;
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+const QString settingsInterface = u"org.freedesktop.portal.Settings"_s;
+const QString gnomeGroup = u"org.gnome.desktop.interface"_s;
+const QString animationsKey = u"enable-animations"_s;
 
 // The portal wraps values in one or two variants depending on its version.
 QVariant unwrap(QVariant value)
@@ -37,12 +39,11 @@ ReduceMotion::ReduceMotion()
 
 bool ReduceMotion::enabled() const
 {
-    if (qEnvironmentVariable("PELORA_REDUCE_MOTION") == QLatin1String("1"))
+    if (qEnvironmentVariable("PELORA_REDUCE_MOTION") == "1"_L1)
         return true;
     if (m_gnomeAnimationsOff || m_portalPending)
         return true;
-    const QString kdeglobals =
-        QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("kdeglobals"));
+    const QString kdeglobals = QStandardPaths::locate(QStandardPaths::GenericConfigLocation, u"kdeglobals"_s);
     return !kdeglobals.isEmpty() && kdeAnimationsInstant(kdeglobals);
 }
 
@@ -51,10 +52,9 @@ void ReduceMotion::askPortal()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
+    bus.connect(portalService, portalPath, settingsInterface, u"SettingChanged"_s, this,
                 SLOT(portalSettingChanged(QDBusMessage)));
-    QDBusMessage read =
-        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("Read"));
+    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, u"Read"_s);
     read << gnomeGroup << animationsKey;
     m_portalPending = true;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, portalTimeoutMs), this);
@@ -83,7 +83,7 @@ void ReduceMotion::portalSettingChanged(const QDBusMessage &message)
 bool kdeAnimationsInstant(const QString &kdeglobalsPath)
 {
     QSettings settings(kdeglobalsPath, QSettings::IniFormat);
-    const QVariant factor = settings.value(QStringLiteral("KDE/AnimationDurationFactor"));
+    const QVariant factor = settings.value(u"KDE/AnimationDurationFactor"_s);
     bool ok = false;
     const double value = factor.toString().toDouble(&ok);
     return ok && value == 0.0;

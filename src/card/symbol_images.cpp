@@ -5,6 +5,8 @@
 #include <QSvgRenderer>
 #include <QUrlQuery>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // Outlines are drawn on a 24-unit grid with this colour and stroke width as
 // placeholders, replaced per request.
@@ -13,11 +15,11 @@ const QByteArray placeholderStroke = "stroke-width=\"2\"";
 
 QByteArray strokeFor(const QString &weight)
 {
-    if (weight == QLatin1String("light"))
+    if (weight == "light"_L1)
         return "stroke-width=\"1.5\"";
-    if (weight == QLatin1String("medium"))
+    if (weight == "medium"_L1)
         return "stroke-width=\"2.3\"";
-    if (weight == QLatin1String("semibold"))
+    if (weight == "semibold"_L1)
         return "stroke-width=\"2.7\"";
     return "stroke-width=\"1.9\"";
 }
@@ -28,9 +30,9 @@ SymbolImageProvider::SymbolImageProvider() : QQuickImageProvider(QQuickImageProv
 QByteArray SymbolImageProvider::symbolSvg(const QString &name, const QColor &colour, const QString &weight)
 {
     // Names may only be the resource's own file names: no paths.
-    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+    if (name.isEmpty() || name.contains(u'/'))
         return {};
-    QFile file(QStringLiteral(":/pelora/card/icons/%1.svg").arg(name));
+    QFile file(u":/pelora/card/icons/%1.svg"_s.arg(name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QByteArray svg = file.readAll();
@@ -41,11 +43,11 @@ QByteArray SymbolImageProvider::symbolSvg(const QString &name, const QColor &col
 
 QImage SymbolImageProvider::requestImage(const QString &id, QSize *size, const QSize &requestedSize)
 {
-    const qsizetype queryStart = id.indexOf(QLatin1Char('?'));
+    const qsizetype queryStart = id.indexOf(u'?');
     const QString name = id.left(queryStart);
     const QUrlQuery query(queryStart < 0 ? QString() : id.mid(queryStart + 1));
-    const QColor colour(query.queryItemValue(QStringLiteral("color"), QUrl::FullyDecoded));
-    const QString weight = query.queryItemValue(QStringLiteral("weight"));
+    const QColor colour(query.queryItemValue(u"color"_s, QUrl::FullyDecoded));
+    const QString weight = query.queryItemValue(u"weight"_s);
 
     const QSize side = requestedSize.isValid() && !requestedSize.isEmpty() ? requestedSize : QSize(24, 24);
     QImage image(side, QImage::Format_ARGB32_Premultiplied);

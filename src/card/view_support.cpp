@@ -12,6 +12,8 @@
 #include <QTextDocument>
 #include <QToolTip>
 
+using namespace Qt::StringLiterals;
+
 // Made by the build from the module's C++ types (qt_add_qml_module). It
 // registers them with QML when its object file is linked, and a static
 // library links an object file only when something refers to it.
@@ -19,13 +21,13 @@ void qml_register_types_Pelora_Card();
 
 void ViewSupport::install(QQmlEngine &engine)
 {
-    if (engine.imageProvider(QStringLiteral("symbol")))
+    if (engine.imageProvider(u"symbol"_s))
         return;
     [[maybe_unused]] volatile auto card = &qml_register_types_Pelora_Card;
     // The views' modules are in the program's resources, where Qt 6.5 and later look by default.
-    engine.addImportPath(QStringLiteral(":/qt/qml"));
+    engine.addImportPath(u":/qt/qml"_s);
     engine.setNetworkAccessManagerFactory(&OwnResourcesNetworkFactory::shared());
-    engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider);
+    engine.addImageProvider(u"symbol"_s, new SymbolImageProvider);
 }
 
 void ViewSupport::copyText(const QString &text)

@@ -6,6 +6,8 @@
 #include <memory>
 #include <qcoro/qcoronetworkreply.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // How much the network thread may hand over before the body read so far is
@@ -59,18 +61,16 @@ QString CappedReply::describe() const
     switch (ending) {
     case Ending::oversized:
         if (announcedBytes && *announcedBytes > maxBodyBytes)
-            return QStringLiteral("answer of %1 bytes announced, past the limit of %2")
-                .arg(*announcedBytes)
-                .arg(maxBodyBytes);
-        return QStringLiteral("body longer than the limit of %1 bytes").arg(maxBodyBytes);
+            return u"answer of %1 bytes announced, past the limit of %2"_s.arg(*announcedBytes).arg(maxBodyBytes);
+        return u"body longer than the limit of %1 bytes"_s.arg(maxBodyBytes);
     case Ending::transportFailed:
-        return QStringLiteral("no answer: %1 (network error %2)").arg(errorText).arg(int(error));
+        return u"no answer: %1 (network error %2)"_s.arg(errorText).arg(int(error));
     case Ending::answered:
         break;
     }
     if (!status)
-        return QStringLiteral("not an HTTP answer");
-    return QStringLiteral("status %1").arg(*status);
+        return u"not an HTTP answer"_s;
+    return u"status %1"_s.arg(*status);
 }
 
 namespace {
@@ -115,7 +115,7 @@ QCoro::Task<CappedReply> read(QNetworkReply *started, qint64 maxBodyBytes)
     QNetworkReply *const reply = transfer->reply;
     if (!reply) {
         result.error = QNetworkReply::OperationCanceledError;
-        result.errorText = QStringLiteral("the request was destroyed");
+        result.errorText = u"the request was destroyed"_s;
         co_return result;
     }
     transfer->take(); // whatever came with the end of the answer

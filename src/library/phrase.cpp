@@ -1,5 +1,7 @@
 #include "library/phrase.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QJsonArray toArray(const QStringList &texts)
@@ -14,26 +16,24 @@ QJsonArray toArray(const QStringList &texts)
 
 QJsonObject Phrase::Word::toJson() const
 {
-    return {{QStringLiteral("malay"), malay}, {QStringLiteral("english"), english}};
+    return {{u"malay"_s, malay}, {u"english"_s, english}};
 }
 
 QJsonObject Phrase::Example::toJson() const
 {
-    return {{QStringLiteral("malay"), malay},
-            {QStringLiteral("english"), english},
-            {QStringLiteral("situation"), situation}};
+    return {{u"malay"_s, malay}, {u"english"_s, english}, {u"situation"_s, situation}};
 }
 
 QJsonObject Phrase::toJson() const
 {
-    return {{QStringLiteral("id"), id},
-            {QStringLiteral("malay"), malay},
-            {QStringLiteral("english"), english},
-            {QStringLiteral("category"), category},
-            {QStringLiteral("context"), context},
-            {QStringLiteral("words"), PhraseJson::writeWords(words)},
-            {QStringLiteral("notes"), toArray(notes)},
-            {QStringLiteral("usageExamples"), PhraseJson::writeExamples(usageExamples)}};
+    return {{u"id"_s, id},
+            {u"malay"_s, malay},
+            {u"english"_s, english},
+            {u"category"_s, category},
+            {u"context"_s, context},
+            {u"words"_s, PhraseJson::writeWords(words)},
+            {u"notes"_s, toArray(notes)},
+            {u"usageExamples"_s, PhraseJson::writeExamples(usageExamples)}};
 }
 
 namespace PhraseJson {
@@ -69,8 +69,7 @@ bool readWord(const QJsonValue &value, Phrase::Word &out)
     if (!value.isObject())
         return false;
     const QJsonObject object = value.toObject();
-    return readString(object, QLatin1StringView("malay"), out.malay)
-        && readString(object, QLatin1StringView("english"), out.english);
+    return readString(object, "malay"_L1, out.malay) && readString(object, "english"_L1, out.english);
 }
 
 bool readExample(const QJsonValue &value, Phrase::Example &out)
@@ -78,9 +77,8 @@ bool readExample(const QJsonValue &value, Phrase::Example &out)
     if (!value.isObject())
         return false;
     const QJsonObject object = value.toObject();
-    return readString(object, QLatin1StringView("malay"), out.malay)
-        && readString(object, QLatin1StringView("english"), out.english)
-        && readString(object, QLatin1StringView("situation"), out.situation);
+    return readString(object, "malay"_L1, out.malay) && readString(object, "english"_L1, out.english)
+        && readString(object, "situation"_L1, out.situation);
 }
 
 template <typename T, typename Reader>

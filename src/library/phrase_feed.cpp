@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdint>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Error = PhraseFeed::Error;
@@ -181,9 +183,8 @@ QJsonObject PhraseFeed::toJson() const
     QJsonArray array;
     for (const Phrase &phrase : phrases)
         array.append(phrase.toJson());
-    QJsonObject object{
-        {QStringLiteral("version"), version}, {QStringLiteral("userId"), userID}, {QStringLiteral("phrases"), array}};
+    QJsonObject object{{u"version"_s, version}, {u"userId"_s, userID}, {u"phrases"_s, array}};
     if (nextCursor)
-        object.insert(QStringLiteral("nextCursor"), *nextCursor);
+        object.insert(u"nextCursor"_s, *nextCursor);
     return object;
 }

@@ -12,21 +12,23 @@
 #include <QPointer>
 #include <QSet>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString signInText = QStringLiteral("Sign in to use your saved phrases");
-const QString syncingText = QStringLiteral("Syncing your phrasebook\u2026");
-const QString expiredText = QStringLiteral("Session expired \u00b7 sign in again");
-const QString apiMissingText = QStringLiteral("Companion API not deployed \u00b7 check web app address");
-const QString failedText = QStringLiteral("Couldn\u2019t sync \u00b7 check connection and try again");
-const QString emptyText = QStringLiteral("No saved phrases yet \u00b7 look up a phrase");
+const QString signInText = u"Sign in to use your saved phrases"_s;
+const QString syncingText = u"Syncing your phrasebook\u2026"_s;
+const QString expiredText = u"Session expired \u00b7 sign in again"_s;
+const QString apiMissingText = u"Companion API not deployed \u00b7 check web app address"_s;
+const QString failedText = u"Couldn\u2019t sync \u00b7 check connection and try again"_s;
+const QString emptyText = u"No saved phrases yet \u00b7 look up a phrase"_s;
 
 constexpr qint64 maxBodyBytes = 2'000'000;
 constexpr int maxCursors = 100;
 
 QString countText(qsizetype count)
 {
-    return QString::number(count) + QStringLiteral(" saved phrases \u00b7 synced");
+    return QString::number(count) + u" saved phrases \u00b7 synced"_s;
 }
 
 // Keeps the first phrase of every id, in order.
@@ -45,7 +47,7 @@ QList<Phrase> withoutDuplicates(const QList<Phrase> &phrases)
 
 QUrl pageUrl(const QUrl &origin, const std::optional<QString> &cursor)
 {
-    QUrl url = WebAddress::appending(origin, QStringLiteral("api/companion/phrases"));
+    QUrl url = WebAddress::appending(origin, u"api/companion/phrases"_s);
     if (cursor) {
         // Every byte outside the unreserved set is escaped, so "+", "&", "="
         // and "%" in a cursor reach the server as the cursor's own characters.
@@ -180,20 +182,20 @@ QCoro::Task<bool> PhraseStore::refresh(QUrl origin, SessionCookies *auth, bool f
             co_return false;
         Result<PhraseFeed, PhraseFeed::Error> decoded = PhraseFeed::decode(page.body);
         if (!decoded)
-            co_return failPage(QStringLiteral("not a valid feed page"));
+            co_return failPage(u"not a valid feed page"_s);
         PhraseFeed feed = std::move(decoded).value();
         if (account && *account != feed.userID)
-            co_return failPage(QStringLiteral("another account than the pages before"));
+            co_return failPage(u"another account than the pages before"_s);
         account = feed.userID;
         collected.append(feed.phrases);
 
         if (!feed.nextCursor)
             break;
         if (followedCursors.contains(*feed.nextCursor))
-            co_return failPage(QStringLiteral("a cursor this sync already followed"));
+            co_return failPage(u"a cursor this sync already followed"_s);
         followedCursors.insert(*feed.nextCursor);
         if (followedCursors.size() >= maxCursors)
-            co_return failPage(QStringLiteral("it still names a next page"));
+            co_return failPage(u"it still names a next page"_s);
         cursor = feed.nextCursor;
     }
 

@@ -14,17 +14,19 @@
 #include <cmath>
 #include <qcoro/qcoronetworkreply.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString retryText = QStringLiteral("Please try again in a moment.");
-const QString unreachableText = QStringLiteral("Couldn’t reach Pelora. Check your connection and try again.");
+const QString retryText = u"Please try again in a moment."_s;
+const QString unreachableText = u"Couldn’t reach Pelora. Check your connection and try again."_s;
 
 // The message of a 400 or 429 answer: its "error" text cut to its first 500
 // characters, or the retry text when the body is not {"error": "…"}.
 QString refusalMessage(const QByteArray &body)
 {
     const QJsonDocument document = QJsonDocument::fromJson(body);
-    const QJsonValue error = document.object().value(QLatin1String("error"));
+    const QJsonValue error = document.object().value("error"_L1);
     if (!document.isObject() || !error.isString())
         return retryText;
     return TextLength::firstGraphemes(error.toString(), CompanionPhraseAPI::maxErrorCharacters);
@@ -55,9 +57,9 @@ std::optional<Receipt> decodeReceipt(const QByteArray &body)
         return std::nullopt;
     const QJsonObject object = document.object();
     Receipt receipt;
-    if (!readInteger(object, QLatin1StringView("version"), receipt.version)
-        || !PhraseJson::readString(object, QLatin1StringView("userId"), receipt.userID)
-        || !PhraseJson::readString(object, QLatin1StringView("id"), receipt.id))
+    if (!readInteger(object, "version"_L1, receipt.version)
+        || !PhraseJson::readString(object, "userId"_L1, receipt.userID)
+        || !PhraseJson::readString(object, "id"_L1, receipt.id))
         return std::nullopt;
     return receipt;
 }
@@ -178,8 +180,8 @@ QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJ
 QCoro::Task<LookupOutcome<LookupPhrase>> CompanionPhraseAPI::lookup(QString query)
 {
     const QString userID = m_userID;
-    const QJsonObject input{{QStringLiteral("expectedUserId"), userID}, {QStringLiteral("query"), query}};
-    const LookupOutcome<QByteArray> body = co_await post(QStringLiteral("api/companion/lookup"), input);
+    const QJsonObject input{{u"expectedUserId"_s, userID}, {u"query"_s, query}};
+    const LookupOutcome<QByteArray> body = co_await post(u"api/companion/lookup"_s, input);
     if (!body)
         co_return body.error();
 
@@ -192,8 +194,8 @@ QCoro::Task<LookupOutcome<LookupPhrase>> CompanionPhraseAPI::lookup(QString quer
 QCoro::Task<LookupOutcome<QString>> CompanionPhraseAPI::save(LookupPhrase phrase)
 {
     const QString userID = m_userID;
-    const QJsonObject input{{QStringLiteral("expectedUserId"), userID}, {QStringLiteral("phrase"), phrase.toJson()}};
-    const LookupOutcome<QByteArray> body = co_await post(QStringLiteral("api/companion/phrases"), input);
+    const QJsonObject input{{u"expectedUserId"_s, userID}, {u"phrase"_s, phrase.toJson()}};
+    const LookupOutcome<QByteArray> body = co_await post(u"api/companion/phrases"_s, input);
     if (!body)
         co_return body.error();
 

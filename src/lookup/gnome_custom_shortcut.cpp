@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 Q_LOGGING_CATEGORY(lcGnomeShortcut, "pelora.shortcut.gnome", QtWarningMsg)
 
 namespace GnomeCustomShortcut {
@@ -22,7 +24,7 @@ QCoro::Task<std::optional<QString>> gsettings(QStringList arguments)
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::SeparateChannels);
-    if (!co_await qCoro(process.get()).start(QStringLiteral("gsettings"), arguments)) {
+    if (!co_await qCoro(process.get()).start(u"gsettings"_s, arguments)) {
         qCInfo(lcGnomeShortcut) << "gsettings cannot run";
         co_return std::nullopt;
     }
@@ -50,20 +52,18 @@ template <typename... Texts> QCoro::Task<std::optional<QString>> run(const Texts
 
 QString entry()
 {
-    return QString::fromLatin1(entrySchema) + QLatin1Char(':') + QString::fromLatin1(entryPath);
+    return QString::fromLatin1(entrySchema) + u':' + QString::fromLatin1(entryPath);
 }
 
 QCoro::Task<std::optional<QStringList>> readList()
 {
-    const auto text =
-        co_await run(QStringLiteral("get"), QString::fromLatin1(listSchema), QString::fromLatin1(listKey));
+    const auto text = co_await run(u"get"_s, QString::fromLatin1(listSchema), QString::fromLatin1(listKey));
     co_return text ? parseList(*text) : std::nullopt;
 }
 
 QCoro::Task<bool> writeList(const QStringList &paths)
 {
-    co_return (co_await run(QStringLiteral("set"), QString::fromLatin1(listSchema), QString::fromLatin1(listKey),
-                            formatList(paths)))
+    co_return (co_await run(u"set"_s, QString::fromLatin1(listSchema), QString::fromLatin1(listKey), formatList(paths)))
         .has_value();
 }
 
@@ -71,14 +71,13 @@ QCoro::Task<bool> writeList(const QStringList &paths)
 
 bool isGnomeSession()
 {
-    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
-    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    return desktops.contains(u"GNOME"_s, Qt::CaseInsensitive);
 }
 
 QCoro::Task<bool> available()
 {
-    co_return (co_await run(QStringLiteral("list-keys"),
-                            QString::fromLatin1(entrySchema) + QLatin1Char(':') + QString::fromLatin1(entryPath)))
+    co_return (co_await run(u"list-keys"_s, QString::fromLatin1(entrySchema) + u':' + QString::fromLatin1(entryPath)))
         .has_value();
 }
 
@@ -87,8 +86,8 @@ QCoro::Task<std::optional<QString>> installedBinding()
     const std::optional<QStringList> paths = co_await readList();
     if (!paths || !paths->contains(QString::fromLatin1(entryPath)))
         co_return std::nullopt;
-    const auto binding = co_await run(QStringLiteral("get"), entry(), QStringLiteral("binding"));
-    const auto parsed = binding ? parseList(QLatin1Char('[') + *binding + QLatin1Char(']')) : std::nullopt;
+    const auto binding = co_await run(u"get"_s, entry(), u"binding"_s);
+    const auto parsed = binding ? parseList(u'[' + *binding + u']') : std::nullopt;
     co_return parsed && parsed->size() == 1 ? std::optional(parsed->constFirst()) : std::nullopt;
 }
 
@@ -96,12 +95,12 @@ QCoro::Task<bool> install()
 {
     // The entry's keys first, so that GNOME never sees a half-made binding.
     const QList<std::pair<QString, QString>> keys{
-        {QStringLiteral("name"), QString::fromLatin1(name)},
-        {QStringLiteral("command"), QString::fromLatin1(command)},
-        {QStringLiteral("binding"), KeyTexts::lookupAccelerator()},
+        {u"name"_s, QString::fromLatin1(name)},
+        {u"command"_s, QString::fromLatin1(command)},
+        {u"binding"_s, KeyTexts::lookupAccelerator()},
     };
     for (const auto &key : keys) {
-        const auto written = co_await run(QStringLiteral("set"), entry(), key.first, formatString(key.second));
+        const auto written = co_await run(u"set"_s, entry(), key.first, formatString(key.second));
         if (!written)
             co_return false;
     }
@@ -124,15 +123,15 @@ QCoro::Task<bool> remove()
         if (!written)
             co_return false;
     }
-    co_return (co_await run(QStringLiteral("reset-recursively"), entry())).has_value();
+    co_return (co_await run(u"reset-recursively"_s, entry())).has_value();
 }
 
 std::optional<QStringList> parseList(const QString &text)
 {
     QString rest = text.trimmed();
-    if (rest.startsWith(QLatin1String("@as ")))
+    if (rest.startsWith("@as "_L1))
         rest = rest.mid(4).trimmed();
-    if (!rest.startsWith(QLatin1Char('[')) || !rest.endsWith(QLatin1Char(']')))
+    if (!rest.startsWith(u'[') || !rest.endsWith(u']'))
         return std::nullopt;
     QStringList items;
     qsizetype i = 1;
@@ -144,11 +143,11 @@ std::optional<QStringList> parseList(const QString &text)
     skipSpaces();
     while (i < end) {
         const QChar quote = rest.at(i);
-        if (quote != QLatin1Char('\'') && quote != QLatin1Char('"'))
+        if (quote != u'\'' && quote != u'"')
             return std::nullopt;
         QString item;
         for (++i; i < end && rest.at(i) != quote; ++i) {
-            if (rest.at(i) == QLatin1Char('\\') && i + 1 < end)
+            if (rest.at(i) == u'\\' && i + 1 < end)
                 ++i; // an escaped quote or backslash stands for itself
             item.append(rest.at(i));
         }
@@ -158,7 +157,7 @@ std::optional<QStringList> parseList(const QString &text)
         items.append(item);
         skipSpaces();
         if (i < end) {
-            if (rest.at(i) != QLatin1Char(','))
+            if (rest.at(i) != u',')
                 return std::nullopt;
             ++i;
             skipSpaces();
@@ -172,29 +171,27 @@ std::optional<QStringList> parseList(const QString &text)
 QString formatString(const QString &text)
 {
     QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
-    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+    escaped.replace(u'\\', "\\\\"_L1).replace(u'\'', "\\'"_L1);
+    return u'\'' + escaped + u'\'';
 }
 
 QString formatList(const QStringList &items)
 {
     if (items.isEmpty())
-        return QStringLiteral("@as []");
+        return u"@as []"_s;
     QStringList quoted;
     for (const QString &item : items)
         quoted.append(formatString(item));
-    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
+    return u'[' + quoted.join(u", "_s) + u']';
 }
 
 QString acceleratorText(const QString &accelerator)
 {
     static const QList<std::pair<QString, QString>> modifiers{
-        {QStringLiteral("primary"), QStringLiteral("Ctrl")}, {QStringLiteral("control"), QStringLiteral("Ctrl")},
-        {QStringLiteral("ctrl"), QStringLiteral("Ctrl")},    {QStringLiteral("alt"), QStringLiteral("Alt")},
-        {QStringLiteral("shift"), QStringLiteral("Shift")},  {QStringLiteral("super"), QStringLiteral("Super")},
-        {QStringLiteral("meta"), QStringLiteral("Meta")},    {QStringLiteral("hyper"), QStringLiteral("Hyper")},
+        {u"primary"_s, u"Ctrl"_s}, {u"control"_s, u"Ctrl"_s}, {u"ctrl"_s, u"Ctrl"_s}, {u"alt"_s, u"Alt"_s},
+        {u"shift"_s, u"Shift"_s},  {u"super"_s, u"Super"_s},  {u"meta"_s, u"Meta"_s}, {u"hyper"_s, u"Hyper"_s},
     };
-    static const QRegularExpression part(QStringLiteral("<([^>]*)>"));
+    static const QRegularExpression part(u"<([^>]*)>"_s);
     QStringList names;
     qsizetype keyStart = 0;
     for (auto match = part.globalMatch(accelerator); match.hasNext();) {
@@ -209,7 +206,7 @@ QString acceleratorText(const QString &accelerator)
     if (key.size() == 1)
         key = key.toUpper();
     names.append(key);
-    return names.join(QLatin1Char('+'));
+    return names.join(u'+');
 }
 
 } // namespace GnomeCustomShortcut

@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <xcb/xcb.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The root window of the application's default X screen, or 0.
@@ -37,7 +39,7 @@ xcb_connection_t *x11Connection()
 // only while one of the X windows has focus, so it does not count.
 bool onX11Session()
 {
-    return x11Connection() && qEnvironmentVariable("XDG_SESSION_TYPE") != QLatin1String("wayland")
+    return x11Connection() && qEnvironmentVariable("XDG_SESSION_TYPE") != "wayland"_L1
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 

@@ -3,11 +3,13 @@
 #include <QMetaEnum>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString saveUncertainText =
-    QStringLiteral("Couldn’t confirm the save. Check your phrasebook before looking up and saving this phrase again.");
-const QString unreachableText = QStringLiteral("Couldn’t reach Pelora. Check your connection and try again.");
+    u"Couldn’t confirm the save. Check your phrasebook before looking up and saving this phrase again."_s;
+const QString unreachableText = u"Couldn’t reach Pelora. Check your connection and try again."_s;
 
 } // namespace
 

@@ -12,6 +12,8 @@
 #include <QQmlEngine>
 #include <QScreen>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The phases in which the window holds a card and is drawn tall.
@@ -77,13 +79,13 @@ void PhraseLookupWindow::createWindow()
     ViewSupport::install(*m_window->engine());
     [[maybe_unused]] volatile auto lookupTypes = &qml_register_types_Pelora_Lookup;
     m_window->setInitialProperties({
-        {QStringLiteral("lookupModel"), QVariant::fromValue(m_model.get())},
-        {QStringLiteral("presentation"), QVariant::fromValue(m_presentation.get())},
-        {QStringLiteral("bareDomain"), WebAddress::bareDomain()},
-        {QStringLiteral("saveKeys"), KeyTexts::save()},
-        {QStringLiteral("copyKeys"), KeyTexts::copy()},
+        {u"lookupModel"_s, QVariant::fromValue(m_model.get())},
+        {u"presentation"_s, QVariant::fromValue(m_presentation.get())},
+        {u"bareDomain"_s, WebAddress::bareDomain()},
+        {u"saveKeys"_s, KeyTexts::save()},
+        {u"copyKeys"_s, KeyTexts::copy()},
     });
-    m_window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Pelora/Lookup/PhraseLookupView.qml")));
+    m_window->setSource(QUrl(u"qrc:/qt/qml/Pelora/Lookup/PhraseLookupView.qml"_s));
     // Escape and the close button: the same as hide().
     connect(m_presentation.get(), &LookupPresentation::dismissRequested, this, &PhraseLookupWindow::hide);
 

@@ -34,7 +34,11 @@ public:
     void reposition();
     bool isVisible() const;
 
-    static QString title() { return QStringLiteral("Look up a phrase · Pelora"); }
+    static QString title()
+    {
+        using namespace Qt::StringLiterals;
+        return u"Look up a phrase · Pelora"_s;
+    }
 
 private:
     void createWindow();

@@ -16,6 +16,8 @@
 #include <qcoro/qcorodbuspendingcall.h>
 #include <qcoro/qcorosignal.h>
 
+using namespace Qt::StringLiterals;
+
 Q_LOGGING_CATEGORY(lcPortalShortcut, "pelora.shortcut.portal", QtWarningMsg)
 
 QDBusArgument &operator<<(QDBusArgument &argument, const PortalShortcut &shortcut)
@@ -66,12 +68,12 @@ namespace {
 
 constexpr uint minimumVersion = 1;
 constexpr uint responseSuccess = 0;
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+const QString requestInterface = u"org.freedesktop.portal.Request"_s;
+const QString sessionInterface = u"org.freedesktop.portal.Session"_s;
 
 QString token()
 {
-    return QStringLiteral("pelora_%1").arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
+    return u"pelora_%1"_s.arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
 }
 
 // Where the portal puts the Request object of a call with this token:
@@ -80,8 +82,8 @@ QString token()
 QString requestPath(const QDBusConnection &bus, const QString &handleToken)
 {
     QString sender = bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, handleToken);
+    sender.replace(u'.', u'_');
+    return u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(sender, handleToken);
 }
 
 QString pathText(const QVariant &value)
@@ -117,12 +119,12 @@ PortalGlobalShortcut::~PortalGlobalShortcut()
 void PortalGlobalShortcut::registerHostApp(QDBusConnection bus)
 {
     // Inside a Flatpak sandbox the portal knows the app already and refuses this.
-    if (!bus.isConnected() || QFileInfo::exists(QStringLiteral("/.flatpak-info")))
+    if (!bus.isConnected() || QFileInfo::exists(u"/.flatpak-info"_s))
         return;
     if (std::exchange(hostAppRegistered, true))
         return;
     // Older portals have no registry: the error answer is simply dropped.
-    QDBusMessage call = portalCall("org.freedesktop.host.portal.Registry", QStringLiteral("Register"));
+    QDBusMessage call = portalCall("org.freedesktop.host.portal.Registry", u"Register"_s);
     call << QString::fromLatin1(appID) << QVariantMap();
     bus.asyncCall(call);
 }
@@ -146,8 +148,8 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
     QVariantList sessionArguments;
     // The same session token every launch: a desktop that files the shortcut
     // under it (KDE without an app id) keeps the learner's key for next time.
-    sessionArguments << QVariantMap{{QStringLiteral("session_handle_token"), QStringLiteral("pelora_lookup")}};
-    const auto created = co_await request(QStringLiteral("CreateSession"), sessionArguments, 0);
+    sessionArguments << QVariantMap{{u"session_handle_token"_s, u"pelora_lookup"_s}};
+    const auto created = co_await request(u"CreateSession"_s, sessionArguments, 0);
     if (stale())
         co_return Result{Outcome::stale, {}};
     if (!created)
@@ -156,20 +158,20 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
         qCInfo(lcPortalShortcut) << "the portal refused a shortcut session, response" << created->first;
         co_return Result{Outcome::declined, {}};
     }
-    m_session = pathText(created->second.value(QStringLiteral("session_handle")));
+    m_session = pathText(created->second.value(u"session_handle"_s));
     if (m_session.isEmpty())
         co_return Result{};
     listenToSession(true);
 
     const QVariantMap properties{
-        {QStringLiteral("description"), QStringLiteral("Open phrase lookup")},
-        {QStringLiteral("preferred_trigger"), KeyTexts::lookupTrigger()},
+        {u"description"_s, u"Open phrase lookup"_s},
+        {u"preferred_trigger"_s, KeyTexts::lookupTrigger()},
     };
-    const QList<PortalShortcut> shortcuts{{QString::fromLatin1(shortcutID), properties}};
+    const QList<PortalShortcut> shortcuts{{QString(shortcutID), properties}};
     QVariantList bindArguments;
     bindArguments << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariant::fromValue(shortcuts) << QString()
                   << QVariantMap();
-    const auto bound = co_await request(QStringLiteral("BindShortcuts"), bindArguments, 3);
+    const auto bound = co_await request(u"BindShortcuts"_s, bindArguments, 3);
     if (stale())
         co_return Result{Outcome::stale, {}};
     if (!bound) {
@@ -184,11 +186,11 @@ QCoro::Task<PortalGlobalShortcut::Result> PortalGlobalShortcut::bind()
     // A shortcut still without a key may be missing from the answer (KDE
     // Plasma 5.27 opens its shortcut settings instead of a dialog). The
     // session stays open: the key chosen there arrives as ShortcutsChanged.
-    const auto answered = qdbus_cast<QList<PortalShortcut>>(bound->second.value(QStringLiteral("shortcuts")));
-    const auto ours = std::find_if(answered.begin(), answered.end(),
-                                   [](const PortalShortcut &s) { return s.id == QLatin1String(shortcutID); });
+    const auto answered = qdbus_cast<QList<PortalShortcut>>(bound->second.value(u"shortcuts"_s));
+    const auto ours =
+        std::find_if(answered.begin(), answered.end(), [](const PortalShortcut &s) { return s.id == shortcutID; });
     const QString trigger =
-        ours == answered.end() ? QString() : ours->properties.value(QStringLiteral("trigger_description")).toString();
+        ours == answered.end() ? QString() : ours->properties.value(u"trigger_description"_s).toString();
     co_return Result{trigger.isEmpty() ? Outcome::unassigned : Outcome::bound, trigger};
 }
 
@@ -200,17 +202,16 @@ void PortalGlobalShortcut::close()
     if (m_session.isEmpty())
         return;
     listenToSession(false);
-    m_bus.asyncCall(QDBusMessage::createMethodCall(QString::fromLatin1(service), m_session, sessionInterface,
-                                                   QStringLiteral("Close")));
+    m_bus.asyncCall(
+        QDBusMessage::createMethodCall(QString::fromLatin1(service), m_session, sessionInterface, u"Close"_s));
     m_session.clear();
 }
 
 QCoro::Task<bool> PortalGlobalShortcut::versionIsEnough()
 {
-    QDBusMessage get =
-        QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
-                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << QString::fromLatin1(interface) << QStringLiteral("version");
+    QDBusMessage get = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                                      u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get << QString::fromLatin1(interface) << u"version"_s;
     const QDBusMessage reply = co_await m_bus.asyncCall(get);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         qCInfo(lcPortalShortcut) << "no GlobalShortcuts portal:" << reply.errorName();
@@ -229,7 +230,7 @@ PortalGlobalShortcut::request(const QString &method, QVariantList arguments, int
     const QPointer<PortalGlobalShortcut> self(this);
     const QString handleToken = token();
     QVariantMap options = arguments.at(optionsIndex).toMap();
-    options.insert(QStringLiteral("handle_token"), handleToken);
+    options.insert(u"handle_token"_s, handleToken);
     arguments[optionsIndex] = options;
 
     // Listen before calling, so that a quick answer is not missed.
@@ -238,7 +239,7 @@ PortalGlobalShortcut::request(const QString &method, QVariantList arguments, int
     m_pending = pending.get();
     QString handle = requestPath(m_bus, handleToken);
     const auto listen = [&](const QString &at, bool on) {
-        const QString name = QStringLiteral("Response");
+        const QString name = u"Response"_s;
         if (on)
             m_bus.connect(QString::fromLatin1(service), at, requestInterface, name, pending.get(),
                           SLOT(handleResponse(uint, QVariantMap)));
@@ -290,14 +291,14 @@ void PortalGlobalShortcut::listenToSession(bool listen)
         else
             m_bus.disconnect(service_, path_, interface_, name, this, slot);
     };
-    apply(QStringLiteral("Activated"), SLOT(handleActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    apply(QStringLiteral("ShortcutsChanged"), SLOT(handleShortcutsChanged(QDBusObjectPath, QList<PortalShortcut>)));
+    apply(u"Activated"_s, SLOT(handleActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    apply(u"ShortcutsChanged"_s, SLOT(handleShortcutsChanged(QDBusObjectPath, QList<PortalShortcut>)));
 }
 
 void PortalGlobalShortcut::handleActivated(const QDBusObjectPath &session, const QString &id, qulonglong,
                                            const QVariantMap &)
 {
-    if (!m_session.isEmpty() && session.path() == m_session && id == QLatin1String(shortcutID))
+    if (!m_session.isEmpty() && session.path() == m_session && id == shortcutID)
         Q_EMIT activated();
 }
 
@@ -307,8 +308,8 @@ void PortalGlobalShortcut::handleShortcutsChanged(const QDBusObjectPath &session
     if (m_session.isEmpty() || session.path() != m_session)
         return;
     for (const PortalShortcut &shortcut : shortcuts) {
-        if (shortcut.id == QLatin1String(shortcutID))
-            Q_EMIT triggerChanged(shortcut.properties.value(QStringLiteral("trigger_description")).toString());
+        if (shortcut.id == shortcutID)
+            Q_EMIT triggerChanged(shortcut.properties.value(u"trigger_description"_s).toString());
     }
 }
 

@@ -30,7 +30,7 @@ public:
     static constexpr const char *service = "org.freedesktop.portal.Desktop";
     static constexpr const char *path = "/org/freedesktop/portal/desktop";
     static constexpr const char *interface = "org.freedesktop.portal.GlobalShortcuts";
-    static constexpr const char *shortcutID = "lookup";
+    static constexpr QLatin1StringView shortcutID{"lookup"};
     static constexpr const char *appID = PELORA_APP_ID; // the desktop entry's name
 
     enum class Outcome {

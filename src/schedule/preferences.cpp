@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 // The file is a JSON object whose members are tagged values:
 //   { "pausedUntil": { "type": "date", "value": "2026-01-02T03:04:05.678Z" }, … }
 // Each value says what it is, so the next run reads back exactly the type
@@ -46,7 +48,7 @@ QJsonValue writeDouble(double d)
 {
     if (std::isfinite(d))
         return d;
-    return std::isnan(d) ? QStringLiteral("nan") : d > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return std::isnan(d) ? u"nan"_s : d > 0 ? u"inf"_s : u"-inf"_s;
 }
 
 // One stored value as a tagged JSON object; null when the value has no stored form.
@@ -55,34 +57,34 @@ QJsonValue encode(const QVariant &value)
     QString type;
     QJsonValue json;
     if (value.typeId() == QMetaType::Bool) {
-        type = QStringLiteral("bool");
+        type = u"bool"_s;
         json = value.toBool();
     } else if (isInteger(value)) {
-        type = QStringLiteral("integer");
+        type = u"integer"_s;
         json = writeInteger(value.toLongLong());
     } else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
-        type = QStringLiteral("double");
+        type = u"double"_s;
         json = writeDouble(value.toDouble());
     } else if (value.typeId() == QMetaType::QDateTime) {
         const QDateTime date = value.toDateTime();
         if (!date.isValid())
             return QJsonValue();
-        type = QStringLiteral("date");
+        type = u"date"_s;
         json = date.toUTC().toString(Qt::ISODateWithMs);
     } else if (value.typeId() == QMetaType::QStringList) {
-        type = QStringLiteral("textList");
+        type = u"textList"_s;
         json = QJsonArray::fromStringList(value.toStringList());
     } else if (value.typeId() == QMetaType::QByteArray) {
-        type = QStringLiteral("bytes");
+        type = u"bytes"_s;
         json = QString::fromLatin1(value.toByteArray().toBase64());
     } else if (value.canConvert<QString>()) {
         // Text, and values whose only lasting form is their text (a URL, a number as text).
-        type = QStringLiteral("text");
+        type = u"text"_s;
         json = value.toString();
     } else {
         return QJsonValue();
     }
-    return QJsonObject{{QStringLiteral("type"), type}, {QStringLiteral("value"), json}};
+    return QJsonObject{{u"type"_s, type}, {u"value"_s, json}};
 }
 
 std::optional<qint64> readInteger(const QJsonValue &json)
@@ -121,8 +123,8 @@ std::optional<double> readDouble(const QJsonValue &json)
 QVariant decode(const QJsonValue &entry)
 {
     const QJsonObject object = entry.toObject();
-    const QString type = object.value(QStringLiteral("type")).toString();
-    const QJsonValue json = object.value(QStringLiteral("value"));
+    const QString type = object.value(u"type"_s).toString();
+    const QJsonValue json = object.value(u"value"_s);
     if (type == u"bool" && json.isBool())
         return json.toBool();
     if (type == u"integer") {
@@ -189,7 +191,7 @@ bool writeTyped(QIODevice &device, const QSettings::SettingsMap &map)
 QSettings::Format Preferences::typedFormat()
 {
     static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("json"), readTyped, writeTyped, Qt::CaseSensitive);
+        QSettings::registerFormat(u"json"_s, readTyped, writeTyped, Qt::CaseSensitive);
     return format;
 }
 
@@ -199,8 +201,7 @@ Preferences &Preferences::standard()
     // PeloraCompanion.json) but open that one file alone, without the
     // organisation-wide and system-wide fallbacks.
     static Preferences preferences(
-        QSettings(typedFormat(), QSettings::UserScope, QStringLiteral("Pelora"), QStringLiteral("PeloraCompanion"))
-            .fileName());
+        QSettings(typedFormat(), QSettings::UserScope, u"Pelora"_s, u"PeloraCompanion"_s).fileName());
     return preferences;
 }
 

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace ReminderInterval {
 
 const QList<int> &presets()
@@ -50,8 +52,8 @@ std::optional<int> parse(const QString &text)
 QString label(int minutes)
 {
     if (minutes == 1)
-        return QStringLiteral("Every minute");
-    return QStringLiteral("Every %1 minutes").arg(minutes);
+        return u"Every minute"_s;
+    return u"Every %1 minutes"_s.arg(minutes);
 }
 
 } // namespace ReminderInterval

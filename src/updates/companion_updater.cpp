@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QMenu>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr std::chrono::hours scheduleTick{1};
@@ -64,14 +66,14 @@ void CompanionUpdater::start()
 
 void CompanionUpdater::addMenuItems(QMenu *menu)
 {
-    QAction *about = menu->addAction(QStringLiteral("Pelora Companion ") + currentVersion());
+    QAction *about = menu->addAction(u"Pelora Companion "_s + currentVersion());
     about->setEnabled(false);
 
-    const QString checkTitle = m_availableVersion ? QStringLiteral("Update to ") + *m_availableVersion + QChar(0x2026)
-                                                  : QStringLiteral("Check for Updates…");
+    const QString checkTitle =
+        m_availableVersion ? u"Update to "_s + *m_availableVersion + QChar(0x2026) : u"Check for Updates…"_s;
     connect(menu->addAction(checkTitle), &QAction::triggered, this, &CompanionUpdater::checkForUpdates);
 
-    QAction *automatic = menu->addAction(QStringLiteral("Automatically check for updates"));
+    QAction *automatic = menu->addAction(u"Automatically check for updates"_s);
     automatic->setCheckable(true);
     automatic->setChecked(automaticallyChecksForUpdates());
     connect(automatic, &QAction::triggered, this, &CompanionUpdater::toggleAutomaticChecks);

@@ -28,12 +28,12 @@ public:
     static constexpr qint64 backgroundCheckIntervalSeconds = 24 * 60 * 60;
 
     explicit CompanionUpdater(Preferences &preferences,
-                              const QUrl &feedUrl = QUrl(QStringLiteral(PELORA_UPDATE_FEED_URL)),
+                              const QUrl &feedUrl = QUrl(QString::fromLatin1(PELORA_UPDATE_FEED_URL)),
                               QObject *parent = nullptr);
     ~CompanionUpdater() override;
 
     std::optional<QString> availableVersion() const { return m_availableVersion; }
-    static QString currentVersion() { return QStringLiteral(PELORA_VERSION); }
+    static QString currentVersion() { return QString::fromLatin1(PELORA_VERSION); }
 
     // Starts the daily schedule, with a first background check at once when
     // automatic checks are on. Further calls do nothing.

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 constexpr qsizetype maxVersionLength = 40;
 constexpr qsizetype maxNotesLength = 2000;
@@ -29,9 +31,9 @@ std::optional<UpdateFeed> UpdateFeed::decode(const QByteArray &json)
         return std::nullopt;
     const QJsonObject object = document.object();
 
-    const QJsonValue version = object.value(QStringLiteral("version"));
-    const QJsonValue url = object.value(QStringLiteral("url"));
-    const QJsonValue notes = object.value(QStringLiteral("notes"));
+    const QJsonValue version = object.value(u"version"_s);
+    const QJsonValue url = object.value(u"url"_s);
+    const QJsonValue notes = object.value(u"notes"_s);
     if (!version.isString() || version.toString().size() > maxVersionLength || !url.isString())
         return std::nullopt;
     if (!notes.isUndefined() && !notes.isNull() && !notes.isString())
