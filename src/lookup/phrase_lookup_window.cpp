@@ -8,6 +8,7 @@
 #include "lookup/lookup_placement.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QQmlEngine>
 #include <QScreen>
@@ -89,7 +90,8 @@ void PhraseLookupWindow::createWindow()
     // Escape and the close button: the same as hide().
     connect(m_presentation.get(), &LookupPresentation::dismissRequested, this, &PhraseLookupWindow::hide);
 
-    connect(m_window.get(), SIGNAL(closing(QQuickCloseEvent *)), this, SLOT(windowClosing()));
+    // QQuickWindow's closing() passes a type Qt keeps private; its close event is the same moment.
+    m_window->installEventFilter(this);
     connect(m_window.get(), &QWindow::activeChanged, this, &PhraseLookupWindow::windowActiveChanged);
     connect(m_model.get(), &PhraseLookupModel::phaseChanged, this, &PhraseLookupWindow::scheduleResize);
     connect(m_model.get(), &PhraseLookupModel::signedInChanged, this, &PhraseLookupWindow::scheduleResize);
@@ -132,6 +134,13 @@ void PhraseLookupWindow::resize(bool withCard)
     if (frame == current)
         return;
     m_window->setFrame(frame, !ReduceMotion::isOn(), resizeAnimationMs);
+}
+
+bool PhraseLookupWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window.get() && event->type() == QEvent::Close)
+        m_model->cancelLookup();
+    return QObject::eventFilter(watched, event);
 }
 
 // Clicking into another window takes focus away: the lookup window hides.

@@ -34,6 +34,11 @@ public:
     void reposition();
     bool isVisible() const;
 
+protected:
+    // Closing the window (the window manager's close button, Alt+F4)
+    // abandons a running lookup, like hiding it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     static QString title()
     {
         using namespace Qt::StringLiterals;
@@ -46,8 +51,6 @@ private:
     void resize(bool withCard);
     void scheduleResize();
     void windowActiveChanged();
-    // Closing the window abandons a running lookup, like hiding it.
-    Q_SLOT void windowClosing() { m_model->cancelLookup(); }
 
     std::unique_ptr<PhraseLookupModel> m_model;
     std::unique_ptr<LookupPresentation> m_presentation;

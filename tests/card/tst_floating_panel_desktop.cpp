@@ -9,7 +9,10 @@
 #include "lookup/ui/lookup_web_app.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <xcb/xcb.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -104,6 +107,33 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
         lookUpAndLeave(lookup, ""); // reopened: the query as it was, focused again
+    }
+
+    // Closed by the window manager (Alt+F4, as its close button does): the
+    // window goes and a running lookup is abandoned, keeping the query; the
+    // next show opens it again.
+    void theWindowManagersCloseAbandonsARunningLookup()
+    {
+        LookupWebApp web;
+        web.lookupAnswer = LookupWebApp::LookupAnswer::hang;
+        PhraseLookupWindow lookup;
+        lookup.model()->connect(web.client());
+        lookup.show();
+        QVERIFY(QTest::qWaitForWindowActive(lookup.window()));
+        lookup.model()->setQuery(u"kopi"_s);
+        lookup.model()->lookup();
+        QCOMPARE(lookup.model()->phase(), PhraseLookupModel::Phase::lookingUp);
+        // A busy window manager can miss a key while it settles the focus: press again while the window stays.
+        for (int press = 0; press < 3 && lookup.isVisible(); ++press) {
+            QCOMPARE(QProcess::execute(u"xdotool"_s, {u"key"_s, u"alt+F4"_s}), 0);
+            if (QTest::qWaitFor([&] { return !lookup.isVisible(); }, 5000))
+                break;
+        }
+        QVERIFY2(!lookup.isVisible(), "the window manager never closed the lookup window");
+        QCOMPARE(lookup.model()->phase(), PhraseLookupModel::Phase::idle);
+        QCOMPARE(lookup.model()->query(), u"kopi"_s);
+        lookup.show();
+        QVERIFY(QTest::qWaitForWindowActive(lookup.window()));
     }
 };
 
