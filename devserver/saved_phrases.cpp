@@ -1,5 +1,6 @@
 #include "saved_phrases.h"
 
+#include <QHash>
 #include <QUuid>
 
 using namespace Qt::StringLiterals;
@@ -13,20 +14,12 @@ QString malayKey(const QString &malay)
 
 QString category(const std::optional<QString> &scenario)
 {
-    const QString name = scenario.value_or(u"general"_s);
-    if (name == "hawker"_L1)
-        return u"Hawker stalls"_s;
-    if (name == "kopitiam"_L1)
-        return u"Kopitiam"_s;
-    if (name == "transit"_L1)
-        return u"Getting around"_s;
-    if (name == "office"_L1)
-        return u"At work"_s;
-    if (name == "errands"_L1)
-        return u"Errands"_s;
-    if (name == "signs"_L1)
-        return u"Signs"_s;
-    return u"Everyday"_s;
+    // The library category a card saved from each scenario joins; "general" and any other, Everyday.
+    static const QHash<QString, QString> categories{
+        {u"hawker"_s, u"Hawker stalls"_s}, {u"kopitiam"_s, u"Kopitiam"_s}, {u"transit"_s, u"Getting around"_s},
+        {u"office"_s, u"At work"_s},       {u"errands"_s, u"Errands"_s},   {u"signs"_s, u"Signs"_s},
+    };
+    return categories.value(scenario.value_or(QString()), u"Everyday"_s);
 }
 
 Phrase fromCard(const LookupPhrase &card)

@@ -79,31 +79,29 @@ void SystemEvents::stop()
 
 void SystemEvents::prepareForSleep(bool sleeping)
 {
-    if (m_stopped)
-        return;
-    if (sleeping)
-        Q_EMIT suspend();
-    else
-        Q_EMIT wake();
+    reportAway(sleeping);
 }
 
 void SystemEvents::sessionLocked()
 {
-    if (!m_stopped)
-        Q_EMIT suspend();
+    reportAway(true);
 }
 
 void SystemEvents::sessionUnlocked()
 {
-    if (!m_stopped)
-        Q_EMIT wake();
+    reportAway(false);
 }
 
 void SystemEvents::screenSaverActiveChanged(bool active)
 {
+    reportAway(active);
+}
+
+void SystemEvents::reportAway(bool away)
+{
     if (m_stopped)
         return;
-    if (active)
+    if (away)
         Q_EMIT suspend();
     else
         Q_EMIT wake();

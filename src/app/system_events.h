@@ -32,6 +32,8 @@ private Q_SLOTS:
     void screenSaverActiveChanged(bool active);
 
 private:
+    // Suspends on the way away (sleep, lock, screen saver), wakes on the way back; silent once stopped.
+    void reportAway(bool away);
     void watchScreen(QScreen *screen);
 
     QDBusConnection m_systemBus;
