@@ -65,7 +65,7 @@ bool SignInPage::eventFilter(QObject *watched, QEvent *event)
 
 bool SignInPage::learnerJustActed() const
 {
-    return m_lastInput.isValid() && m_lastInput.elapsed() < activationWindowMs;
+    return m_lastInput.isValid() && std::chrono::milliseconds(m_lastInput.elapsed()) < activationWindow;
 }
 
 bool SignInPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWebEnginePage>
+#include <chrono>
 #include <functional>
 
 // The sign-in window's page: every navigation, and every request for a new
@@ -31,7 +32,7 @@ private:
 
     // How long after the learner's click or key press a navigation still
     // counts as theirs.
-    static constexpr int activationWindowMs = 1000;
+    static constexpr std::chrono::milliseconds activationWindow{1000};
 
     QPointer<QWidget> m_view;
     QElapsedTimer m_lastInput;

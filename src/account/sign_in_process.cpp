@@ -3,6 +3,7 @@
 #include "account/account_log.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@ namespace {
 
 // A helper that was told to end (or lost its channel) persists the engine's
 // data and exits; one that takes longer at the companion's own end is killed.
-constexpr int endingGraceMs = 3000;
+constexpr std::chrono::milliseconds endingGrace{3000};
 
 } // namespace
 
@@ -34,10 +35,10 @@ SignInProcess::~SignInProcess()
     // Only at the companion's end: the helper sees its channel close and
     // ends, writing the engine's cookies as it goes.
     m_channel.abort();
-    if (!m_process.waitForFinished(endingGraceMs)) {
+    if (!m_process.waitForFinished(int(endingGrace.count()))) {
         qCWarning(lcSession) << "the sign-in helper did not end with the companion; killed";
         m_process.kill();
-        m_process.waitForFinished(endingGraceMs);
+        m_process.waitForFinished(int(endingGrace.count()));
     }
 }
 

@@ -27,10 +27,10 @@ constexpr qsizetype headerSize = 4;
 constexpr qsizetype maxMessageSize = 64 * 1024;
 constexpr char acknowledgement = 'k';
 
-constexpr int connectTimeoutMs = 1000;
-constexpr int answerTimeoutMs = 3000;
+constexpr std::chrono::milliseconds connectTimeout = 1s;
+constexpr auto answerTimeout = 3s;
 constexpr auto receiveTimeout = 3s;
-constexpr int lockTimeoutMs = 3000;
+constexpr auto lockTimeout = 3s;
 
 QByteArray encode(const QStringList &arguments)
 {
@@ -70,7 +70,7 @@ bool someoneListens(const QString &path)
 {
     QLocalSocket socket;
     socket.connectToServer(path);
-    return socket.waitForConnected(connectTimeoutMs);
+    return socket.waitForConnected(int(connectTimeout.count()));
 }
 
 } // namespace
@@ -97,7 +97,7 @@ bool SingleInstance::listen()
     // Two launches at the same moment must not both find no companion and
     // then remove each other's socket: the check and the listen go together.
     QLockFile lock(path + u".lock"_s);
-    lock.tryLock(lockTimeoutMs); // held by a hung launch at worst: go ahead regardless
+    lock.tryLock(lockTimeout); // held by a hung launch at worst: go ahead regardless
     if (someoneListens(path))
         return false;
 
@@ -123,11 +123,11 @@ bool SingleInstance::forward(const QStringList &arguments)
         return false;
     QLocalSocket socket;
     socket.connectToServer(socketPath());
-    if (!socket.waitForConnected(connectTimeoutMs))
+    if (!socket.waitForConnected(int(connectTimeout.count())))
         return false;
     socket.write(message);
     socket.flush();
-    const QDeadlineTimer deadline(answerTimeoutMs);
+    const QDeadlineTimer deadline(answerTimeout);
     while (socket.bytesAvailable() < 1) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;

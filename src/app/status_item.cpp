@@ -68,7 +68,7 @@ void StatusItem::createTrayIconWhenAvailable()
     // An XEmbed tray announces itself only on the X server: look again now and
     // then until one appears.
     m_trayPoll = new QTimer(this);
-    m_trayPoll->setInterval(5000);
+    m_trayPoll->setInterval(std::chrono::seconds(5));
     connect(m_trayPoll, &QTimer::timeout, this, [this] {
         if (QSystemTrayIcon::isSystemTrayAvailable())
             createTrayIcon();

@@ -9,13 +9,14 @@ using namespace Qt::StringLiterals;
 
 Q_LOGGING_CATEGORY(lcTrayNotice, "pelora.tray", QtWarningMsg)
 
-TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown, int delayMs, QObject *parent)
+TrayAbsenceNotice::TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown,
+                                     std::chrono::milliseconds delay, QObject *parent)
     : QObject(parent),
       m_bus(std::move(bus)),
       m_trayShown(std::move(trayShown))
 {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(delayMs);
+    m_timer.setInterval(delay);
     connect(&m_timer, &QTimer::timeout, this, &TrayAbsenceNotice::check);
     m_timer.start();
 }

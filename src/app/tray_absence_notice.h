@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 
 // Tells the learner once, through a desktop notification, when no tray has
@@ -12,10 +13,10 @@
 class TrayAbsenceNotice : public QObject {
     Q_OBJECT
 public:
-    static constexpr int defaultDelayMs = 10000;
+    static constexpr std::chrono::milliseconds defaultDelay{10000};
 
-    TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown, int delayMs = defaultDelayMs,
-                      QObject *parent = nullptr);
+    TrayAbsenceNotice(QDBusConnection bus, std::function<bool()> trayShown,
+                      std::chrono::milliseconds delay = defaultDelay, QObject *parent = nullptr);
 
     bool sent() const { return m_sent; }
 

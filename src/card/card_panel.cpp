@@ -123,5 +123,5 @@ void CardPanel::resize(bool animated)
         return;
     const QRect frame = PanelPlacement::cardFrame(screen->availableGeometry(), m_model->expanded());
     const bool animate = animated && !ReduceMotion::isOn();
-    m_window->setFrame(frame, animate, resizeAnimationMs);
+    m_window->setFrame(frame, animate, resizeAnimation);
 }

@@ -19,7 +19,7 @@
 class CardPanel : public QObject {
     Q_OBJECT
 public:
-    static constexpr int resizeAnimationMs = 220;
+    static constexpr std::chrono::milliseconds resizeAnimation{220};
     static constexpr std::chrono::milliseconds collapseDelay{300};
 
     explicit CardPanel(QObject *parent = nullptr);

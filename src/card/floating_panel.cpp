@@ -79,17 +79,18 @@ void FloatingPanel::orderOut()
     releaseResources();
 }
 
-void FloatingPanel::setFrame(const QRect &frame, bool animated, int durationMs, const QEasingCurve &easing)
+void FloatingPanel::setFrame(const QRect &frame, bool animated, std::chrono::milliseconds duration,
+                             const QEasingCurve &easing)
 {
     m_animation.stop();
     Q_EMIT frameRequested(frame, animated);
-    if (!animated || durationMs <= 0 || geometry() == frame) {
+    if (!animated || duration <= std::chrono::milliseconds::zero() || geometry() == frame) {
         setGeometry(frame);
         return;
     }
     m_animation.setStartValue(geometry());
     m_animation.setEndValue(frame);
-    m_animation.setDuration(durationMs);
+    m_animation.setDuration(int(duration.count()));
     m_animation.setEasingCurve(easing);
     m_animation.start();
 }

@@ -4,6 +4,7 @@
 #include <QQuickView>
 #include <QRect>
 #include <QVariantAnimation>
+#include <chrono>
 
 // A borderless, transparent, always-on-top tool window for the card and the
 // lookup window. It stays off the task bar and pager and, on X11, sits on
@@ -24,9 +25,10 @@ public:
     // Takes the window off screen; the same window serves the next show.
     void orderOut();
 
-    // Moves the window to `frame`: at once, or animated over `durationMs`
+    // Moves the window to `frame`: at once, or animated over `duration`
     // with the given easing. A running animation is replaced either way.
-    void setFrame(const QRect &frame, bool animated, int durationMs = 0, const QEasingCurve &easing = easeInEaseOut());
+    void setFrame(const QRect &frame, bool animated, std::chrono::milliseconds duration = {},
+                  const QEasingCurve &easing = easeInEaseOut());
     // Where the window is, or where its running animation will leave it.
     QRect targetFrame() const;
     bool isAnimating() const;

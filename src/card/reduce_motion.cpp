@@ -57,7 +57,7 @@ void ReduceMotion::askPortal()
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, u"Read"_s);
     read << gnomeGroup << animationsKey;
     m_portalPending = true;
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, portalTimeoutMs), this);
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, int(portalTimeout.count())), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
         call->deleteLater();
         m_portalPending = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 
 class QDBusMessage;
 
@@ -8,12 +9,12 @@ class QDBusMessage;
 // PELORA_REDUCE_MOTION=1, when GNOME's "enable-animations" is off (read
 // through the desktop portal, answered asynchronously and then followed), or
 // when KDE's animation speed is set to instant. Until the portal has answered
-// (or failed to, within portalTimeoutMs) motion counts as reduced: the
+// (or failed to, within portalTimeout) motion counts as reduced: the
 // setting is known before anything first animates.
 class ReduceMotion : public QObject {
     Q_OBJECT
 public:
-    static constexpr int portalTimeoutMs = 3000;
+    static constexpr std::chrono::milliseconds portalTimeout{3000};
 
     // The first call asks the portal; the panels call it when they are made.
     static ReduceMotion &instance();

@@ -133,7 +133,7 @@ QCoro::Task<LookupOutcome<QByteArray>> CompanionPhraseAPI::post(QString path, QJ
 
     QNetworkRequest request(endpoint(path));
     NoRedirects::apply(request);
-    request.setTransferTimeout(requestTimeoutMs);
+    request.setTransferTimeout(int(requestTimeout.count()));
     request.setRawHeader("Cookie", cookieHeader(cookies));
     request.setRawHeader("Content-Type", "application/json");
     request.setRawHeader("Accept", "application/json");

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QUrl>
+#include <chrono>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -19,7 +20,7 @@ class CompanionPhraseAPI final : public QObject, public PhraseLookupAPI {
     Q_OBJECT
 public:
     static constexpr qint64 maxBodyBytes = 2'000'000;
-    static constexpr int requestTimeoutMs = 45'000;
+    static constexpr std::chrono::milliseconds requestTimeout{45'000};
     static constexpr qsizetype maxErrorCharacters = 500;
 
     // `auth` must outlive the client (the sign-in session lives for the

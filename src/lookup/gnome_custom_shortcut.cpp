@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <qcoro/qcoroprocess.h>
 
+#include <chrono>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -17,7 +18,7 @@ namespace GnomeCustomShortcut {
 
 namespace {
 
-constexpr int gsettingsTimeoutMs = 5000;
+constexpr std::chrono::milliseconds gsettingsTimeout{5000};
 
 // Runs `gsettings` with the arguments: its output when it succeeds.
 QCoro::Task<std::optional<QString>> gsettings(QStringList arguments)
@@ -28,7 +29,7 @@ QCoro::Task<std::optional<QString>> gsettings(QStringList arguments)
         qCInfo(lcGnomeShortcut) << "gsettings cannot run";
         co_return std::nullopt;
     }
-    if (!co_await qCoro(process.get()).waitForFinished(gsettingsTimeoutMs)) {
+    if (!co_await qCoro(process.get()).waitForFinished(gsettingsTimeout)) {
         process->kill();
         process->waitForFinished(1000); // killed: ends at once
         co_return std::nullopt;

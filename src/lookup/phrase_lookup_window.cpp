@@ -133,7 +133,7 @@ void PhraseLookupWindow::resize(bool withCard)
     const QRect frame = LookupPlacement::resized(m_window->screen()->availableGeometry(), current, withCard);
     if (frame == current)
         return;
-    m_window->setFrame(frame, !ReduceMotion::isOn(), resizeAnimationMs);
+    m_window->setFrame(frame, !ReduceMotion::isOn(), resizeAnimation);
 }
 
 bool PhraseLookupWindow::eventFilter(QObject *watched, QEvent *event)

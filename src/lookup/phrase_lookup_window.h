@@ -5,6 +5,7 @@
 #include "lookup/phrase_lookup_model.h"
 
 #include <QObject>
+#include <chrono>
 #include <memory>
 
 // The lookup window: owns the lookup model and the focus signal for the life
@@ -15,7 +16,7 @@
 class PhraseLookupWindow : public QObject {
     Q_OBJECT
 public:
-    static constexpr int resizeAnimationMs = 200;
+    static constexpr std::chrono::milliseconds resizeAnimation{200};
 
     explicit PhraseLookupWindow(QObject *parent = nullptr);
     ~PhraseLookupWindow() override;

@@ -54,7 +54,7 @@ private Q_SLOTS:
         QFETCH(int, notifications);
         bool tray = false;
         TrayAbsenceNotice notice(
-            QDBusConnection::sessionBus(), [&] { return tray; }, 200);
+            QDBusConnection::sessionBus(), [&] { return tray; }, std::chrono::milliseconds(200));
         QTest::qWait(50);
         QCOMPARE(server->received.size(), 0); // not before the delay
         tray = trayAtTheDeadline;
