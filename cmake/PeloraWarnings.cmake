@@ -13,14 +13,9 @@ add_compile_definitions(
     PELORA_DEFAULT_ORIGIN="${PELORA_DEFAULT_ORIGIN}"
     PELORA_UPDATE_FEED_URL="${PELORA_UPDATE_FEED_URL}")
 
-# Qt's strict string rules: no implicit conversion between 8-bit strings and
-# QString or QUrl (texts say which encoding they are in: u"…"_s, "…"_L1), no
-# keyword macros (Q_SIGNALS, Q_SLOTS, Q_EMIT), and + on strings builds once
-# through QStringBuilder.
-set(PELORA_STRICT_QT_DEFINITIONS
+# Qt's strict string rules, for every target: no implicit conversion between
+# 8-bit strings and QString or QUrl (texts say which encoding they are in:
+# u"…"_s, "…"_L1), no keyword macros (Q_SIGNALS, Q_SLOTS, Q_EMIT), and + on
+# strings builds once through QStringBuilder.
+add_compile_definitions(
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_KEYWORDS QT_NO_URL_CAST_FROM_STRING QT_USE_QSTRINGBUILDER)
-function(pelora_strict_qt)
-    foreach(target ${ARGN})
-        target_compile_definitions(${target} PRIVATE ${PELORA_STRICT_QT_DEFINITIONS})
-    endforeach()
-endfunction()

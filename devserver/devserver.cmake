@@ -21,4 +21,3 @@ qt_add_resources(pelora-devserver devserver_cards
     FILES phrase_cards.json)
 target_link_libraries(pelora-devserver PRIVATE
     Qt6::Core Qt6::Network Qt6::Sql Qt6::HttpServer pelora_lookup pelora_library)
-pelora_strict_qt(pelora-devserver)
