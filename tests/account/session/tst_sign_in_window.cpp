@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTest>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 using namespace Qt::StringLiterals;
@@ -219,6 +222,31 @@ private Q_SLOTS:
         QCOMPARE(pagePath(*session), u"/sign-in"_s);
         QCOMPARE(elsewhere.requests().size(), 0);
         QCOMPARE(session->sheetText(), QString());
+    }
+
+    // A burst of cookie changes is reported once, never before 0.4 s after its
+    // last change. (Only the lower bound is checked: a busy machine may be late.)
+    void aBurstOfCookieChangesIsReportedOnce()
+    {
+        signInPage = "<p>Sign in</p>";
+        auto session = makeSession();
+        QVERIFY(showAndLoad(*session, site.origin()));
+        QTest::qWait(600); // the page load's own report
+        QWebEngineCookieStore *store = session->profile()->cookieStore();
+        QElapsedTimer sinceLastChange;
+        connect(store, &QWebEngineCookieStore::cookieAdded, this, [&] { sinceLastChange.start(); });
+        QList<qint64> reported;
+        session->disconnect(this);
+        connect(session.get(), &SignInSession::sessionChanged, this,
+                [&] { reported.append(sinceLastChange.elapsed()); });
+        for (const char *name : {"auth.session-token", "theme", "csrf"}) {
+            store->setCookie(QNetworkCookie(name, "v"), site.origin());
+            QTest::qWait(100);
+        }
+        QTRY_COMPARE(reported.size(), 1);
+        QTest::qWait(600);
+        QCOMPARE(reported.size(), 1);
+        QCOMPARE_GE(reported.first(), 400);
     }
 
     // Only a window the learner asked for opens anything: a page's own
